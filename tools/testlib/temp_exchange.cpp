@@ -1,0 +1,81 @@
+#include "testlib/temp_exchange.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "exchange/exchange_folder.h"
+#include "exchange/log_file.h"
+#include "platform/environment.h"
+#include "platform/text.h"
+
+namespace tarnwick::testing {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "tarnwick-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+namespace {
+
+void ResetExchangeState() {
+  ResetExchangeFolderCache();
+  ResetLogRotationFlags();
+  ClearFakeRegistry();
+}
+
+}  // namespace
+
+TempExchangeFolder::TempExchangeFolder(bool create_folder) {
+  folder_ = dir_.path() + "/Brevane/Corvella2026_D5Plugin/Data";
+  if (create_folder) fs::create_directories(folder_);
+  setenv("APPDATA", dir_.path().c_str(), 1);
+  ResetExchangeState();
+}
+
+TempExchangeFolder::~TempExchangeFolder() {
+  unsetenv("APPDATA");
+  ResetExchangeState();
+}
+
+std::u16string TempExchangeFolder::folder_text() const {
+  return Utf16FromUtf8(dir_.path() + "\\Brevane\\Corvella2026_D5Plugin\\Data");
+}
+
+std::string TempExchangeFolder::PathOf(const std::string& name) const {
+  return folder_ + "/" + name;
+}
+
+std::string TempExchangeFolder::Read(const std::string& name) const {
+  return ReadNativeFile(PathOf(name));
+}
+
+void TempExchangeFolder::Write(const std::string& name, const std::string& bytes) const {
+  WriteNativeFile(PathOf(name), bytes);
+}
+
+bool TempExchangeFolder::Exists(const std::string& name) const {
+  return fs::exists(PathOf(name));
+}
+
+std::string ReadNativeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteNativeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace tarnwick::testing
