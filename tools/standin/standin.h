@@ -1,0 +1,31 @@
+// The stand-in renderer's test-only interface (native builds): the calls it
+// recorded, as the same JSON lines its journal file holds, and the results it
+// gives. The DLL build takes the same settings from the environment:
+// RENDERER_STANDIN_JOURNAL, RENDERER_STANDIN_START_RESULT,
+// RENDERER_STANDIN_START_ERROR, RENDERER_STANDIN_SESSION_RESULT,
+// RENDERER_STANDIN_NO_WINDOW.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace standin {
+
+// How the stand-in answers; native builds start no renderer window.
+struct Options {
+  int start_result = 0;
+  int start_error = 0;
+  int session_result = 0;
+  bool record = true;  // false: keep no records at all (benchmarks)
+};
+
+// Replaces the options and empties the in-memory journal.
+void Configure(const Options& options);
+
+// Empties the in-memory journal.
+void ResetJournal();
+
+// Every call since the last reset, one JSON object per line, without the LF.
+const std::vector<std::string>& JournalLines();
+
+}  // namespace standin
