@@ -1,0 +1,22 @@
+// A host light becomes a renderer light: name, properties and transform.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "formats/light_record.h"
+#include "renderer/d5api.h"
+
+namespace tarnwick {
+
+// "Light" followed by the light's id in signed decimal.
+std::u16string RendererLightName(std::int32_t light_solid_id);
+
+// The 16-float transform: identity rotation for point lights, the angle rotation for spot and IES.
+std::array<float, 16> LightTransform(const LightRecord& record);
+
+// Sends a switched-on point, spot or IES light; any other light sends nothing.
+void ExportLight(D5Session session, const LightRecord& record);
+
+}  // namespace tarnwick

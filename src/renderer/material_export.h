@@ -1,0 +1,33 @@
+// A host material becomes a renderer material: template, colours, textures.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "formats/material_record.h"
+#include "renderer/d5api.h"
+
+namespace tarnwick {
+
+// Set once by the entry for the request word "colorMode": no texture path is then sent.
+extern bool ColorModeFlag;
+
+// Sends one material with all its properties, in the renderer's order.
+void ExportMaterial(D5Session session, const MaterialRecord& record);
+
+// Sends the texture path of the first extension of the type; true when a path was sent.
+bool SendTextureProperty(D5Session session, const MaterialRecord& record, std::int32_t type,
+                         const char16_t* property);
+
+// Sends the value of the first extension of the type; true when a value was sent.
+bool SendExtensionValue(D5Session session, const MaterialRecord& record, std::int32_t type,
+                        const char16_t* property);
+
+// "#RRGGBB" of a colour whose components are fractions of full intensity.
+std::u16string DiffuseColorText(const std::array<float, 3>& color);
+
+// "#RRGGBB" of a colour packed red in bits 0-7, green 8-15, blue 16-23.
+std::u16string PackedColorText(std::int32_t packed);
+
+}  // namespace tarnwick
