@@ -1,0 +1,27 @@
+// What the stand-in's renderer functions need from the build they are part of:
+// the native test library keeps its journal in memory and takes its answers
+// from standin::Configure; the DLL writes a journal file and takes its answers
+// from the environment.
+#pragma once
+
+#include <string>
+
+namespace standin::host {
+
+// Whether calls are recorded at all; checked first so that a silent stand-in costs nothing.
+bool Recording();
+
+// Appends one journal line (without its line end) before the call returns.
+void Record(std::string line);
+
+// The result of D5API_StartD5Render and the error code it writes.
+int StartResult();
+int StartError();
+
+// The result of D5API_CreateSession.
+int SessionResult();
+
+// Makes sure that the renderer's main window exists (DLL build only).
+void EnsureRendererWindow();
+
+}  // namespace standin::host
