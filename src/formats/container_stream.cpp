@@ -1,0 +1,171 @@
+#include "formats/container_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/file_io.h"
+
+namespace tarnwick {
+
+std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& path,
+                                                       const char* mode) {
+  std::FILE* file = OpenFile(path, mode);
+  if (!file) return nullptr;
+  // Every transfer is either a window refill or a large read into the caller's
+  // memory, so a stdio buffer would only add a copy.
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  std::unique_ptr<ContainerStream> stream(new ContainerStream(file));
+  std::int64_t size = -1;
+  if (SeekFile(file, 0, SEEK_END)) size = TellFile(file);
+  stream->size_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+  SeekFile(file, 0, SEEK_SET);
+  return stream;
+}
+
+ContainerStream::ContainerStream(std::FILE* file) : file_(file) {}
+
+ContainerStream::~ContainerStream() { std::fclose(file_); }
+
+bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
+  return offset >= window_start_ && offset - window_start_ <= window_length_ &&
+         n <= window_length_ - (offset - window_start_);
+}
+
+std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
+  if (!SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
+  return std::fread(out, 1, n, file_);
+}
+
+bool ContainerStream::RefillAt(std::uint64_t position) {
+  if (!window_) window_ = std::make_unique_for_overwrite<std::uint8_t[]>(kWindowBytes);
+  // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
+  // 4-byte-aligned in memory, so it can go to the renderer without a copy.
+  const std::uint64_t start = position & ~std::uint64_t{4095};
+  const std::uint64_t want = std::min<std::uint64_t>(kWindowBytes, size_ > start ? size_ - start : 0);
+  window_start_ = start;
+  window_length_ = ReadFromFile(start, window_.get(), static_cast<std::size_t>(want));
+  return InWindow(position, 1);
+}
+
+bool ContainerStream::Read(void* out, std::size_t n) {
+  if (n == 0) return true;
+  auto* dst = static_cast<std::uint8_t*>(out);
+  std::size_t done = 0;
+  if (n <= Remaining()) {
+    while (done < n) {
+      const std::uint64_t at = position_ + done;
+      const std::size_t left = n - done;
+      if (!InWindow(at, 1)) {
+        if (left >= kWindowBytes / 2) {
+          if (ReadFromFile(at, dst + done, left) == left) done = n;
+          break;
+        }
+        if (!RefillAt(at)) break;
+      }
+      const std::size_t k = std::min<std::uint64_t>(left, window_start_ + window_length_ - at);
+      std::memcpy(dst + done, window_.get() + (at - window_start_), k);
+      done += k;
+    }
+  }
+  if (done == n) {
+    position_ += n;
+    return true;
+  }
+  std::memset(out, 0, n);
+  position_ = std::max(position_, size_);
+  return false;
+}
+
+bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
+  if (n == 0) return true;
+  bool ok = offset < size_ && n <= size_ - offset;
+  if (ok && InWindow(offset, n)) {
+    std::memcpy(out, window_.get() + (offset - window_start_), n);
+    return true;
+  }
+  if (ok) ok = ReadFromFile(offset, out, n) == n;
+  if (!ok) std::memset(out, 0, n);
+  return ok;
+}
+
+const std::uint8_t* ContainerStream::View(std::size_t n) {
+  static const std::uint8_t kNothing = 0;
+  if (n == 0) return &kNothing;
+  if (n > kMaxViewBytes || n > Remaining()) return nullptr;
+  if (!InWindow(position_, n) && (!RefillAt(position_) || !InWindow(position_, n))) {
+    return nullptr;
+  }
+  const std::uint8_t* p = window_.get() + (position_ - window_start_);
+  position_ += n;
+  return p;
+}
+
+std::uint8_t ContainerStream::ReadU8() {
+  std::uint8_t b = 0;
+  Read(&b, 1);
+  return b;
+}
+
+std::uint32_t ContainerStream::ReadU32() {
+  if (InWindow(position_, 4)) {
+    const std::uint32_t value = LoadU32(window_.get() + (position_ - window_start_));
+    position_ += 4;
+    return value;
+  }
+  std::uint8_t b[4];
+  Read(b, 4);
+  return LoadU32(b);
+}
+
+std::uint32_t ContainerStream::ReadCount(std::uint32_t element_bytes) {
+  const std::uint32_t count = ReadU32();
+  return std::uint64_t{count} * element_bytes <= Remaining() ? count : 0;
+}
+
+std::u16string ContainerStream::ReadUtf16(std::uint32_t units) {
+  std::uint64_t bytes = std::uint64_t{units} * 2;
+  if (bytes > Remaining()) {
+    position_ = std::max(position_, size_);
+    return {};
+  }
+  std::u16string text(units, u'\0');
+  char16_t* out = text.data();
+  while (bytes > 0) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, 1 << 20));
+    const std::uint8_t* p = View(chunk);
+    if (!p) {  // the file shrank under us
+      position_ = std::max(position_, size_);
+      return {};
+    }
+    for (std::size_t i = 0; i < chunk; i += 2) {
+      *out++ = static_cast<char16_t>(p[i] | p[i + 1] << 8);
+    }
+    bytes -= chunk;
+  }
+  return text;
+}
+
+std::u16string ContainerStream::ReadCountedString() { return ReadUtf16(ReadCount(2)); }
+
+void ContainerStream::SkipCountedString() { Skip(std::uint64_t{ReadCount(2)} * 2); }
+
+bool ContainerStream::Write(const void* data, std::size_t n) {
+  window_length_ = 0;
+  std::size_t written = 0;
+  if (SeekFile(file_, static_cast<std::int64_t>(position_), SEEK_SET)) {
+    written = std::fwrite(data, 1, n, file_);
+  }
+  position_ += written;
+  size_ = std::max(size_, position_);
+  return written == n;
+}
+
+bool ContainerStream::WriteU32(std::uint32_t value) {
+  std::uint8_t b[4];
+  StoreU32(b, value);
+  return Write(b, 4);
+}
+
+bool ContainerStream::Flush() { return std::fflush(file_) == 0; }
+
+}  // namespace tarnwick

@@ -1,0 +1,104 @@
+// A container file opened for reading (and, for the blank header, writing).
+//
+// The stream knows the file's size and its own position, so every read is
+// checked against the bytes that remain: a read that the file cannot satisfy
+// in full yields zeros, moves the position to the end of the file and fails,
+// and a seek may go anywhere, beyond the end included, after which every read
+// yields zeros. Reads are served from one large window of the file that is
+// refilled from the position that misses it; large reads that miss it go
+// straight from the file into the caller's memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace tarnwick {
+
+class ContainerStream {
+ public:
+  // Bytes held by the read window (allocated on the first read, freed on close).
+  static constexpr std::size_t kWindowBytes = std::size_t{8} << 20;
+  // Longest run of bytes that View can hand out.
+  static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
+
+  // Opens a file with a stdio mode ("rb", "rb+", "wb+"); null when it cannot be opened.
+  static std::unique_ptr<ContainerStream> Open(const std::u16string& path, const char* mode);
+
+  ~ContainerStream();
+  ContainerStream(const ContainerStream&) = delete;
+  ContainerStream& operator=(const ContainerStream&) = delete;
+
+  // Size of the file in bytes, as found at open and extended by writes.
+  std::uint64_t Size() const { return size_; }
+  // Current position; it may lie beyond the end after a seek.
+  std::uint64_t Position() const { return position_; }
+  // Bytes between the position and the end of the file (0 beyond the end).
+  std::uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
+
+  // Moves to an absolute position; any value is accepted.
+  void Seek(std::uint64_t position) { position_ = position; }
+  // Moves the position on by a number of bytes.
+  void Skip(std::uint64_t bytes) { position_ += bytes; }
+
+  // Reads exactly n bytes; on failure `out` is zeroed and the position is at or past the end.
+  bool Read(void* out, std::size_t n);
+  // Reads n bytes at an offset without moving the position or refilling the window.
+  bool ReadAt(std::uint64_t offset, void* out, std::size_t n);
+  // The next n bytes inside the window, valid until the next call on the stream; the position
+  // moves past them. Null, with the position unchanged, when they are not all in the file or
+  // n exceeds kMaxViewBytes.
+  const std::uint8_t* View(std::size_t n);
+
+  // Little-endian values; 0 when the bytes are not in the file.
+  std::uint8_t ReadU8();
+  std::uint32_t ReadU32();
+  std::int32_t ReadI32() { return static_cast<std::int32_t>(ReadU32()); }
+
+  // A u32 count of elements of the given size; 0 when they would run past the end of the file.
+  std::uint32_t ReadCount(std::uint32_t element_bytes);
+  // `units` UTF-16LE code units (the caller has checked that they are in the file).
+  std::u16string ReadUtf16(std::uint32_t units);
+  // A u32 count of code units and the units; empty when they would run past the end.
+  std::u16string ReadCountedString();
+  // Passes over a counted string.
+  void SkipCountedString();
+
+  // Writes n bytes at the position; false when not all of them were written.
+  bool Write(const void* data, std::size_t n);
+  // Writes a u32 in little-endian order.
+  bool WriteU32(std::uint32_t value);
+  // Pushes written bytes to the file.
+  bool Flush();
+
+ private:
+  explicit ContainerStream(std::FILE* file);
+  bool RefillAt(std::uint64_t position);
+  std::size_t ReadFromFile(std::uint64_t offset, void* out, std::size_t n);
+  bool InWindow(std::uint64_t offset, std::size_t n) const;
+
+  std::FILE* file_;
+  std::uint64_t size_ = 0;
+  std::uint64_t position_ = 0;
+  std::unique_ptr<std::uint8_t[]> window_;
+  std::uint64_t window_start_ = 0;
+  std::size_t window_length_ = 0;
+};
+
+// Little-endian u32 from four bytes.
+inline std::uint32_t LoadU32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+
+// Four bytes of a little-endian u32.
+inline void StoreU32(std::uint8_t* p, std::uint32_t value) {
+  p[0] = static_cast<std::uint8_t>(value);
+  p[1] = static_cast<std::uint8_t>(value >> 8);
+  p[2] = static_cast<std::uint8_t>(value >> 16);
+  p[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+}  // namespace tarnwick
