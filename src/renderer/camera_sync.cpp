@@ -1,0 +1,124 @@
+#include "renderer/camera_sync.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "exchange/exchange_folder.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Differences up to this much are rounding noise of the host's text output.
+constexpr double kViewTolerance = 0.0001;
+
+// A host point or direction in renderer axes: (x, y, z) -> (y, -x, z).
+void PutAxes(RendererCamera& camera, std::size_t at, const std::array<float, 3>& host) {
+  camera[at] = host[1];
+  camera[at + 1] = -host[0];
+  camera[at + 2] = host[2];
+}
+
+double Difference(float a, float b) { return std::fabs(static_cast<double>(a - b)); }
+
+// The positions tolerate a difference of exactly the tolerance, the field of
+// view and the clip distance do not. A NaN difference counts as a change:
+// otherwise a cached NaN would hide every later, valid value of the view.
+bool PositionMoved(float a, float b) { return !(Difference(a, b) <= kViewTolerance); }
+bool ScalarMoved(float a, float b) { return !(Difference(a, b) < kViewTolerance); }
+
+bool ViewDiffers(const CameraRecord& cached, const CameraRecord& host) {
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (PositionMoved(cached._from[k], host._from[k]) || PositionMoved(cached._to[k], host._to[k]) ||
+        PositionMoved(cached._up[k], host._up[k])) {
+      return true;
+    }
+  }
+  return ScalarMoved(cached._fov, host._fov) || ScalarMoved(cached._fNerClipp, host._fNerClipp);
+}
+
+void SetNearClip(const RendererSession& session, const CameraRecord& record) {
+  D5API_SetCameraFloatProperty(session.handle, u"camera_near_clip_plane", record._fNerClipp);
+}
+
+// Entry 0 of the cache holds the last active camera; it is created by the first one.
+void RememberActiveCamera(std::vector<CameraRecord>& cache, const CameraRecord& record) {
+  if (cache.empty()) {
+    cache.push_back(record);
+  } else {
+    cache[0] = record;
+  }
+}
+
+// A known name is sent with the cached values unless the host moved the view.
+void SyncOneView(ExchangeDocument& document, const CameraRecord& view) {
+  std::vector<CameraRecord>& cache = document.ViewCache;
+  for (CameraRecord& cached : cache) {
+    if (cached.Name != view.Name) continue;
+    if (ViewDiffers(cached, view)) cached = view;
+    SendView(document.Session, cached);
+    return;
+  }
+  SendView(document.Session, view);
+  cache.push_back(view);
+}
+
+}  // namespace
+
+void FillRendererCamera(RendererCamera& camera, const CameraRecord& record) {
+  PutAxes(camera, 0, record._from);
+  PutAxes(camera, 3, record._to);
+  PutAxes(camera, 6, record._up);
+  camera[9] = record._fov * 1.24f;
+}
+
+void SendCamera(RendererSession& session, const CameraRecord& record) {
+  FillRendererCamera(session.camera, record);
+  SetNearClip(session, record);
+  D5API_SendSimpleCamera(session.handle, session.camera.data(), session.camera[9]);
+  D5API_SendCurrentActiveCamera(session.handle);
+}
+
+void SendView(RendererSession& session, const CameraRecord& record) {
+  FillRendererCamera(session.camera, record);
+  D5API_AddSceneView(session.handle, record.Name.c_str(), record.Name.c_str(),
+                     session.camera.data(), session.camera[9]);
+  SetNearClip(session, record);
+  D5API_SendSceneViews(session.handle);
+}
+
+void SyncViews(ExchangeDocument& document, const CameraList& list) {
+  const std::vector<CameraRecord>& views = list.cameras;
+  const std::int64_t count = static_cast<std::int64_t>(views.size());
+  const std::int64_t active = list.nActCamera;
+  const bool has_active = active >= 0 && active < count;
+  if (has_active) {
+    const CameraRecord& camera = views[static_cast<std::size_t>(active)];
+    SendCamera(document.Session, camera);
+    RememberActiveCamera(document.ViewCache, camera);
+  }
+  for (std::int64_t i = 0; i < count; ++i) {
+    if (has_active && i == active) continue;
+    SyncOneView(document, views[static_cast<std::size_t>(i)]);
+  }
+  D5API_EndExport(document.Session.handle);
+}
+
+void ServeCameraRequest(ExchangeDocument& document) {
+  const std::optional<std::u16string> text = LoadCameraFileText(MakeExchangeFilePath(u"camera.cam"));
+  if (!text) return;
+  CameraRecord record;
+  ReadCameraRecord(record, *text);
+  SendCamera(document.Session, record);
+}
+
+void ServeViewsRequest(ExchangeDocument& document) {
+  const std::optional<std::u16string> text = LoadCameraFileText(MakeExchangeFilePath(u"Views.cam"));
+  if (!text) return;
+  CameraList list;
+  ReadCamerasRecord(list, *text);
+  SyncViews(document, list);
+}
+
+}  // namespace tarnwick

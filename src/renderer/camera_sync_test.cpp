@@ -1,0 +1,240 @@
+#include "renderer/camera_sync.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+
+#include "standin/standin.h"
+#include "testlib/journal_match.h"
+#include "testlib/temp_exchange.h"
+
+namespace tarnwick {
+namespace {
+
+using testing::CallKeys;
+using testing::Json;
+using Keys = std::vector<std::string>;
+
+const Keys kCameraCalls = {"D5API_SetCameraFloatProperty camera_near_clip_plane",
+                           "D5API_SendSimpleCamera", "D5API_SendCurrentActiveCamera"};
+const Keys kViewCalls = {"D5API_AddSceneView",
+                         "D5API_SetCameraFloatProperty camera_near_clip_plane",
+                         "D5API_SendSceneViews"};
+const std::string kEnd = "D5API_EndExport";
+
+CameraRecord View(const std::u16string& name, float x) {
+  CameraRecord view;
+  view.Name = name;
+  view._fov = 50.0f;
+  view._from = {x, 2.0f, 3.0f};
+  view._to = {4.0f, 5.0f, 6.0f};
+  view._up = {0.0f, 0.0f, 1.0f};
+  view._fNerClipp = 0.25f;
+  return view;
+}
+
+CameraList List(std::vector<CameraRecord> views, std::int32_t active) {
+  CameraList list;
+  list.cameras = std::move(views);
+  list.nActCamera = active;
+  return list;
+}
+
+Keys Concat(std::initializer_list<Keys> parts) {
+  Keys all;
+  for (const Keys& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+bool SameView(const CameraRecord& a, const CameraRecord& b) {
+  return a.Name == b.Name && a._from == b._from && a._to == b._to && a._up == b._up &&
+         a._fov == b._fov && a._fNerClipp == b._fNerClipp && a.nType == b.nType;
+}
+
+class CameraSyncTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    standin::Configure({});
+    document_.Session.handle = 7;
+  }
+
+  std::vector<Json> Sync(const CameraList& list) {
+    standin::ResetJournal();
+    SyncViews(document_, list);
+    return testing::JournalCalls();
+  }
+
+  testing::TempExchangeFolder folder_;
+  ExchangeDocument document_;
+};
+
+TEST_F(CameraSyncTest, FillConvertsAxesAndScalesFov) {
+  RendererCamera camera{};
+  CameraRecord record = View(u"v", 1.0f);
+  record._up = {0.5f, -0.25f, 1.0f};
+  FillRendererCamera(camera, record);
+  EXPECT_EQ(camera, (RendererCamera{2, -1, 3, 5, -4, 6, -0.25f, -0.5f, 1, 50.0f * 1.24f}));
+  EXPECT_FLOAT_EQ(camera[9], 62.0f);
+}
+
+TEST_F(CameraSyncTest, SingleActiveCameraIsSentAsCamera) {
+  const CameraRecord camera = View(u"Current", 1.0f);
+  const std::vector<Json> calls = Sync(List({camera}, 0));
+  EXPECT_EQ(CallKeys(calls), Concat({kCameraCalls, {kEnd}}));
+  EXPECT_EQ(calls[0]["value"].number, 0.25);
+  EXPECT_EQ(testing::FloatsOf(calls[1]["camera"]),
+            (std::vector<float>{2, -1, 3, 5, -4, 6, -0.0f, 0, 1, 50.0f * 1.24f}));
+  EXPECT_EQ(static_cast<float>(calls[1]["fov"].number), 50.0f * 1.24f);
+  ASSERT_EQ(document_.ViewCache.size(), 1u);
+  EXPECT_TRUE(SameView(document_.ViewCache[0], camera));
+  EXPECT_EQ(document_.Session.camera[9], 50.0f * 1.24f);
+}
+
+TEST_F(CameraSyncTest, EmptyListOnlyEndsTheExport) {
+  EXPECT_EQ(CallKeys(Sync(List({}, 0))), Keys{kEnd});
+  EXPECT_EQ(CallKeys(Sync(List({}, -1))), Keys{kEnd});
+  EXPECT_TRUE(document_.ViewCache.empty());
+}
+
+TEST_F(CameraSyncTest, ActiveIndexOutsideTheListSendsEveryRecordAsView) {
+  for (std::int32_t active : {-1, 2}) {
+    document_.ViewCache.clear();
+    const std::vector<Json> calls = Sync(List({View(u"A", 1), View(u"B", 2)}, active));
+    EXPECT_EQ(CallKeys(calls), Concat({kViewCalls, kViewCalls, {kEnd}})) << active;
+    EXPECT_EQ(calls[0]["name"].string, "A");
+    EXPECT_EQ(calls[0]["name2"].string, "A");
+    EXPECT_EQ(calls[3]["name"].string, "B");
+    ASSERT_EQ(document_.ViewCache.size(), 2u);
+    EXPECT_EQ(document_.ViewCache[0].Name, u"A");  // the first view takes entry 0
+  }
+
+  // Entry 0 keeps the last active camera when no camera is active.
+  document_.ViewCache.clear();
+  Sync(List({View(u"Cam", 9)}, 0));
+  Sync(List({View(u"A", 1)}, 1));
+  ASSERT_EQ(document_.ViewCache.size(), 2u);
+  EXPECT_TRUE(SameView(document_.ViewCache[0], View(u"Cam", 9)));
+  EXPECT_EQ(document_.ViewCache[1].Name, u"A");
+}
+
+TEST_F(CameraSyncTest, RepeatedRequestSendsTheSameAndCacheDoesNotGrow) {
+  const CameraList list = List({View(u"A", 1), View(u"Cam", 0), View(u"B", 2)}, 1);
+  const std::vector<Json> first = Sync(list);
+  EXPECT_EQ(CallKeys(first), Concat({kCameraCalls, kViewCalls, kViewCalls, {kEnd}}));
+  ASSERT_EQ(document_.ViewCache.size(), 3u);
+  EXPECT_EQ(document_.ViewCache[0].Name, u"Cam");
+
+  const std::vector<Json> second = Sync(list);
+  ASSERT_EQ(second.size(), first.size());
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    std::string why;
+    EXPECT_TRUE(testing::CallMatches(second[i], first[i], 0, &why)) << i << ": " << why;
+  }
+  EXPECT_EQ(document_.ViewCache.size(), 3u);
+
+  // A view that left the host's list stays cached and is found again.
+  Sync(List({View(u"B", 2)}, 5));
+  Sync(List({View(u"A", 1), View(u"B", 2)}, 5));
+  EXPECT_EQ(document_.ViewCache.size(), 3u);
+}
+
+TEST_F(CameraSyncTest, SmallMovesKeepTheCachedView) {
+  Sync(List({View(u"A", 1.0f)}, -1));
+  std::vector<Json> calls = Sync(List({View(u"A", 1.00005f)}, -1));
+  EXPECT_EQ(testing::FloatsOf(calls[0]["camera"])[1], -1.0f);
+  EXPECT_EQ(document_.ViewCache[0]._from[0], 1.0f);
+
+  calls = Sync(List({View(u"A", 1.001f)}, -1));
+  EXPECT_EQ(testing::FloatsOf(calls[0]["camera"])[1], -1.001f);
+  EXPECT_EQ(document_.ViewCache[0]._from[0], 1.001f);
+  EXPECT_EQ(document_.ViewCache.size(), 1u);
+
+  // The field of view and the clip distance are checked as well.
+  CameraRecord view = View(u"A", 1.001f);
+  view._fov = 50.00009f;
+  Sync(List({view}, -1));
+  EXPECT_EQ(document_.ViewCache[0]._fov, 50.0f);
+  view._fov = 50.0f;
+  view._fNerClipp = 0.2502f;
+  calls = Sync(List({view}, -1));
+  EXPECT_EQ(document_.ViewCache[0]._fNerClipp, 0.2502f);
+  EXPECT_EQ(static_cast<float>(calls[1]["value"].number), 0.2502f);
+}
+
+TEST_F(CameraSyncTest, ViewNamedLikeTheActiveCameraUsesEntryZero) {
+  CameraRecord view = View(u"Cam", 5.0f);
+  view._fNerClipp = 0.5f;
+  const std::vector<Json> calls = Sync(List({View(u"Cam", 1.0f), view}, 0));
+  EXPECT_EQ(CallKeys(calls), Concat({kCameraCalls, kViewCalls, {kEnd}}));
+  EXPECT_EQ(testing::FloatsOf(calls[1]["camera"])[1], -1.0f);
+  EXPECT_EQ(testing::FloatsOf(calls[3]["camera"])[1], -5.0f);
+  EXPECT_EQ(calls[4]["value"].number, 0.5);
+  ASSERT_EQ(document_.ViewCache.size(), 1u);
+  EXPECT_TRUE(SameView(document_.ViewCache[0], view));
+}
+
+TEST_F(CameraSyncTest, NaNInTheCacheIsReplacedByTheHostsValue) {
+  CameraRecord broken = View(u"A", std::numeric_limits<float>::quiet_NaN());
+  SyncViews(document_, List({broken}, -1));
+  const std::vector<Json> calls = Sync(List({View(u"A", 1.0f)}, -1));
+  EXPECT_EQ(document_.ViewCache[0]._from[0], 1.0f);
+  EXPECT_EQ(testing::FloatsOf(calls[0]["camera"])[1], -1.0f);
+}
+
+TEST_F(CameraSyncTest, CameraRequestSendsTheSampleCamera) {
+  const std::optional<std::string> camera = testing::ReadSampleFile("house/camera.cam");
+  const std::optional<std::string> journal =
+      testing::ReadSampleFile("house/expected_journal.jsonl");
+  if (!camera || !journal) GTEST_SKIP() << "TARNWICK_SAMPLES is not set";
+  const std::vector<Json> step1 = testing::ParseJsonLines(journal->substr(0, journal->find("\n\n")));
+  ASSERT_GE(step1.size(), 3u);
+  folder_.Write("camera.cam", *camera);
+  document_.ViewCache.push_back(View(u"Kept", 1.0f));
+
+  standin::ResetJournal();
+  ServeCameraRequest(document_);
+  const std::vector<Json> calls = testing::JournalCalls();
+  ASSERT_EQ(calls.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    std::string why;
+    EXPECT_TRUE(testing::CallMatches(calls[i], step1[step1.size() - 3 + i], 0, &why)) << why;
+  }
+  ASSERT_EQ(document_.ViewCache.size(), 1u);
+  EXPECT_EQ(document_.ViewCache[0].Name, u"Kept");
+}
+
+TEST_F(CameraSyncTest, MissingFilesSendNothing) {
+  standin::ResetJournal();
+  ServeCameraRequest(document_);
+  ServeViewsRequest(document_);
+  EXPECT_TRUE(testing::JournalCalls().empty());
+
+  // A file that holds nothing valid still sends a camera from the defaults.
+  folder_.Write("camera.cam", "nothing here\n");
+  ServeCameraRequest(document_);
+  EXPECT_EQ(CallKeys(testing::JournalCalls()), kCameraCalls);
+}
+
+TEST_F(CameraSyncTest, ViewsRequestSyncsTheFilesViews) {
+  folder_.Write("Views.cam",
+                "Cameras_Start\r\nCameras_Version [1]\r\nCameras_nActCamera [1]\r\n"
+                "Cameras_Camera_ObjectSTART\r\nCamera_Start\r\nCamera_Name [Side]\r\n"
+                "Camera__from [1 2 3]\r\nCamera__fov [45]\r\nCamera_End\r\n"
+                "Cameras_Camera_ObjectEND\r\n"
+                "Cameras_Camera_ObjectSTART\r\nCamera_Start\r\nCamera_Name [Current]\r\n"
+                "Camera_End\r\nCameras_Camera_ObjectEND\r\nCameras_End\r\n");
+  standin::ResetJournal();
+  ServeViewsRequest(document_);
+  const std::vector<Json> calls = testing::JournalCalls();
+  EXPECT_EQ(CallKeys(calls), Concat({kCameraCalls, kViewCalls, {kEnd}}));
+  ASSERT_EQ(calls.size(), 7u);
+  EXPECT_EQ(calls[3]["name"].string, "Side");
+  EXPECT_EQ(testing::FloatsOf(calls[3]["camera"])[0], 2.0f);
+  ASSERT_EQ(document_.ViewCache.size(), 2u);
+  EXPECT_EQ(document_.ViewCache[0].Name, u"Current");
+  EXPECT_EQ(document_.ViewCache[1].Name, u"Side");
+}
+
+}  // namespace
+}  // namespace tarnwick

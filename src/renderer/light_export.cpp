@@ -1,0 +1,110 @@
+#include "renderer/light_export.h"
+
+#include <cmath>
+
+#include "exchange/exchange_folder.h"
+#include "platform/text.h"
+
+namespace tarnwick {
+
+namespace {
+
+bool IsExported(const LightRecord& record) {
+  const LightSourceType kind = record.LightSource;
+  return record.LightEnable && (kind == LightSourceType::Point ||
+                                kind == LightSourceType::Spot || kind == LightSourceType::IES);
+}
+
+// The yaw-pitch-roll rotation for row vectors (yaw about y, pitch about x,
+// roll about z), built from the angles in To as held in renderer axes.
+void SetAngleRotation(std::array<float, 16>& m, const std::array<float, 3>& to) {
+  const float alpha = -to[0];
+  const float beta = to[1];
+  const float gamma = to[2];
+  const float ca = std::cos(alpha), sa = std::sin(alpha);
+  const float cb = std::cos(beta), sb = std::sin(beta);
+  const float cg = std::cos(gamma), sg = std::sin(gamma);
+  m[0] = cg * ca + sg * sb * sa;
+  m[1] = sg * cb;
+  m[2] = sg * sb * ca - cg * sa;
+  m[4] = cg * sb * sa - sg * ca;
+  m[5] = cg * cb;
+  m[6] = sg * sa + cg * sb * ca;
+  m[8] = cb * sa;
+  m[9] = -sb;
+  m[10] = cb * ca;
+}
+
+void SetString(D5Session session, const std::u16string& name, const char16_t* property,
+               const std::u16string& value) {
+  D5API_SetLightStringProperty(session, name.c_str(), property, value.c_str());
+}
+
+void SetInt(D5Session session, const std::u16string& name, const char16_t* property,
+            std::int32_t value) {
+  D5API_SetLightIntProperty(session, name.c_str(), property, value);
+}
+
+void SetFloat(D5Session session, const std::u16string& name, const char16_t* property,
+              float value) {
+  D5API_SetLightFloatProperty(session, name.c_str(), property, value);
+}
+
+// Creates the light and sets everything up to its colour; returns its name.
+std::u16string AddLight(D5Session session, const LightRecord& record) {
+  const std::u16string name = RendererLightName(record.LightSolidID);
+  const bool directed =
+      record.LightSource == LightSourceType::Spot || record.LightSource == LightSourceType::IES;
+  D5API_AddLight(session, name.c_str());
+  SetString(session, name, u"id", name);
+  SetString(session, name, u"group_id", u"0");
+  SetString(session, name, u"path", u"Lights/" + name);
+  SetInt(session, name, u"type", directed ? 1 : 0);
+  SetString(session, name, u"light_name", record.LightName);
+  SetInt(session, name, u"brightness_units", 1);
+  SetFloat(session, name, u"brightness", record.Intensity);
+  if (record.LightTemperature > 0.0f) {
+    SetFloat(session, name, u"light_temperature", record.LightTemperature);
+  } else {
+    const std::array<float, 3> color{record.Color[0] * 255.0f, record.Color[1] * 255.0f,
+                                     record.Color[2] * 255.0f};
+    D5API_SetLightFloatArrayProperty(session, name.c_str(), u"light_color", color.data(),
+                                     color.size());
+  }
+  return name;
+}
+
+}  // namespace
+
+std::u16string RendererLightName(std::int32_t light_solid_id) {
+  return u"Light" + DecimalU16(light_solid_id);
+}
+
+std::array<float, 16> LightTransform(const LightRecord& record) {
+  std::array<float, 16> m{};
+  m[0] = m[5] = m[10] = m[15] = 1.0f;
+  if (record.LightSource == LightSourceType::Spot || record.LightSource == LightSourceType::IES) {
+    SetAngleRotation(m, record.To);
+  }
+  m[12] = record.From[0];
+  m[13] = record.From[1];
+  m[14] = record.From[2];
+  return m;
+}
+
+void ExportLight(D5Session session, const LightRecord& record) {
+  if (!IsExported(record)) return;
+  const std::u16string name = AddLight(session, record);
+  const std::array<float, 16> transform = LightTransform(record);
+  D5API_SetLightFloatArrayProperty(session, name.c_str(), u"transform", transform.data(),
+                                   transform.size());
+  if (record.LightSource == LightSourceType::Spot) {
+    SetFloat(session, name, u"light_cone_angle", record.Coneangle);
+  } else if (record.LightSource == LightSourceType::IES) {
+    SetString(session, name, u"light_template",
+              GetExchangeFolder() + u"\\IES\\" + record.strIESF_FilePath);
+  }
+  D5API_SendLights(session);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,38 @@
+// Comparing the stand-in's journal with expected calls: JSON lines as the
+// sample files hold them, numbers compared as 32-bit floats.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "testlib/json.h"
+
+namespace tarnwick::testing {
+
+// One JSON object per non-blank line; a line that does not parse is left out.
+std::vector<Json> ParseJsonLines(std::string_view text);
+
+// Whether a recorded call equals an expected one: the same members except the
+// recorded "session", strings exact, numbers equal as 32-bit floats within
+// max_ulps units in the last place. why receives the first difference.
+bool CallMatches(const Json& actual, const Json& expected, int max_ulps, std::string* why);
+
+// Whether two numbers are equal as 32-bit floats within max_ulps (+0 equals -0).
+bool FloatsNear(double a, double b, int max_ulps);
+
+// "fn" of each call, followed by " " and its "prop" when it has one.
+std::vector<std::string> CallKeys(const std::vector<Json>& calls);
+
+// The first call that sets the property, or null.
+const Json* FindProperty(const std::vector<Json>& calls, const std::string& prop);
+
+// The numbers of a JSON array as floats.
+std::vector<float> FloatsOf(const Json& array);
+
+// A file of the shared samples (TARNWICK_SAMPLES names their folder); nothing
+// when the variable is unset or the file cannot be read.
+std::optional<std::string> ReadSampleFile(const std::string& relative_path);
+
+}  // namespace tarnwick::testing
