@@ -1,0 +1,137 @@
+#include "formats/keyed_record.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace tarnwick {
+namespace {
+
+// A small kind of its own, so that the reading rules are checked apart from the
+// host's tables: a bracketed kind with every value form and one child kind.
+struct Box {
+  std::int32_t count = -5;
+  std::int32_t countdown = -5;
+  float width = 0.5f;
+  std::array<float, 3> size{9.0f, 9.0f, 9.0f};
+  std::u16string label = u"default";
+  std::vector<std::u16string> items;
+};
+
+void AppendItem(Box& box, std::u16string_view body) { box.items.emplace_back(body); }
+
+constexpr KeyedKind kBoxKind{u"Box", u"Box_", true};
+
+constexpr KeySpec<Box> kBoxKeys[] = {
+    {u"Version", KeyForm::Bracketed, UnusedValue{}},
+    {u"Count", KeyForm::Bracketed, &Box::count},
+    {u"Countdown", KeyForm::Bracketed, &Box::countdown},
+    {u"Width", KeyForm::Bare, &Box::width},
+    {u"Size", KeyForm::Bracketed, &Box::size},
+    {u"Label", KeyForm::Bracketed, &Box::label},
+    {u"Item", KeyForm::Bracketed, ChildObject<Box>{u"Item", &AppendItem}},
+};
+
+Box ReadBox(std::u16string_view text) {
+  Box box;
+  ReadKeyedRecord<Box>(box, kBoxKind, kBoxKeys, text);
+  return box;
+}
+
+TEST(KeyedRecordTest, IntegersFollowFormattedInputAndSaturate) {
+  const std::int32_t max = std::numeric_limits<std::int32_t>::max();
+  const std::int32_t min = std::numeric_limits<std::int32_t>::min();
+  struct Case {
+    std::u16string_view text;
+    bool converted;
+    std::int32_t value;
+  };
+  const Case cases[] = {
+      {u"42]", true, 42},        {u" \t\r-7]", true, -7},   {u"+3", true, 3},
+      {u"3.9", true, 3},         {u"0x10", true, 0},        {u"x", false, 11},
+      {u"", false, 11},          {u"-", false, 11},         {u"- 4", false, 11},
+      {u"[3]", false, 11},       {u"\uFF11", false, 11},    {u"2147483647", true, max},
+      {u"-2147483648", true, min}, {u"2147483648", true, max},
+      {u"99999999999999999999", true, max}, {u"-99999999999999999999", true, min},
+  };
+  for (const Case& c : cases) {
+    std::int32_t value = 11;
+    EXPECT_EQ(ScanInt32(c.text, value), c.converted) << std::string(c.text.begin(), c.text.end());
+    EXPECT_EQ(value, c.value);
+  }
+}
+
+TEST(KeyedRecordTest, FloatsStoreEachConversionAndStopAtTheFirstFailure) {
+  std::array<float, 3> v{9, 9, 9};
+  ScanFloats(u"1 2]", v);
+  EXPECT_EQ(v, (std::array<float, 3>{1, 2, 9}));
+  v = {9, 9, 9};
+  ScanFloats(u"1.5 x 3", v);
+  EXPECT_EQ(v, (std::array<float, 3>{1.5f, 9, 9}));
+  v = {9, 9, 9};
+  ScanFloats(u"\t-0.25\r\v 2e1 +3]\r", v);
+  EXPECT_EQ(v, (std::array<float, 3>{-0.25f, 20, 3}));
+  // A NUL inside the line ends the number text; a code unit above U+00FF is no digit.
+  v = {9, 9, 9};
+  ScanFloats(std::u16string_view(u"4 5\0 6", 6), v);
+  EXPECT_EQ(v, (std::array<float, 3>{4, 5, 9}));
+  v = {9, 9, 9};
+  ScanFloats(u"7 \u0138 8", v);
+  EXPECT_EQ(v, (std::array<float, 3>{7, 9, 9}));
+  float one = 0;
+  ScanFloats(u"1e39", std::span<float>(&one, 1));
+  EXPECT_TRUE(std::isinf(one));
+}
+
+TEST(KeyedRecordTest, KeyTestIncludesTheSeparator) {
+  EXPECT_EQ(MatchKeyLine(u"Box_Count [3]", u"Box_", u"Count", KeyForm::Bracketed), u"3]");
+  EXPECT_FALSE(MatchKeyLine(u"Box_Count  [3]", u"Box_", u"Count", KeyForm::Bracketed));
+  EXPECT_FALSE(MatchKeyLine(u"Box_Countdown [3]", u"Box_", u"Count", KeyForm::Bracketed));
+  EXPECT_FALSE(MatchKeyLine(u"Box_Count 3", u"Box_", u"Count", KeyForm::Bracketed));
+  EXPECT_EQ(MatchKeyLine(u"Count [3]", u"", u"Count", KeyForm::Bare), u"[3]");
+  EXPECT_FALSE(MatchKeyLine(u"Count", u"", u"Count", KeyForm::Bare));
+  EXPECT_EQ(StringValue(u"a]]"), u"a]");
+  EXPECT_EQ(StringValue(u"ab]\r"), u"ab]\r");
+}
+
+TEST(KeyedRecordTest, ReadsKeysOnlyBetweenMarkerLines) {
+  EXPECT_EQ(ReadBox(u"").count, -5);
+  const Box box = ReadBox(
+      u"Box_Count [1]\n"          // before the Start line
+      u"Box_Start \nBox_Width 9\n"  // not a marker line
+      u"Box_Start\r\nBox_Width 8\n"
+      u"Box_Start\nBox_Version [3]\nBox_Count [2]\nBox_Width 2.5\nBox_Width [7]\n"
+      u"Box_Countdown [4]\nBox_Size [1 2]\nBox_Label [ a b ]\n"
+      u"Box_End\nBox_Count [3]\nBox_Label [outside]\n"  // after the End line
+      u"Box_Start\nBox_Count [4\r\nBox_Size [x]\nBox_Count  [5]\nBox_End");
+  EXPECT_EQ(box.count, 4);
+  EXPECT_EQ(box.countdown, 4);
+  EXPECT_EQ(box.width, 2.5f);
+  EXPECT_EQ(box.size, (std::array<float, 3>{1, 2, 9}));
+  EXPECT_EQ(box.label, u" a b ");
+  EXPECT_TRUE(box.items.empty());
+}
+
+TEST(KeyedRecordTest, ChildBodiesCountTheirDepth) {
+  const Box box = ReadBox(
+      u"Box_Start\n"
+      u"Box_Item_ObjectSTART\nA\nBox_Item_ObjectSTART more\nBox_Count [1]\nBox_Item_ObjectEND\n"
+      u"Box_End\nBox_Item_ObjectEND tail\n"
+      u"Box_Count [2]\n"
+      u"Box_Item_ObjectSTART\nBox_Item_ObjectEND\n"
+      u"Box_Item_ObjectEND\n"  // a closing line alone is passed over
+      u"Box_Label [x]\nBox_Item_ObjectSTART\nB\nBox_Count [3]\n");
+  ASSERT_EQ(box.items.size(), 2u);
+  EXPECT_EQ(box.items[0],
+            u"A\nBox_Item_ObjectSTART more\nBox_Count [1]\nBox_Item_ObjectEND\nBox_End\n");
+  EXPECT_EQ(box.items[1], u"");
+  // The body's lines are not the parent's, and the open child at the end is dropped
+  // together with the lines after its opening.
+  EXPECT_EQ(box.count, 2);
+  EXPECT_EQ(box.label, u"x");
+}
+
+}  // namespace
+}  // namespace tarnwick
