@@ -1,0 +1,114 @@
+#include "app/message_window.h"
+
+#include "app/bridge_state.h"
+#include "app/resource.h"
+#include "bridge/command_line.h"
+#include "bridge/requests.h"
+
+namespace tarnwick::app {
+
+namespace {
+
+// The window object whose handle is cleared when its window goes away.
+MessageWindow* g_owner = nullptr;
+
+LRESULT OnCameraSync() {
+  ServeCameraSync(Document());
+  return 0;
+}
+
+LRESULT OnModelSyncPrepare() {
+  const HWND host = FindHostWindowOnce();
+  ServeModelSyncPrepare(Document(), [host] {
+    // Without a host window the notice has nobody to reach; posting to a null
+    // window would land in our own queue instead.
+    if (host != nullptr) {
+      PostMessageW(host, MSG_HOST_SYNC_READY, 0, kHostSyncReadyLParam);
+    }
+  });
+  return 0;
+}
+
+LRESULT OnModelSyncApply() {
+  ServeModelSyncApply(Document());
+  return 0;
+}
+
+LRESULT OnLightSync() {
+  ServeLightSync(Document());
+  return 0;
+}
+
+LRESULT OnViewsSync() {
+  ServeViewsSync(Document());
+  return 0;
+}
+
+LRESULT OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
+  if (LOWORD(wparam) == IDM_EXIT) {
+    DestroyWindow(window);
+    return 0;
+  }
+  return DefWindowProcW(window, WM_COMMAND, wparam, lparam);
+}
+
+LRESULT OnDestroy() {
+  PostQuitMessage(0);
+  return 0;
+}
+
+}  // namespace
+
+LRESULT DispatchBridgeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case MSG_CAMERA_SYNC: return OnCameraSync();
+    case MSG_MODEL_SYNC_PREPARE: return OnModelSyncPrepare();
+    case MSG_MODEL_SYNC_APPLY: return OnModelSyncApply();
+    case MSG_LIGHT_SYNC: return OnLightSync();
+    case MSG_VIEWS_SYNC: return OnViewsSync();
+    case WM_COMMAND: return OnCommand(window, wparam, lparam);
+    case WM_DESTROY: return OnDestroy();
+    default: return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+MessageWindow::~MessageWindow() {
+  if (handle_ != nullptr && IsWindow(handle_)) DestroyWindow(handle_);
+  if (g_owner == this) g_owner = nullptr;
+}
+
+void MessageWindow::Register(HINSTANCE instance, const wchar_t* class_name) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(WNDCLASSEXW);
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = &MessageWindow::Procedure;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TARNWICK));
+  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  window_class.lpszClassName = class_name;
+  window_class.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+  RegisterClassExW(&window_class);
+}
+
+bool MessageWindow::Create(HINSTANCE instance, const wchar_t* class_name, const wchar_t* title) {
+  g_owner = this;
+  handle_ = CreateWindowExW(0, class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                            CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+  if (handle_ == nullptr) return false;
+  ShowWindow(handle_, SW_HIDE);
+  UpdateWindow(handle_);
+  return true;
+}
+
+LRESULT CALLBACK MessageWindow::Procedure(HWND window, UINT message, WPARAM wparam,
+                                          LPARAM lparam) {
+  const LRESULT result = DispatchBridgeMessage(window, message, wparam, lparam);
+  // The handle must not outlive the window: a later destroy would hit a reused handle.
+  if (message == WM_NCDESTROY && g_owner != nullptr && g_owner->handle_ == window) {
+    g_owner->handle_ = nullptr;
+  }
+  return result;
+}
+
+}  // namespace tarnwick::app
