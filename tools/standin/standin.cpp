@@ -84,13 +84,17 @@ int D5API_SetSceneSetting(D5Session session, const SceneSetting* setting) {
   if (!standin::host::Recording()) return 0;
   JournalLine line("D5API_SetSceneSetting");
   line.Session(session);
+  std::string fields = "null";
   if (setting) {
-    line.Raw("setting", "[" + standin::FormatFloat(setting->value) + ", " +
-                            std::to_string(setting->mode) + ", " +
-                            std::to_string(setting->option) + "]");
-  } else {
-    line.Raw("setting", "null");
+    fields = "[";
+    fields += standin::FormatFloat(setting->value);
+    fields += ", ";
+    fields += std::to_string(setting->mode);
+    fields += ", ";
+    fields += std::to_string(setting->option);
+    fields += ']';
   }
+  line.Raw("setting", fields);
   Record(line);
   return 0;
 }

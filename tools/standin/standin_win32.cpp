@@ -1,0 +1,114 @@
+// The D5Api.dll build of the stand-in: answers and the journal file come from
+// the environment, read again at each call so that a test can change them
+// between calls; the renderer's main window is a program installed beside
+// the DLL.
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "standin/standin_host.h"
+
+namespace standin::host {
+
+namespace {
+
+constexpr wchar_t kRendererWindowClass[] = L"Qt5152QWindowIcon";
+constexpr wchar_t kRendererWindowProgram[] = L"renderer_window.exe";
+constexpr DWORD kWindowWaitMs = 5000;
+constexpr DWORD kWindowPollMs = 20;
+
+// An environment variable of the process; empty when unset.
+std::wstring Environment(const wchar_t* name) {
+  std::wstring value(64, L'\0');
+  for (;;) {
+    const DWORD size = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    if (size == 0) return {};
+    if (size < value.size()) {
+      value.resize(size);
+      return value;
+    }
+    value.resize(size);
+  }
+}
+
+int EnvironmentNumber(const wchar_t* name) {
+  const std::wstring text = Environment(name);
+  return text.empty() ? 0 : static_cast<int>(std::wcstol(text.c_str(), nullptr, 10));
+}
+
+// The folder of this DLL, whatever the process's current directory.
+std::wstring ModuleFolder() {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCWSTR>(&ModuleFolder), &module)) {
+    return {};
+  }
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD size = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (size == 0) return {};
+    if (size < path.size()) {
+      path.resize(size);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+bool StartRendererWindowProgram() {
+  const std::wstring program = ModuleFolder() + kRendererWindowProgram;
+  std::wstring command_line = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+}  // namespace
+
+bool Recording() { return !Environment(L"RENDERER_STANDIN_JOURNAL").empty(); }
+
+// Open, append, close: each line is in the file before the call returns, and
+// a crash of the caller loses nothing that was recorded.
+void Record(std::string line) {
+  const std::wstring path = Environment(L"RENDERER_STANDIN_JOURNAL");
+  if (path.empty()) return;
+  line += '\n';
+  const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+int StartResult() { return EnvironmentNumber(L"RENDERER_STANDIN_START_RESULT"); }
+
+int StartError() { return EnvironmentNumber(L"RENDERER_STANDIN_START_ERROR"); }
+
+int SessionResult() { return EnvironmentNumber(L"RENDERER_STANDIN_SESSION_RESULT"); }
+
+void EnsureRendererWindow() {
+  const std::wstring no_window = Environment(L"RENDERER_STANDIN_NO_WINDOW");
+  if (!no_window.empty() && no_window != L"0") return;
+  if (FindWindowW(kRendererWindowClass, nullptr)) return;
+  if (!StartRendererWindowProgram()) return;
+  // Bounded: a renderer window that never appears is the watchdog's business.
+  for (DWORD waited = 0; waited < kWindowWaitMs; waited += kWindowPollMs) {
+    if (FindWindowW(kRendererWindowClass, nullptr)) return;
+    Sleep(kWindowPollMs);
+  }
+}
+
+}  // namespace standin::host
