@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/camera_record.h"
+#include "formats/material_record.h"
+
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -131,6 +134,50 @@ TEST(KeyedRecordTest, ChildBodiesCountTheirDepth) {
   // together with the lines after its opening.
   EXPECT_EQ(box.count, 2);
   EXPECT_EQ(box.label, u"x");
+}
+
+std::u16string Repeat(std::u16string_view piece, std::size_t count) {
+  std::u16string text;
+  text.reserve(piece.size() * count);
+  for (std::size_t i = 0; i < count; ++i) text += piece;
+  return text;
+}
+
+// Large and deeply nested texts must be read in about linear time and without
+// recursion per nesting level; ctest's time limit is the judge.
+TEST(KeyedRecordTest, LargeInputsEndPromptly) {
+  const std::u16string_view block =
+      u"Box_Size [1 2 3]\nBox_Label [abc]\nBox_Item_ObjectSTART\nBox_Count [1]\n"
+      u"Box_Item_ObjectEND\nignored line\n";
+  const std::size_t blocks = (10u << 20) / block.size();
+  Box big = ReadBox(u"Box_Start\n" + Repeat(block, blocks));
+  EXPECT_EQ(big.items.size(), blocks);
+  EXPECT_EQ(big.size, (std::array<float, 3>{1, 2, 3}));
+
+  const std::u16string digits(1u << 20, u'7');
+  Box long_lines = ReadBox(u"Box_Start\nBox_Count [" + digits + u"]\nBox_Size [0." + digits +
+                           u" " + digits + u"\nBox_Label [" + digits + u"]\n" + digits);
+  EXPECT_EQ(long_lines.count, std::numeric_limits<std::int32_t>::max());
+  EXPECT_FLOAT_EQ(long_lines.size[0], 0.7777778f);
+  EXPECT_TRUE(std::isinf(long_lines.size[1]));
+  EXPECT_EQ(long_lines.label, digits);
+
+  const std::size_t depth = 10000;
+  Box open_only = ReadBox(u"Box_Start\n" + Repeat(u"Box_Item_ObjectSTART\n", depth));
+  EXPECT_TRUE(open_only.items.empty());
+  Box closed = ReadBox(u"Box_Start\n" + Repeat(u"Box_Item_ObjectSTART\n", depth) +
+                       Repeat(u"Box_Item_ObjectEND\n", depth));
+  EXPECT_EQ(closed.items.size(), 1u);
+
+  CameraList views;
+  ReadCamerasRecord(views, u"Cameras_Start\n" + Repeat(u"Cameras_Camera_ObjectSTART\n", depth) +
+                               Repeat(u"Cameras_Camera_ObjectEND\n", depth));
+  EXPECT_EQ(views.cameras.size(), 1u);
+  MaterialRecord material;
+  ReadMaterialRecord(material, Repeat(u"MatExt_ObjectSTART\n", depth) +
+                                   Repeat(u"MatExt_ObjectEND\n", depth) +
+                                   Repeat(u"MatExt_ObjectSTART\nMatExt_ObjectEND\n", depth));
+  EXPECT_EQ(material.MatExt.size(), depth + 1);
 }
 
 }  // namespace
