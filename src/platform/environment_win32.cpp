@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <errno.h>
 #include <stdlib.h>
 
 #include <vector>
@@ -17,7 +18,9 @@ const wchar_t* Wide(const std::u16string& text) {
 
 bool ReadEnvironmentVariable(const std::u16string& name, std::u16string& value) {
   std::size_t required = 0;
-  if (_wgetenv_s(&required, nullptr, 0, Wide(name)) != 0 || required == 0) return false;
+  // Asked for the size only, Windows' runtime answers 0 and Wine's ERANGE.
+  const errno_t sized = _wgetenv_s(&required, nullptr, 0, Wide(name));
+  if ((sized != 0 && sized != ERANGE) || required == 0) return false;
   std::vector<wchar_t> buffer(required);
   if (_wgetenv_s(&required, buffer.data(), buffer.size(), Wide(name)) != 0) return false;
   value.assign(reinterpret_cast<const char16_t*>(buffer.data()));
