@@ -1,0 +1,152 @@
+// Tarnwick.exe as a whole, under Wine: this test program plays the host (it owns
+// the "Corvella_class" and "Qt5152QWindowIcon" windows) and starts the bridge.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "bridge/command_line.h"
+#include "test_host/bridge_process.h"
+#include "test_host/host_windows.h"
+
+namespace tarnwick::test_host {
+namespace {
+
+constexpr wchar_t kBridgeClass[] = L"Tarnwick";
+constexpr DWORD kStartTimeoutMs = 15000;
+// The watchdog ticks every second; allow for a slow machine.
+constexpr DWORD kWatchdogEndMs = 2500;
+
+int CountOf(const std::string& text, const std::string& needle) {
+  int count = 0;
+  for (std::size_t at = text.find(needle); at != std::string::npos;
+       at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+class TarnwickExeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(std::filesystem::exists(TarnwickBesideMe())) << TarnwickBesideMe();
+    // With a real model the start-up export succeeds once the renderer is the stand-in.
+    appdata_.CopySampleFiles(WindowsPathOf(TARNWICK_SAMPLE_FOLDER));
+    ASSERT_NE(host_->handle(), nullptr);
+    ASSERT_NE(renderer_->handle(), nullptr);
+  }
+
+  // Starts a bridge and, for a resident one, waits for its window.
+  void Start(BridgeProcess& process, const std::wstring& arguments, bool resident = true) {
+    ASSERT_TRUE(process.Start(TarnwickBesideMe(), arguments, BridgeEnvironment(appdata_)));
+    if (resident) {
+      ASSERT_TRUE(PumpUntil([&] { return process.FindWindowOfClass(kBridgeClass) != nullptr; },
+                            kStartTimeoutMs))
+          << "no window of class Tarnwick";
+    }
+  }
+
+  // Ends a resident bridge by its exit command and checks that it went quietly.
+  void EndByCommand(BridgeProcess& process) {
+    const HWND window = process.FindWindowOfClass(kBridgeClass);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(105, 0), 0);
+    ASSERT_TRUE(process.WaitForExit(kWatchdogEndMs));
+    EXPECT_EQ(process.ExitCode(), 0u);
+  }
+
+  TempAppData appdata_;
+  std::unique_ptr<FakeWindow> host_ = std::make_unique<FakeWindow>(kHostClass);
+  std::unique_ptr<FakeWindow> renderer_ = std::make_unique<FakeWindow>(kRendererClass);
+};
+
+TEST_F(TarnwickExeTest, FirstStartStaysResidentLogsItsWordAndEndsOnCommand105) {
+  BridgeProcess bridge;
+  Start(bridge, L"cameraSync");
+  // Several watchdog ticks pass while the host and the renderer are open.
+  PumpMessagesFor(2500);
+  EXPECT_TRUE(bridge.Running());
+  const std::string log = appdata_.ReadLog();
+  EXPECT_EQ(CountOf(log, "]: Args - \r\n"), 1) << log;
+  EXPECT_EQ(CountOf(log, "]: cameraSync\r\n"), 1) << log;
+  EXPECT_LT(log.find("Args - "), log.find("cameraSync"));
+  EndByCommand(bridge);
+}
+
+TEST_F(TarnwickExeTest, SecondStartLogsForwardsAndExitsWhileTheFirstServes) {
+  BridgeProcess resident;
+  Start(resident, L"cameraSync");
+  BridgeProcess messenger;
+  Start(messenger, L"ModelSync", /*resident=*/false);
+  ASSERT_TRUE(messenger.WaitForExit(5000)) << "the forwarding process stayed";
+  EXPECT_EQ(messenger.ExitCode(), 0u);
+  EXPECT_EQ(FindProcessWindow(messenger.id(), kBridgeClass), nullptr);
+
+  // The resident bridge serves the model sync: the host is told that it may write.
+  ASSERT_TRUE(PumpUntil([&] { return host_->CountOf(MSG_HOST_SYNC_READY) > 0; }, 5000));
+  EXPECT_EQ(host_->LastLParamOf(MSG_HOST_SYNC_READY), 10);
+  EXPECT_TRUE(resident.Running());
+  const std::string log = appdata_.ReadLog();
+  EXPECT_EQ(CountOf(log, "]: Args - \r\n"), 2) << log;
+  EXPECT_LT(log.find("]: cameraSync\r\n"), log.find("]: ModelSync\r\n")) << log;
+  EndByCommand(resident);
+}
+
+TEST_F(TarnwickExeTest, EndsSoonAfterTheHostWindowCloses) {
+  BridgeProcess bridge;
+  Start(bridge, L"viewsSync");
+  PumpMessagesFor(1200);
+  ASSERT_TRUE(bridge.Running());
+  host_->Destroy();
+  ASSERT_TRUE(bridge.WaitForExit(kWatchdogEndMs));
+  EXPECT_EQ(bridge.ExitCode(), 0u);
+}
+
+TEST_F(TarnwickExeTest, EndsSoonAfterTheRendererWindowCloses) {
+  BridgeProcess bridge;
+  Start(bridge, L"lightSync");
+  PumpMessagesFor(1200);
+  ASSERT_TRUE(bridge.Running());
+  renderer_->Destroy();
+  ASSERT_TRUE(bridge.WaitForExit(kWatchdogEndMs));
+  EXPECT_EQ(bridge.ExitCode(), 0u);
+}
+
+TEST_F(TarnwickExeTest, WithoutAHostWindowEndsAtTheFirstTick) {
+  host_.reset();
+  BridgeProcess bridge;
+  Start(bridge, L"cameraSync", /*resident=*/false);
+  ASSERT_TRUE(bridge.WaitForExit(kStartTimeoutMs));
+  EXPECT_EQ(bridge.ExitCode(), 0u);
+}
+
+TEST_F(TarnwickExeTest, EmptyCommandLineLogsNothingAndServes) {
+  BridgeProcess bridge;
+  Start(bridge, L"");
+  PumpMessagesFor(1200);
+  EXPECT_TRUE(bridge.Running());
+  EXPECT_EQ(appdata_.ReadLog().find("Args - "), std::string::npos);
+  EndByCommand(bridge);
+}
+
+TEST_F(TarnwickExeTest, UnknownWordsAreLoggedAndForwardNothing) {
+  BridgeProcess resident;
+  Start(resident, L"\"cameraSync\"");
+  for (const wchar_t* word : {L"CameraSync", L"colorMode", L"ModelSync\t"}) {
+    BridgeProcess messenger;
+    Start(messenger, word, /*resident=*/false);
+    ASSERT_TRUE(messenger.WaitForExit(5000));
+    EXPECT_EQ(messenger.ExitCode(), 0u);
+  }
+  PumpMessagesFor(500);
+  EXPECT_EQ(host_->CountOf(MSG_HOST_SYNC_READY), 0);
+  const std::string log = appdata_.ReadLog();
+  EXPECT_EQ(CountOf(log, "]: Args - \r\n"), 4) << log;
+  EXPECT_EQ(CountOf(log, "]: \"cameraSync\"\r\n"), 1) << log;
+  EXPECT_EQ(CountOf(log, "]: CameraSync\r\n"), 1) << log;
+  EXPECT_EQ(CountOf(log, "]: ModelSync\t\r\n"), 1) << log;
+  EndByCommand(resident);
+}
+
+}  // namespace
+}  // namespace tarnwick::test_host
