@@ -32,7 +32,7 @@ TEST(JournalSummaryTest, CountsWhatWasSent) {
       "\n"
       R"({"fn": "D5API_DestroySession", "session": 1})");
   const JournalSummary summary = SummariseJournal(journal);
-  EXPECT_EQ(summary.calls, 9u);
+  EXPECT_EQ(summary.calls, 10u);
   EXPECT_EQ(summary.unreadable_lines, 1u);
   EXPECT_EQ(summary.project, "House");
   EXPECT_EQ(summary.scene_path, "C:\\P\\House.d5a");
