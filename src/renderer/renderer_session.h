@@ -19,7 +19,8 @@ struct RendererSession {
   RendererCamera camera{};
 };
 
-// Starts the renderer for the session's project path and opens the session; true when a handle is held.
+// Starts the renderer for the session's project path and opens the session;
+// true when a handle is held.
 bool StartRendererSession(RendererSession& session);
 
 // The project path cut before its last "." (the whole path when none), followed by ".d5a".
@@ -34,7 +35,8 @@ void EndRendererSession(RendererSession& session);
 // Kind of failure that ReportError shows.
 enum ErrorKind : int { kErrorRendererStart = 0, kErrorModelFile = 1 };
 
-// Logs and shows a failure: kind 0 with the renderer's error code, kind 1 with a header result code.
+// Logs and shows a failure: kind 0 with the renderer's error code, kind 1
+// with a header result code; other kinds do nothing.
 void ReportError(int kind, int code);
 
 }  // namespace tarnwick

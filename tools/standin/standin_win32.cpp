@@ -22,7 +22,8 @@ constexpr DWORD kWindowPollMs = 20;
 std::wstring Environment(const wchar_t* name) {
   std::wstring value(64, L'\0');
   for (;;) {
-    const DWORD size = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    const DWORD size =
+        GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
     if (size == 0) return {};
     if (size < value.size()) {
       value.resize(size);
