@@ -1,0 +1,17 @@
+// The sync record "_mod.sync": what the renderer holds according to the
+// document, written for the host, which answers with only the differences.
+#pragma once
+
+#include <string>
+
+#include "formats/exchange_document.h"
+
+namespace tarnwick {
+
+// The record's text: the project line, the solids in unsigned id order, the materials by name.
+std::string FormatSyncRecord(const ExchangeDocument& document);
+
+// Writes a fresh "_mod.sync" in the exchange folder; a file that cannot be created is passed over.
+void WriteSyncRecord(const ExchangeDocument& document);
+
+}  // namespace tarnwick
