@@ -169,3 +169,23 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
 bool ContainerStream::Flush() { return std::fflush(file_) == 0; }
 
 }  // namespace tarnwick
+
+namespace tarnwick {
+
+WordTable::WordTable(ContainerStream& stream) : stream_(stream) {
+  count_ = stream.ReadCount(4);
+  start_ = stream.Position();
+  stream.Skip(std::uint64_t{count_} * 4);
+}
+
+std::uint32_t WordTable::operator[](std::uint32_t index) {
+  if (index >= count_) return 0;
+  if (index < chunk_first_ || index - chunk_first_ >= chunk_count_) {
+    chunk_first_ = index;
+    chunk_count_ = std::min(kChunkWords, count_ - index);
+    stream_.ReadAt(start_ + std::uint64_t{index} * 4, chunk_.data(), std::size_t{chunk_count_} * 4);
+  }
+  return LoadU32(chunk_.data() + std::size_t{index - chunk_first_} * 4);
+}
+
+}  // namespace tarnwick

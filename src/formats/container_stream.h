@@ -9,6 +9,7 @@
 // straight from the file into the caller's memory.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -100,5 +101,28 @@ inline void StoreU32(std::uint8_t* p, std::uint32_t value) {
   p[2] = static_cast<std::uint8_t>(value >> 16);
   p[3] = static_cast<std::uint8_t>(value >> 24);
 }
+
+// A counted table of u32 words (a u32 count, then the words), read in small chunks so
+// that a long table costs no memory and leaves the window where it is. Construction
+// reads the count (0 when the words would run past the end) and leaves the stream just
+// past the table.
+class WordTable {
+ public:
+  explicit WordTable(ContainerStream& stream);
+
+  // Number of words.
+  std::uint32_t size() const { return count_; }
+  // One word; 0 for an index not below size().
+  std::uint32_t operator[](std::uint32_t index);
+
+ private:
+  static constexpr std::uint32_t kChunkWords = 1024;
+  ContainerStream& stream_;
+  std::uint64_t start_ = 0;
+  std::uint32_t count_ = 0;
+  std::uint32_t chunk_first_ = 0;
+  std::uint32_t chunk_count_ = 0;
+  std::array<std::uint8_t, kChunkWords * 4> chunk_;
+};
 
 }  // namespace tarnwick

@@ -1,0 +1,96 @@
+// Reading the host's container files "_model.cvm" and "_mod.sm" into the
+// exchange document and the renderer.
+//
+// Byte layout. Integers are little-endian (u32, i32, u8, f32); text is UTF-16LE.
+// A counted string is a u32 count N of code units and N units, no terminator.
+// Offsets are 32-bit; those inside a body are relative to its start B.
+//
+//   Header (208644 bytes)
+//     0     u32  FormatVersion          7 or more is read
+//     4     u32  DirectoryEnd           must be 208644
+//     8     u32  HeaderReserved         carried along
+//     12    u32  HeaderNameLength       carried along
+//     16    512 x UTF-16 HeaderName     NUL-padded
+//     1040  i32  LastSlotIndex          negative: no slot used
+//     1044  100 x DirectorySlot (2076 bytes each):
+//             0     1028 x UTF-16 Name  the project path, NUL-padded
+//             2056  u32 Kind            2 ModelBody, 4 RemovalSection, else passed over
+//             2060  i32 Offset          absolute start B of the body
+//             2064  12 bytes Reserved
+//
+//   ModelBody at B
+//     B+0   u32 S0, S1, S2, S3, S4      section sizes; S3 != 0: a camera block follows
+//     Each size counts the bytes its section adds to the body, and the first section
+//     present also counts these 20 bytes. In 32-bit arithmetic the material section is
+//     at B+20, the light section at B+S0 (B+20 when S0 is 0), the solid section at
+//     B+S0+S1 (B+20 when that sum is 0).
+//     material section: u32 N, N x u32 entry offsets
+//       entry: u32 L (text bytes), u32, u32, L/2 code units of a Material record text
+//     light section: u32 N, N x u32 entry offsets
+//       entry: counted string, a Light record text
+//     solid section: u32 N, N x u32 solid offsets (0: empty entry)
+//       solid: u32, u32 H, u8, u32 time stamp, counted string, u32, u32, u32 solid id,
+//              counted string; part table at (position of H) + H:
+//              u32 M, M x u32 part offsets (0: empty entry)
+//       part:  u32, u32 H2, u32, u32, counted string part name, counted string;
+//              arrays at (position of H2) + H2: eight times u32 count C and C 4-byte
+//              elements: 1 positions (f32, 3 per vertex), 2 second attributes, 3 and 4
+//              unused, 5 first attributes, 6 u32 indices (C = 0: none), 7 and 8 unused
+//     camera block (S3 != 0): a counted string, the Cameras record text, right where
+//       the last read before it ended.
+//
+//   RemovalSection at B
+//     u32 N, N x u32 words; words 0, 2, 4, ... are offsets of named lists, the others
+//     are not read. Named list: counted string name ("Solid", "Material"), u32 K,
+//     K x u32 ids.
+//
+// The reader never trusts a count: one whose elements would run past the end of the
+// file counts as 0, and reads beyond the end yield zeros.
+#pragma once
+
+#include <cstdint>
+
+#include "formats/exchange_document.h"
+
+namespace tarnwick {
+
+// Size of the header with its directory, and where it ends.
+inline constexpr std::uint32_t kContainerHeaderBytes = 208644;
+// Lowest FormatVersion that is read.
+inline constexpr std::uint32_t kMinimumFormatVersion = 7;
+// Directory slot kinds.
+inline constexpr std::uint32_t kModelBodyKind = 2;
+inline constexpr std::uint32_t kRemovalSectionKind = 4;
+
+// Result codes of LoadContainerHeader.
+enum HeaderLoadResult : int {
+  kHeaderLoaded = 1,
+  kHeaderFileNotFound = 2,
+  kHeaderVersionUnsupported = 3,
+  kHeaderFormatError = 4,
+};
+
+// Opens ContainerPath (every "/" made "\") into ContainerFile: read-only, read-write, or
+// created; ContainerFile stays empty when all of these fail.
+void OpenContainer(ExchangeDocument& document);
+
+// Opens the container and reads its header and directory into the document; a result code.
+int LoadContainerHeader(ExchangeDocument& document);
+
+// Streams the ModelBody of one slot into the document and the renderer; closes the file.
+void StreamModelSlot(ExchangeDocument& document, int slot_index);
+
+// Reads one ModelBody starting at body_start, the stream standing there.
+void ReadModelBody(ExchangeDocument& document, std::uint32_t body_start);
+
+// Reads the RemovalSection at body_start: a "Solid" list replaces RemovedSolidIds, a
+// "Material" list RemovedMaterialIds; lists of other names are passed over.
+void ReadRemovalSection(ExchangeDocument& document, std::uint32_t body_start);
+
+// Where the light section of a body begins (32-bit arithmetic).
+std::uint32_t LightSectionStart(std::uint32_t body_start, std::uint32_t s0);
+
+// Where the solid section of a body begins (32-bit arithmetic).
+std::uint32_t SolidSectionStart(std::uint32_t body_start, std::uint32_t s0, std::uint32_t s1);
+
+}  // namespace tarnwick

@@ -1,0 +1,366 @@
+#include "container_writer/container_writer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace tarnwick::container_writer {
+
+namespace {
+
+constexpr std::uint32_t kHeaderBytes = 208644;
+constexpr std::size_t kSlotBytes = 2076;
+constexpr std::size_t kSlotCount = 100;
+constexpr std::size_t kSlotNameUnits = 1028;
+constexpr std::uint64_t kLargestOffset = 0x7FFFFFFF;
+// Values for the fields the bridge must not interpret: never zero, so that a
+// reader that takes one of them for a count or an offset goes visibly wrong.
+constexpr std::uint32_t kFiller = 0xA5A5A5A5;
+constexpr std::uint32_t kPairFiller = 0x7E7E7E7E;
+
+// Where the bytes go: memory or a file, with back-patching of tables.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  std::uint64_t position() const { return position_; }
+  bool ok() const { return ok_; }
+  void Fail() { ok_ = false; }
+
+  void Bytes(const void* data, std::size_t n) {
+    if (n == 0 || !ok_) return;
+    Put(data, n);
+    position_ += n;
+  }
+  void Zeros(std::size_t n) {
+    static const char kZeros[4096] = {};
+    for (std::size_t done = 0; done < n;) {
+      const std::size_t k = std::min(n - done, sizeof kZeros);
+      Bytes(kZeros, k);
+      done += k;
+    }
+  }
+  void U8(std::uint8_t value) { Bytes(&value, 1); }
+  void U32(std::uint32_t value) {
+    unsigned char b[4];
+    Store(b, value);
+    Bytes(b, 4);
+  }
+  void Words(const std::uint32_t* values, std::size_t count) {
+    unsigned char chunk[16384];
+    for (std::size_t done = 0; done < count;) {
+      const std::size_t k = std::min(count - done, sizeof chunk / 4);
+      for (std::size_t i = 0; i < k; ++i) Store(chunk + 4 * i, values[done + i]);
+      Bytes(chunk, 4 * k);
+      done += k;
+    }
+  }
+  void Units(const std::u16string& text) {
+    for (char16_t unit : text) {
+      const unsigned char b[2] = {static_cast<unsigned char>(unit),
+                                  static_cast<unsigned char>(unit >> 8)};
+      Bytes(b, 2);
+    }
+  }
+  void Counted(const std::u16string& text) {
+    U32(static_cast<std::uint32_t>(text.size()));
+    Units(text);
+  }
+  void PatchWords(std::uint64_t at, const std::vector<std::uint32_t>& values) {
+    std::vector<unsigned char> bytes(values.size() * 4);
+    for (std::size_t i = 0; i < values.size(); ++i) Store(&bytes[4 * i], values[i]);
+    if (ok_ && !bytes.empty()) Patch(at, bytes.data(), bytes.size());
+  }
+  virtual void Patch(std::uint64_t at, const void* data, std::size_t n) = 0;
+
+  static void Store(unsigned char* p, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
+  }
+
+ protected:
+  virtual void Put(const void* data, std::size_t n) = 0;
+
+ private:
+  std::uint64_t position_ = 0;
+  bool ok_ = true;
+};
+
+class StringSink : public Sink {
+ public:
+  explicit StringSink(std::string& out) : out_(out) {}
+  void Patch(std::uint64_t at, const void* data, std::size_t n) override {
+    std::memcpy(out_.data() + at, data, n);
+  }
+
+ protected:
+  void Put(const void* data, std::size_t n) override {
+    out_.append(static_cast<const char*>(data), n);
+  }
+
+ private:
+  std::string& out_;
+};
+
+class FileSink : public Sink {
+ public:
+  explicit FileSink(std::FILE* file) : file_(file) {}
+  // Offsets stay below 2 GiB, so a long is wide enough on every platform.
+  void Patch(std::uint64_t at, const void* data, std::size_t n) override {
+    if (std::fseek(file_, static_cast<long>(at), SEEK_SET) != 0 ||
+        std::fwrite(data, 1, n, file_) != n ||
+        std::fseek(file_, static_cast<long>(position()), SEEK_SET) != 0) {
+      Fail();
+    }
+  }
+
+ protected:
+  void Put(const void* data, std::size_t n) override {
+    if (std::fwrite(data, 1, n, file_) != n) Fail();
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+std::uint32_t Relative(const Sink& sink, std::uint64_t body_start) {
+  return static_cast<std::uint32_t>(sink.position() - body_start);
+}
+
+// Fixed part of a part record before its two counted strings' text.
+constexpr std::uint64_t kPartFixedBytes = 24;
+
+std::uint64_t ArraysPadding(std::uint64_t arrays_at, bool align) {
+  return align ? (4 - arrays_at % 4) % 4 : 0;
+}
+
+std::uint64_t PartBytes(std::uint64_t at, const Part& part, bool align) {
+  const std::uint64_t head = kPartFixedBytes + 2 * part.name.size();
+  const std::uint64_t elements = part.positions.size() + part.attributes2.size() +
+                                 part.attributes1.size() + part.indices.size() +
+                                 4 * part.unused.size();
+  return head + ArraysPadding(at + head, align) + 32 + 4 * elements;
+}
+
+void WritePart(Sink& sink, const Part& part, bool align) {
+  const std::uint64_t head = kPartFixedBytes + 2 * part.name.size();
+  const std::uint64_t padding = ArraysPadding(sink.position() + head, align);
+  sink.U32(kFiller);
+  sink.U32(static_cast<std::uint32_t>(head - 4 + padding));
+  sink.U32(kFiller);
+  sink.U32(kFiller);
+  sink.Counted(part.name);
+  sink.Counted(u"");
+  sink.Zeros(padding);
+  std::vector<std::uint32_t> positions(part.positions.size());
+  std::transform(part.positions.begin(), part.positions.end(), positions.begin(),
+                 [](float f) { return std::bit_cast<std::uint32_t>(f); });
+  const std::vector<std::uint32_t>* arrays[8] = {&positions,   &part.attributes2, &part.unused,
+                                                 &part.unused, &part.attributes1, &part.indices,
+                                                 &part.unused, &part.unused};
+  for (const std::vector<std::uint32_t>* array : arrays) {
+    sink.U32(static_cast<std::uint32_t>(array->size()));
+    sink.Words(array->data(), array->size());
+  }
+}
+
+void WriteSolid(Sink& sink, std::uint64_t body_start, const Solid& solid, bool align) {
+  sink.U32(kFiller);
+  // The part table follows the header fields: u8, u32, counted label, three u32, counted "".
+  sink.U32(static_cast<std::uint32_t>(4 + 1 + 4 + 4 + 2 * solid.label.size() + 12 + 4));
+  sink.U8(0xB2);
+  sink.U32(solid.time_stamp);
+  sink.Counted(solid.label);
+  sink.U32(kFiller);
+  sink.U32(kFiller);
+  sink.U32(solid.id);
+  sink.Counted(u"");
+  std::uint64_t at = sink.position() + 4 + 4 * solid.parts.size();
+  std::vector<std::uint32_t> offsets;
+  for (const Part& part : solid.parts) {
+    offsets.push_back(part.empty_entry ? 0 : static_cast<std::uint32_t>(at - body_start));
+    if (!part.empty_entry) at += PartBytes(at, part, align);
+  }
+  sink.U32(static_cast<std::uint32_t>(offsets.size()));
+  sink.Words(offsets.data(), offsets.size());
+  for (const Part& part : solid.parts) {
+    if (!part.empty_entry) WritePart(sink, part, align);
+  }
+}
+
+// Writes a counted table of zeros and returns where its words begin.
+std::uint64_t TablePlaceholder(Sink& sink, std::size_t count) {
+  sink.U32(static_cast<std::uint32_t>(count));
+  const std::uint64_t words_at = sink.position();
+  sink.Zeros(4 * count);
+  return words_at;
+}
+
+void WriteSolids(Sink& sink, std::uint64_t body_start, const ModelBody& body, bool align) {
+  const std::size_t count = body.solids.size() + body.generated_solids;
+  const std::uint64_t table_at = TablePlaceholder(sink, count);
+  std::vector<std::uint32_t> offsets;
+  offsets.reserve(count);
+  Solid generated;
+  for (std::size_t i = 0; i < count && sink.ok(); ++i) {
+    const Solid* solid = i < body.solids.size() ? &body.solids[i] : nullptr;
+    if (!solid) {
+      generated = Solid{};
+      body.generate_solid(i - body.solids.size(), generated);
+      solid = &generated;
+    }
+    offsets.push_back(solid->empty_entry ? 0 : Relative(sink, body_start));
+    if (!solid->empty_entry) WriteSolid(sink, body_start, *solid, align);
+    if (sink.position() > kLargestOffset) sink.Fail();
+  }
+  sink.PatchWords(table_at, offsets);
+}
+
+void WriteModelBody(Sink& sink, const ModelBody& body, bool align) {
+  const std::uint64_t start = sink.position();
+  std::vector<std::uint32_t> sizes(5, 0);
+  sink.Zeros(20);
+  if (!body.materials.empty()) {
+    const std::uint64_t table_at = TablePlaceholder(sink, body.materials.size());
+    std::vector<std::uint32_t> offsets;
+    for (const std::u16string& text : body.materials) {
+      offsets.push_back(Relative(sink, start));
+      sink.U32(static_cast<std::uint32_t>(2 * text.size()));
+      sink.U32(kFiller);
+      sink.U32(kFiller);
+      sink.Units(text);
+    }
+    sink.PatchWords(table_at, offsets);
+    sizes[0] = Relative(sink, start);
+  }
+  const std::uint64_t lights_at = sink.position();
+  if (!body.lights.empty()) {
+    const std::uint64_t table_at = TablePlaceholder(sink, body.lights.size());
+    std::vector<std::uint32_t> offsets;
+    for (const std::u16string& text : body.lights) {
+      offsets.push_back(Relative(sink, start));
+      sink.Counted(text);
+    }
+    sink.PatchWords(table_at, offsets);
+    sizes[1] = static_cast<std::uint32_t>(sink.position() - lights_at) + (sizes[0] ? 0 : 20);
+  }
+  const std::uint64_t solids_at = sink.position();
+  if (!body.solids.empty() || body.generated_solids > 0) {
+    WriteSolids(sink, start, body, align);
+    const bool first = sizes[0] == 0 && sizes[1] == 0;
+    sizes[2] = static_cast<std::uint32_t>(sink.position() - solids_at) + (first ? 20 : 0);
+  }
+  if (body.cameras) {
+    sizes[3] = 1;
+    sink.Counted(*body.cameras);
+  }
+  sink.PatchWords(start, sizes);
+}
+
+void WriteRemovals(Sink& sink, const RemovalSection& removals) {
+  const std::uint64_t start = sink.position();
+  std::vector<std::uint32_t> words;
+  std::uint64_t at = start + 4 + 8 * removals.lists.size();
+  for (const RemovalList& list : removals.lists) {
+    words.push_back(static_cast<std::uint32_t>(at - start));
+    words.push_back(kPairFiller);
+    at += 4 + 2 * list.name.size() + 4 + 4 * list.ids.size();
+  }
+  sink.U32(static_cast<std::uint32_t>(words.size()));
+  sink.Words(words.data(), words.size());
+  for (const RemovalList& list : removals.lists) {
+    sink.Counted(list.name);
+    sink.U32(static_cast<std::uint32_t>(list.ids.size()));
+    sink.Words(list.ids.data(), list.ids.size());
+  }
+}
+
+void StoreUnits(std::vector<unsigned char>& out, std::size_t at, const std::u16string& text,
+                std::size_t max_units) {
+  for (std::size_t i = 0; i < std::min(text.size(), max_units); ++i) {
+    out[at + 2 * i] = static_cast<unsigned char>(text[i]);
+    out[at + 2 * i + 1] = static_cast<unsigned char>(text[i] >> 8);
+  }
+}
+
+std::vector<unsigned char> HeaderBytes(const Container& container,
+                                       const std::vector<std::int32_t>& body_offsets) {
+  std::vector<unsigned char> header(kHeaderBytes, 0);
+  Sink::Store(&header[0], container.format_version);
+  Sink::Store(&header[4], container.directory_end);
+  Sink::Store(&header[8], container.header_reserved);
+  Sink::Store(&header[12], static_cast<std::uint32_t>(container.header_name.size()));
+  StoreUnits(header, 16, container.header_name, 511);
+  const auto last = container.last_slot_index.value_or(
+      static_cast<std::int32_t>(container.slots.size()) - 1);
+  Sink::Store(&header[1040], static_cast<std::uint32_t>(last));
+  for (std::size_t k = 0; k < container.slots.size() && k < kSlotCount; ++k) {
+    const Slot& slot = container.slots[k];
+    const std::size_t at = 1044 + k * kSlotBytes;
+    StoreUnits(header, at, slot.name, kSlotNameUnits);
+    std::uint32_t kind = 0;
+    if (std::holds_alternative<ModelBody>(slot.body)) kind = 2;
+    if (std::holds_alternative<RemovalSection>(slot.body)) kind = 4;
+    Sink::Store(&header[at + 2056], slot.kind.value_or(kind));
+    Sink::Store(&header[at + 2060], static_cast<std::uint32_t>(slot.offset.value_or(body_offsets[k])));
+  }
+  return header;
+}
+
+bool Write(const Container& container, Sink& sink) {
+  sink.Zeros(kHeaderBytes);
+  std::vector<std::int32_t> body_offsets(container.slots.size(), 0);
+  for (std::size_t k = 0; k < container.slots.size() && k < kSlotCount; ++k) {
+    const Slot& slot = container.slots[k];
+    if (slot.body.index() != 0) body_offsets[k] = static_cast<std::int32_t>(sink.position());
+    if (const auto* body = std::get_if<ModelBody>(&slot.body)) {
+      WriteModelBody(sink, *body, container.align_arrays);
+    } else if (const auto* removals = std::get_if<RemovalSection>(&slot.body)) {
+      WriteRemovals(sink, *removals);
+    }
+  }
+  if (sink.position() > kLargestOffset) sink.Fail();
+  const std::vector<unsigned char> header = HeaderBytes(container, body_offsets);
+  if (sink.ok()) sink.Patch(0, header.data(), header.size());
+  return sink.ok();
+}
+
+}  // namespace
+
+Container ModelFile(std::u16string project, ModelBody body) {
+  Container container;
+  container.slots.push_back(Slot{std::move(project), std::move(body), {}, {}});
+  return container;
+}
+
+Container IncrementalFile(std::u16string project, RemovalSection removals, ModelBody body) {
+  Container container;
+  container.slots.push_back(Slot{project, std::move(removals), {}, {}});
+  container.slots.push_back(Slot{std::move(project), std::move(body), {}, {}});
+  return container;
+}
+
+std::string BuildContainer(const Container& container) {
+  std::string bytes;
+  StringSink sink(bytes);
+  Write(container, sink);
+  return bytes;
+}
+
+bool WriteContainer(const Container& container, std::FILE* file) {
+  FileSink sink(file);
+  return Write(container, sink) && std::fflush(file) == 0;
+}
+
+bool WriteContainerFile(const Container& container, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = WriteContainer(container, file);
+  return std::fclose(file) == 0 && written;
+}
+
+std::u16string Widen(const std::string& text) {
+  std::u16string wide;
+  for (unsigned char c : text) wide.push_back(c);
+  return wide;
+}
+
+}  // namespace tarnwick::container_writer
