@@ -84,6 +84,7 @@ mkdir -p "$(dirname "$WINEPREFIX")" || die "cannot create $(dirname "$WINEPREFIX
 make_prefix() {
   [ -f "$WINEPREFIX/.tarnwick-ready" ] && return 0
   rm -rf "$WINEPREFIX"
+  echo "wine-run.sh: making the Wine prefix $WINEPREFIX (once, about 15 s)" >&2
   local log="$WINEPREFIX.log"
   run_detached "$log" "$log" wine wineboot --init || { cat "$log" >&2; return 1; }
   run_detached "$log" "$log" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \

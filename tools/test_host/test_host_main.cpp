@@ -65,9 +65,7 @@ int RunDemo(const std::wstring& first_word, const std::wstring& second_word) {
 
   Say("the bridge's log D5_Log.log:");
   std::string log = appdata.ReadLog();
-  for (char& c : log) {
-    if (c == '\r') c = ' ';
-  }
+  std::erase(log, '\r');  // the log is text with CR LF; the terminal wants LF
   std::fputs(log.c_str(), stdout);
   return 0;
 }
