@@ -148,5 +148,20 @@ TEST_F(TarnwickExeTest, UnknownWordsAreLoggedAndForwardNothing) {
   EndByCommand(resident);
 }
 
+TEST(TarnwickResourcesTest, TitleClassNameAndBothIconGroups) {
+  const HMODULE module = LoadLibraryExW(TarnwickBesideMe().c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  for (UINT id : {103u, 109u}) {
+    wchar_t text[100] = {};
+    EXPECT_EQ(LoadStringW(module, id, text, 100), 8) << id;
+    EXPECT_STREQ(text, L"Tarnwick") << id;
+  }
+  for (WORD id : {107, 108}) {
+    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14)), nullptr) << id;
+  }
+  FreeLibrary(module);
+}
+
 }  // namespace
 }  // namespace tarnwick::test_host
