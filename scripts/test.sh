@@ -24,6 +24,8 @@ for preset in "${presets[@]}"; do
   if ! ctest --preset "$preset" -j "$jobs"; then
     failed+=("$preset (tests)")
   fi
+  # No wineserver outlives the run, whichever tests ran last.
+  if [ "$preset" = windows ]; then cmake/wine-run.sh --stop build/windows; fi
 done
 
 echo "=== summary"
