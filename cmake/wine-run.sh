@@ -41,7 +41,10 @@ find_build_dir() {
 
 choose_prefix() {
   if [ -n "${TARNWICK_WINEPREFIX:-}" ]; then
-    echo "$TARNWICK_WINEPREFIX"
+    case "$TARNWICK_WINEPREFIX" in
+      /*) echo "$TARNWICK_WINEPREFIX" ;;
+      *) echo "$PWD/$TARNWICK_WINEPREFIX" ;;
+    esac
   elif build=$(find_build_dir "$1"); then
     echo "$build/wineprefix"
   else
@@ -69,7 +72,12 @@ export WINESERVER
 unset DISPLAY WAYLAND_DISPLAY
 
 if [ "$1" = "--stop" ]; then
-  if [ $# -ge 2 ]; then export WINEPREFIX="$2/wineprefix"; else export WINEPREFIX=$(choose_prefix "$PWD/x"); fi
+  if [ $# -ge 2 ]; then
+    WINEPREFIX="$(cd "$2" 2>/dev/null && pwd)/wineprefix" || exit 0
+  else
+    WINEPREFIX=$(choose_prefix "$PWD/x")
+  fi
+  export WINEPREFIX
   [ -d "$WINEPREFIX" ] && run_detached /dev/null /dev/null "$WINESERVER" -k
   exit 0
 fi
