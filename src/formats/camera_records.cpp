@@ -34,7 +34,7 @@ constexpr KeyedKind kCamerasKind{u"Cameras", u"Cameras_", true};
 constexpr KeySpec<CameraList> kCamerasKeys[] = {
     {u"Version", KeyForm::Bracketed, UnusedValue{}},
     {u"nActCamera", KeyForm::Bracketed, &CameraList::nActCamera},
-    {u"Camera", KeyForm::Bracketed, ChildObject<CameraList>{u"Camera", &AppendCamera}},
+    {u"Camera", KeyForm::Bracketed, ChildObject<CameraList>{&AppendCamera}},
 };
 
 // Each byte is the character of the same code; a CR directly before an LF is

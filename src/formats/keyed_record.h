@@ -33,11 +33,11 @@ struct KeyedKind {
 // A key whose value is read and not used (the version lines).
 struct UnusedValue {};
 
-// A child object: its body, collected between prefix + kind + "_ObjectSTART" and
-// the matching prefix + kind + "_ObjectEND", is handed to `append`.
+// A child object whose kind is the row's key: its body, collected between
+// prefix + key + "_ObjectSTART" and the matching prefix + key + "_ObjectEND",
+// is handed to `append`.
 template <class Record>
 struct ChildObject {
-  std::u16string_view kind;
   void (*append)(Record& parent, std::u16string_view body);
 };
 
@@ -48,7 +48,8 @@ using KeyTarget = std::variant<UnusedValue, std::int32_t Record::*, float Record
                                std::array<float, 3> Record::*, std::u16string Record::*,
                                ChildObject<Record>>;
 
-// One row of a kind's key table.
+// One row of a kind's key table (a child object's row tests its own lines and
+// ignores `form`).
 template <class Record>
 struct KeySpec {
   std::u16string_view key;
@@ -119,8 +120,8 @@ bool ApplyFirstKey(Record& record, const KeyedKind& kind, std::span<const KeySpe
                    KeyedLineReader& reader, std::u16string_view line) {
   for (const KeySpec<Record>& spec : keys) {
     if (auto* child = std::get_if<ChildObject<Record>>(&spec.target)) {
-      if (!MatchChildLine(line, kind.prefix, child->kind, u"_ObjectSTART")) continue;
-      std::u16string open = std::u16string(kind.prefix) + std::u16string(child->kind);
+      if (!MatchChildLine(line, kind.prefix, spec.key, u"_ObjectSTART")) continue;
+      std::u16string open = std::u16string(kind.prefix) + std::u16string(spec.key);
       std::u16string close = open + u"_ObjectEND";
       open += u"_ObjectSTART";
       if (auto body = reader.TakeChildBody(open, close)) child->append(record, *body);

@@ -34,7 +34,7 @@ constexpr KeySpec<Box> kBoxKeys[] = {
     {u"Width", KeyForm::Bare, &Box::width},
     {u"Size", KeyForm::Bracketed, &Box::size},
     {u"Label", KeyForm::Bracketed, &Box::label},
-    {u"Item", KeyForm::Bracketed, ChildObject<Box>{u"Item", &AppendItem}},
+    {u"Item", KeyForm::Bracketed, ChildObject<Box>{&AppendItem}},
 };
 
 Box ReadBox(std::u16string_view text) {

@@ -55,7 +55,7 @@ constexpr KeySpec<MaterialRecord> kMaterialKeys[] = {
     {u"emissiveColor", KeyForm::Bracketed, &MaterialRecord::emissiveColor},
     {u"emissiveStrength", KeyForm::Bracketed, &MaterialRecord::emissiveStrength},
     {u"nTimeID", KeyForm::Bracketed, &MaterialRecord::nTimeID},
-    {u"MatExt", KeyForm::Bare, ChildObject<MaterialRecord>{u"MatExt", &AppendExtension}},
+    {u"MatExt", KeyForm::Bare, ChildObject<MaterialRecord>{&AppendExtension}},
 };
 
 }  // namespace
