@@ -1,16 +1,66 @@
 #include "bridge/requests.h"
 
+#include "exchange/exchange_folder.h"
+#include "exchange/log_file.h"
+#include "exchange/sync_record.h"
+#include "formats/container_reader.h"
+#include "renderer/camera_sync.h"
+#include "renderer/incremental_update.h"
+#include "renderer/renderer_session.h"
+
 namespace tarnwick {
 
-// TEMPORARY: the start-up export and the requests arrive with the container
-// reader and the exporters; until then the bridge serves nothing.
-bool RunStartupExport(ExchangeDocument&) { return true; }
-void ServeCameraSync(ExchangeDocument&) {}
-void ServeModelSyncPrepare(ExchangeDocument&, const std::function<void()>& notify_host) {
-  notify_host();
+namespace {
+
+// The renderer takes what it was sent only once it is flushed; without a
+// session there is nothing to flush.
+void FlushIfSession(const ExchangeDocument& document) {
+  if (document.Session.handle == 0) return;
+  std::int32_t status = 0;
+  D5API_FlushData(document.Session.handle, &status);
 }
-void ServeModelSyncApply(ExchangeDocument&) {}
-void ServeLightSync(ExchangeDocument&) {}
-void ServeViewsSync(ExchangeDocument&) {}
+
+// Removals or a reset from "_mod.sm", then its new body, then the flush.
+void ApplyIncrementalModel(ExchangeDocument& document) {
+  document.ContainerPath = MakeExchangeFilePath(u"_mod.sm");
+  ApplyIncrementalFile(document);
+  StreamModelSlot(document, 1);
+  FlushIfSession(document);
+}
+
+}  // namespace
+
+bool RunStartupExport(ExchangeDocument& document) {
+  document.ContainerPath = MakeExchangeFilePath(u"_model.cvm");
+  const int code = LoadContainerHeader(document);
+  if (code != kHeaderLoaded) {
+    ReportError(kErrorModelFile, code);
+    return false;
+  }
+  document.Session.project_path = SlotName(document.Slots[0]);
+  if (!StartRendererSession(document.Session)) return false;
+  StreamModelSlot(document, 0);
+  FlushIfSession(document);
+  return true;
+}
+
+void ServeCameraSync(ExchangeDocument& document) { ServeCameraRequest(document); }
+
+void ServeModelSyncPrepare(ExchangeDocument& document, const std::function<void()>& notify_host) {
+  // The record is complete and closed before the host is told to read it.
+  WriteSyncRecord(document);
+  notify_host();
+  WriteLog("Sync Model state 0");
+}
+
+void ServeModelSyncApply(ExchangeDocument& document) {
+  WriteLog("Sync Model state 1 _ Start");
+  ApplyIncrementalModel(document);
+  WriteLog("Sync Model state 1 _ End");
+}
+
+void ServeLightSync(ExchangeDocument& document) { ApplyIncrementalModel(document); }
+
+void ServeViewsSync(ExchangeDocument& document) { ServeViewsRequest(document); }
 
 }  // namespace tarnwick

@@ -1,0 +1,153 @@
+#include "renderer/incremental_update.h"
+
+#include <gtest/gtest.h>
+
+#include "container_writer/container_writer.h"
+#include "formats/container_reader.h"
+#include "exchange/exchange_folder.h"
+#include "standin/standin.h"
+#include "testlib/journal_match.h"
+#include "testlib/temp_exchange.h"
+
+namespace tarnwick {
+namespace {
+
+namespace cw = container_writer;
+using Keys = std::vector<std::string>;
+
+const std::u16string kProject = u"C:\\Projects\\House.pro";
+
+class IncrementalUpdateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    standin::Configure({});
+    document_.Session.handle = 7;
+    document_.Session.project_path = kProject;
+    document_.SourceProject = kProject;
+    document_.ContainerPath = MakeExchangeFilePath(u"_mod.sm");
+  }
+
+  void AddSolid(std::uint32_t id) {
+    SolidEntry& entry = document_.Solids[id];
+    entry.ID3D = static_cast<std::int32_t>(id);
+    entry.NodeName = u"Solid_" + std::u16string(cw::Widen(std::to_string(entry.ID3D)));
+  }
+
+  void AddLight(std::int32_t id, bool enabled) {
+    LightRecord& light = document_.Lights[static_cast<std::uint32_t>(id)];
+    light.LightSolidID = id;
+    light.LightEnable = enabled;
+  }
+
+  void AddMaterial(const std::u16string& name) {
+    document_.Materials[name].MaterialID_Name = name;
+  }
+
+  void WriteUpdate(const std::u16string& project, cw::RemovalSection removals) {
+    ASSERT_TRUE(cw::WriteContainerFile(
+        cw::IncrementalFile(project, std::move(removals), cw::ModelBody{}),
+        folder_.PathOf("_mod.sm")));
+  }
+
+  Keys Apply() {
+    standin::ResetJournal();
+    ApplyIncrementalFile(document_);
+    Keys keys;
+    for (const testing::Json& call : testing::JournalCalls()) {
+      std::string key = call["fn"].string;
+      if (call.Has("name")) key += " " + call["name"].string;
+      if (call.Has("path")) key += " " + call["path"].string;
+      keys.push_back(key);
+    }
+    return keys;
+  }
+
+  testing::TempExchangeFolder folder_;
+  ExchangeDocument document_;
+};
+
+TEST_F(IncrementalUpdateTest, SameProjectRemovesListedSolidsAndWithdrawsEveryLight) {
+  AddSolid(5);
+  AddSolid(6);
+  AddLight(1, true);
+  AddLight(2, false);
+  AddMaterial(u"Oak");
+  // 9 was never streamed; 5 is listed twice.
+  WriteUpdate(kProject, {{{u"Solid", {5, 9, 5}}, {u"Material", {3}}, {u"Solids", {6}}}});
+  EXPECT_EQ(Apply(), (Keys{"D5API_DeleteNode Solid_5", "D5API_FlushData",
+                           "D5API_RemoveLight Light1", "D5API_SendLights",
+                           "D5API_RemoveLight Light2", "D5API_SendLights"}));
+  EXPECT_EQ(document_.Solids.size(), 1u);
+  EXPECT_TRUE(document_.Solids.count(6));
+  EXPECT_TRUE(document_.Lights.empty());
+  EXPECT_EQ(document_.Materials.size(), 1u);
+  EXPECT_EQ(document_.RemovedSolidIds, (std::vector<std::uint32_t>{5, 9, 5}));
+  EXPECT_EQ(document_.RemovedMaterialIds, (std::vector<std::uint32_t>{3}));
+  EXPECT_EQ(document_.ContainerFile, nullptr);
+}
+
+TEST_F(IncrementalUpdateTest, SectionWithoutSolidListDeletesNothing) {
+  AddSolid(5);
+  WriteUpdate(kProject, {{{u"Solid", {5}}}});
+  Apply();
+  AddSolid(5);  // streamed again by that update's body
+  WriteUpdate(kProject, {{{u"Material", {1}}}});
+  EXPECT_EQ(Apply(), (Keys{"D5API_FlushData"}));
+  EXPECT_TRUE(document_.Solids.count(5));
+  EXPECT_TRUE(document_.RemovedSolidIds.empty());
+}
+
+TEST_F(IncrementalUpdateTest, AnotherProjectResetsTheSceneAndMovesTheSceneFile) {
+  AddSolid(10);
+  AddSolid(3);
+  AddMaterial(u"b");
+  AddMaterial(u"B");
+  AddLight(2, true);
+  AddLight(1, false);
+  document_.RemovedSolidIds = {42};
+  // Letter case alone makes it another project.
+  WriteUpdate(u"C:\\Projects\\house.v2.pro", {{{u"Solid", {3}}}});
+  EXPECT_EQ(Apply(), (Keys{"D5API_DeleteNode Solid_3", "D5API_DeleteNode Solid_10",
+                           "D5API_ResetMaterial B", "D5API_ResetMaterial b",
+                           "D5API_RemoveLight Light2", "D5API_SendLights", "D5API_EndExport",
+                           "D5API_FlushData",
+                           "D5API_SaveToFiles C:\\Projects\\house.v2.d5a"}));
+  EXPECT_TRUE(document_.Solids.empty());
+  EXPECT_TRUE(document_.Materials.empty());
+  EXPECT_TRUE(document_.Lights.empty());
+  EXPECT_EQ(document_.Session.project_path, u"C:\\Projects\\house.v2.pro");
+  EXPECT_EQ(document_.RemovedSolidIds, (std::vector<std::uint32_t>{42}));
+}
+
+TEST_F(IncrementalUpdateTest, EmptyDocumentProjectChange) {
+  document_.SourceProject.clear();
+  WriteUpdate(u"C:\\P\\Other.pro", {});
+  EXPECT_EQ(Apply(), (Keys{"D5API_EndExport", "D5API_FlushData",
+                           "D5API_SaveToFiles C:\\P\\Other.d5a"}));
+  // Without a session the reset makes no flush.
+  document_.Session.handle = 0;
+  document_.SourceProject.clear();
+  EXPECT_EQ(Apply(), (Keys{"D5API_EndExport", "D5API_SaveToFiles C:\\P\\Other.d5a"}));
+}
+
+TEST_F(IncrementalUpdateTest, UnusableFileChangesNothing) {
+  AddSolid(5);
+  AddLight(1, true);
+  // Missing: a blank header is written and nothing is applied.
+  EXPECT_EQ(Apply(), Keys{});
+  // Slot 0 of another kind, and no slot at all.
+  cw::Container wrong = cw::IncrementalFile(kProject, {{{u"Solid", {5}}}}, cw::ModelBody{});
+  wrong.slots[0].kind = 2;
+  ASSERT_TRUE(cw::WriteContainerFile(wrong, folder_.PathOf("_mod.sm")));
+  EXPECT_EQ(Apply(), Keys{});
+  wrong.slots[0].kind = 4;
+  wrong.last_slot_index = -1;
+  ASSERT_TRUE(cw::WriteContainerFile(wrong, folder_.PathOf("_mod.sm")));
+  EXPECT_EQ(Apply(), Keys{});
+  EXPECT_EQ(document_.Solids.size(), 1u);
+  EXPECT_EQ(document_.Lights.size(), 1u);
+  EXPECT_EQ(document_.ContainerFile, nullptr);
+}
+
+}  // namespace
+}  // namespace tarnwick
