@@ -37,11 +37,16 @@ std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::
 }
 
 bool ContainerStream::RefillAt(std::uint64_t position) {
-  if (!window_) window_ = std::make_unique_for_overwrite<std::uint8_t[]>(kWindowBytes);
+  if (!window_) {
+    // A small file needs no more than itself and the alignment slack.
+    window_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, size_ + 4096));
+    window_ = std::make_unique_for_overwrite<std::uint8_t[]>(window_capacity_);
+  }
   // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
   // 4-byte-aligned in memory, so it can go to the renderer without a copy.
   const std::uint64_t start = position & ~std::uint64_t{4095};
-  const std::uint64_t want = std::min<std::uint64_t>(kWindowBytes, size_ > start ? size_ - start : 0);
+  const std::uint64_t want =
+      std::min<std::uint64_t>(window_capacity_, size_ > start ? size_ - start : 0);
   window_start_ = start;
   window_length_ = ReadFromFile(start, window_.get(), static_cast<std::size_t>(want));
   return InWindow(position, 1);
@@ -151,6 +156,7 @@ void ContainerStream::SkipCountedString() { Skip(std::uint64_t{ReadCount(2)} * 2
 
 bool ContainerStream::Write(const void* data, std::size_t n) {
   window_length_ = 0;
+  window_.reset();  // sized for the file as it was
   std::size_t written = 0;
   if (SeekFile(file_, static_cast<std::int64_t>(position_), SEEK_SET)) {
     written = std::fwrite(data, 1, n, file_);

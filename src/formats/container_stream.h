@@ -20,7 +20,7 @@ namespace tarnwick {
 
 class ContainerStream {
  public:
-  // Bytes held by the read window (allocated on the first read, freed on close).
+  // Largest read window (allocated on the first read, at most the file's size and 4 KiB).
   static constexpr std::size_t kWindowBytes = std::size_t{8} << 20;
   // Longest run of bytes that View can hand out.
   static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
@@ -84,6 +84,7 @@ class ContainerStream {
   std::uint64_t size_ = 0;
   std::uint64_t position_ = 0;
   std::unique_ptr<std::uint8_t[]> window_;
+  std::size_t window_capacity_ = 0;
   std::uint64_t window_start_ = 0;
   std::size_t window_length_ = 0;
 };

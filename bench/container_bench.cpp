@@ -1,0 +1,153 @@
+// How fast the start-up export streams a large model file into the renderer,
+// next to a plain sequential read of the same file in the same run.
+//
+// A model of more than 1 GiB (thousands of solids, several parts each) is
+// written once into a temporary folder (TARNWICK_BENCH_DIR, else the system's
+// temporary folder) and removed at the end. The stand-in renderer keeps no
+// records, so the figures are the reader's own. Each benchmark reports bytes
+// per second and the peak resident memory seen while it ran.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "container_writer/container_writer.h"
+#include "formats/container_reader.h"
+#include "formats/exchange_document.h"
+#include "platform/text.h"
+#include "standin/standin.h"
+
+namespace {
+
+namespace cw = tarnwick::container_writer;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kSolids = 2400;
+
+// Solid i has 2 to 5 parts of 1024 to 4608 vertices: positions, normals
+// (first attributes), texture coordinates (second attributes) and two
+// triangles per vertex.
+void MakeSolid(std::size_t i, cw::Solid& solid) {
+  solid.id = static_cast<std::uint32_t>(1000 + i);
+  solid.time_stamp = static_cast<std::uint32_t>(i);
+  solid.label = u"Solid";
+  solid.parts.resize(2 + i % 4);
+  for (std::size_t j = 0; j < solid.parts.size(); ++j) {
+    cw::Part& part = solid.parts[j];
+    const std::size_t vertices = 1024 + ((i * 7 + j * 13) % 8) * 512;
+    part.name = u"Part";
+    part.positions.resize(3 * vertices);
+    for (std::size_t k = 0; k < part.positions.size(); ++k) part.positions[k] = 0.001f * k;
+    part.attributes1.assign(3 * vertices, 0x3F800000);
+    part.attributes2.assign(2 * vertices, 0);
+    part.indices.resize(6 * vertices);
+    for (std::size_t k = 0; k < part.indices.size(); ++k) {
+      part.indices[k] = static_cast<std::uint32_t>((k * 2654435761u) % vertices);
+    }
+  }
+}
+
+struct ModelFile {
+  std::string path;
+  std::uint64_t bytes = 0;
+};
+
+fs::path BenchFolder() {
+  const char* dir = std::getenv("TARNWICK_BENCH_DIR");
+  return dir && *dir ? fs::path(dir) : fs::temp_directory_path();
+}
+
+std::vector<std::string>& Written() {
+  static std::vector<std::string> files;
+  return files;
+}
+
+// The generated model, written on first use; aligned or not, as the host may write it.
+const ModelFile& Model(bool aligned) {
+  static ModelFile files[2];
+  ModelFile& file = files[aligned ? 1 : 0];
+  if (file.path.empty()) {
+    file.path = (BenchFolder() / (aligned ? "tarnwick_bench_aligned.cvm"
+                                          : "tarnwick_bench_unaligned.cvm")).string();
+    cw::ModelBody body;
+    body.materials = {u"MaterialID_Name [Oak]\nDiffuse 0.6 0.4 0.2"};
+    body.lights = {u"LightSource [point]\nLightSolidID [12]"};
+    body.generated_solids = kSolids;
+    body.generate_solid = MakeSolid;
+    body.cameras = u"Cameras_Start\nCameras_End";
+    cw::Container container = cw::ModelFile(u"C:\\Bench\\Model.pro", body);
+    container.align_arrays = aligned;
+    Written().push_back(file.path);
+    if (!cw::WriteContainerFile(container, file.path)) std::abort();
+    file.bytes = fs::file_size(file.path);
+    if (file.bytes < (std::uint64_t{1} << 30)) std::abort();
+  }
+  return file;
+}
+
+// Peak resident memory is reset before a benchmark and read after it (Linux).
+void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+double PeakMemoryMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+  }
+  return 0.0;
+}
+
+void PlainRead(benchmark::State& state) {
+  const ModelFile& model = Model(state.range(0) != 0);
+  std::vector<char> buffer(std::size_t{8} << 20);
+  ResetPeakMemory();
+  for (auto _ : state) {
+    std::FILE* file = std::fopen(model.path.c_str(), "rb");
+    std::size_t total = 0;
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file)) total += n;
+    std::fclose(file);
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * model.bytes));
+  state.counters["peak_MiB"] = PeakMemoryMiB();
+}
+
+void StreamModel(benchmark::State& state) {
+  const ModelFile& model = Model(state.range(0) != 0);
+  standin::Options options;
+  options.record = false;
+  standin::Configure(options);
+  ResetPeakMemory();
+  std::size_t solids = 0;
+  for (auto _ : state) {
+    tarnwick::ExchangeDocument document;
+    document.Session.handle = 1;
+    document.ContainerPath = tarnwick::Utf16FromUtf8(model.path);
+    tarnwick::StreamModelSlot(document, 0);
+    solids = document.Solids.size();
+  }
+  if (solids != kSolids) state.SkipWithError("not every solid was streamed");
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * model.bytes));
+  state.counters["peak_MiB"] = PeakMemoryMiB();
+}
+
+// Arrays on 4-byte file offsets (lent from the window) and anywhere (copied).
+BENCHMARK(PlainRead)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(5);
+BENCHMARK(StreamModel)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(5);
+BENCHMARK(PlainRead)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(5);
+BENCHMARK(StreamModel)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (const std::string& path : Written()) std::remove(path.c_str());
+  return 0;
+}
