@@ -16,8 +16,6 @@ std::u16string WidenLatin1(std::string_view text) {
   return out;
 }
 
-namespace {
-
 void AppendUtf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -35,6 +33,8 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
+
+namespace {
 
 void AppendUtf16(std::u16string& out, std::uint32_t cp) {
   if (cp < 0x10000) {

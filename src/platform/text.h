@@ -21,6 +21,9 @@ std::string Utf8FromUtf16(std::u16string_view text);
 // UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
 std::u16string Utf16FromUtf8(std::string_view text);
 
+// Appends one code point (below 0x110000) as UTF-8.
+void AppendUtf8(std::string& out, std::uint32_t code_point);
+
 // A 32-bit signed number in decimal, minus sign for negative values.
 std::u16string DecimalU16(std::int32_t value);
 

@@ -4,27 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace standin {
 
 namespace {
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 void AppendEscape(std::string& out, std::uint32_t unit) {
   char buffer[8];
@@ -47,7 +31,7 @@ void AppendJsonCodePoint(std::string& out, std::uint32_t cp) {
   if (cp < 0x20) {
     AppendEscape(out, cp);
   } else {
-    AppendUtf8(out, cp);
+    tarnwick::AppendUtf8(out, cp);
   }
 }
 
@@ -61,7 +45,7 @@ std::string QuoteUtf16(const char16_t* text) {
   for (const char16_t* p = text; *p != 0; ++p) {
     std::uint32_t unit = *p;
     if (IsHigh(unit) && IsLow(p[1])) {
-      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (p[1] - 0xDC00));
+      tarnwick::AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (p[1] - 0xDC00));
       ++p;
     } else if (IsHigh(unit) || IsLow(unit)) {
       // Kept visible rather than replaced, so that a test sees what was sent.

@@ -6,6 +6,7 @@ target_link_options(renderer_window PRIVATE -municode)
 add_library(D5Api SHARED ${STANDIN_SOURCES} standin_win32.cpp
             ${PROJECT_SOURCE_DIR}/src/renderer/d5api.def)
 set_target_properties(D5Api PROPERTIES PREFIX "" OUTPUT_NAME D5Api)
+target_link_libraries(D5Api PRIVATE tarnwick_text)
 target_include_directories(D5Api PRIVATE ${PROJECT_SOURCE_DIR}/tools ${PROJECT_SOURCE_DIR}/src)
 add_dependencies(D5Api renderer_window)
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstdint>
 
+#include "platform/text.h"
 #include "standin/standin.h"
 
 namespace tarnwick::testing {
@@ -141,24 +142,6 @@ class Parser {
   std::string_view text_;
   std::size_t pos_ = 0;
 };
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 // A \u escape; a pair of escapes forms one code point. An unpaired surrogate
 // is kept as its three-byte form, so tests can still see which unit was sent.
