@@ -38,7 +38,9 @@ TEST(BridgeFailures, AMissingModelFileLeavesABlankHeaderBehind) {
 
 TEST(BridgeFailures, AMissingExchangeFolderIsAFileNotFound) {
   HostSimulator host(Quietly());
-  ASSERT_TRUE(Ran(host, "remove-folder\nstart cameraSync\nexpect-box Error: D5 Render application!\nwait-end\n"));
+  ASSERT_TRUE(
+      Ran(host,
+          "remove-folder\nstart cameraSync\nexpect-box Error: D5 Render application!\nwait-end\n"));
   ASSERT_EQ(host.boxes().size(), 1u);
   EXPECT_EQ(host.boxes()[0].text, L"File not found.");
   EXPECT_EQ(host.resident_exit_code(), 0u);
@@ -53,16 +55,19 @@ TEST(BridgeFailures, ARendererThatCannotStartIsReportedAfterTheModelWasRead) {
   const std::wstring& text = host.boxes()[0].text;
   EXPECT_EQ(text.substr(0, lead.size()), lead) << OneLine(text);
   EXPECT_GT(text.size(), lead.size() + 8) << "a web address follows";
-  EXPECT_EQ(LogMessages(host.Log()),
-            (std::vector<std::string>{"Args - ", "cameraSync", "Init Start", "Connection Error: -3"}));
+  EXPECT_EQ(
+      LogMessages(host.Log()),
+      (std::vector<std::string>{"Args - ", "cameraSync", "Init Start", "Connection Error: -3"}));
   EXPECT_EQ(FunctionsFrom(host.Journal()), std::vector<std::string>{"D5API_StartD5Render"});
   EXPECT_EQ(host.resident_exit_code(), 0u);
 }
 
 TEST(BridgeFailures, AFailedSessionEndsTheBridgeWithoutAWord) {
   HostSimulator host(Quietly());
-  ASSERT_TRUE(Ran(host, "env RENDERER_STANDIN_SESSION_RESULT 1\nwrite _model.cvm small-model\nstart cameraSync\n"
-                        "wait-end\n"));
+  ASSERT_TRUE(
+      Ran(host,
+          "env RENDERER_STANDIN_SESSION_RESULT 1\nwrite _model.cvm small-model\nstart cameraSync\n"
+          "wait-end\n"));
   EXPECT_TRUE(host.boxes().empty());
   EXPECT_EQ(FunctionsFrom(host.Journal()),
             (std::vector<std::string>{"D5API_StartD5Render", "D5API_CreateSession"}));

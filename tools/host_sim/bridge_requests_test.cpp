@@ -38,25 +38,29 @@ TEST(BridgeRequests, StartupExportOfARealModelThenTheCommandLineRequest) {
   const std::vector<std::string> functions = FunctionsFrom(journal);
   ASSERT_GE(functions.size(), 5u);
   EXPECT_EQ(std::vector<std::string>(functions.begin(), functions.begin() + 5),
-            (std::vector<std::string>{"D5API_StartD5Render", "D5API_CreateSession", "D5API_SetSceneSetting",
-                                      "D5API_SetModelFilePath", "D5API_SaveToFiles"}));
+            (std::vector<std::string>{"D5API_StartD5Render", "D5API_CreateSession",
+                                      "D5API_SetSceneSetting", "D5API_SetModelFilePath",
+                                      "D5API_SaveToFiles"}));
   const auto flush = std::find(functions.begin(), functions.end(), "D5API_FlushData");
   ASSERT_NE(flush, functions.end());
   const std::size_t export_end = static_cast<std::size_t>(flush - functions.begin());
   // The whole model goes before the flush: every material, the three lights that are
   // on and of a kind the renderer takes (not the switched-off one, not the Area one),
   // every solid with every triangle, the saved views.
-  EXPECT_EQ(CountCalls(journal, "D5API_AddMaterial"), static_cast<int>(DemoBody().materials.size()));
+  EXPECT_EQ(CountCalls(journal, "D5API_AddMaterial"),
+            static_cast<int>(DemoBody().materials.size()));
   EXPECT_EQ(CountCalls(journal, "D5API_AddLight"), 3);
   EXPECT_EQ(CountCalls(journal, "D5API_BeginNode"), static_cast<int>(DemoBody().solids.size()));
   EXPECT_EQ(CountCalls(journal, "D5API_AddSceneView"), 2);  // the active one of three is the camera
   const std::string summary = DescribeCalls(journal, 0, export_end + 1);
-  EXPECT_NE(summary.find(std::to_string(DemoTriangles()) + " triangles"), std::string::npos) << summary;
+  EXPECT_NE(summary.find(std::to_string(DemoTriangles()) + " triangles"), std::string::npos)
+      << summary;
   EXPECT_GT(DemoTriangles(), 5000u);
   const auto calls = CallsFrom(journal);
   const testing::Json* grass = testing::FindProperty(calls, "Diffuse Map");
   ASSERT_NE(grass, nullptr);
-  EXPECT_EQ((*grass)["value"].string, Narrow((host.files().data_folder() / L"Textures" / L"grass.jpg").wstring()));
+  EXPECT_EQ((*grass)["value"].string,
+            Narrow((host.files().data_folder() / L"Textures" / L"grass.jpg").wstring()));
   // Then the camera of camera.cam, and nothing else until the session ends.
   EXPECT_EQ(std::vector<std::string>(flush + 1, functions.end()),
             (std::vector<std::string>{"D5API_SetCameraFloatProperty", "D5API_SendSimpleCamera",
@@ -66,7 +70,8 @@ TEST(BridgeRequests, StartupExportOfARealModelThenTheCommandLineRequest) {
   EXPECT_FLOAT_EQ(camera[0], -18.0f);  // host (-12, -18) is renderer (-18, 12)
   EXPECT_FLOAT_EQ(camera[1], 12.0f);
   EXPECT_FLOAT_EQ(camera[9], 55.0f * 1.24f);
-  EXPECT_EQ(LogMessages(host.Log()), (std::vector<std::string>{"Args - ", "cameraSync", "Init Start"}));
+  EXPECT_EQ(LogMessages(host.Log()),
+            (std::vector<std::string>{"Args - ", "cameraSync", "Init Start"}));
   EXPECT_EQ(host.resident_exit_code(), 0u);
 }
 
@@ -78,10 +83,15 @@ TEST(BridgeRequests, ModelSyncHandshakeRemovesChangesAndAddsSolids) {
   EXPECT_EQ(host.sync_ready_count(), 1);
   // The sync record the host read: the project, 27 solids in id order, 8 materials in name order.
   const std::string record = host.files().Read(L"_mod.sync").value_or("");
-  EXPECT_EQ(record.rfind("SourceProject: [C:\\Projects\\Farmstead.pro]\r\nID3D: [1] TimeStamp: [100]\r\n"
-                         "ID3D: [10] TimeStamp: [101]\r\n", 0), 0u) << record;
+  EXPECT_EQ(
+      record.rfind("SourceProject: [C:\\Projects\\Farmstead.pro]\r\nID3D: [1] TimeStamp: [100]\r\n"
+                   "ID3D: [10] TimeStamp: [101]\r\n",
+                   0),
+      0u)
+      << record;
   EXPECT_EQ(CountLinesStartingWith(record, "ID3D: ["), static_cast<int>(DemoBody().solids.size()));
-  EXPECT_NE(record.find("\r\nMaterial: [Brick] TimeStamp: [12] MatIndex: [2]\r\nMaterial: [Glass]"), std::string::npos);
+  EXPECT_NE(record.find("\r\nMaterial: [Brick] TimeStamp: [12] MatIndex: [2]\r\nMaterial: [Glass]"),
+            std::string::npos);
   EXPECT_TRUE(host.files().Exists(L"_mod.sm"));
 
   const std::vector<std::string>& journal = host.Journal();
@@ -181,7 +191,9 @@ TEST(BridgeRequests, ASecondProcessForwardsItsRequestAndEnds) {
 
 TEST(BridgeEnd, EndsAfterTheHostWindowCloses) {
   HostSimulator host(Quietly());
-  ASSERT_TRUE(Ran(host, "write _model.cvm small-model\nstart viewsSync\npause 1200\nclose-host\nwait-end 2500\n"));
+  ASSERT_TRUE(Ran(
+      host,
+      "write _model.cvm small-model\nstart viewsSync\npause 1200\nclose-host\nwait-end 2500\n"));
   EXPECT_EQ(host.resident_exit_code(), 0u);
   EXPECT_LT(host.end_delay_ms().value_or(99999), 2500u);
   EXPECT_EQ(FunctionOf(host.Journal().back()), "D5API_DestroySession");
@@ -189,8 +201,9 @@ TEST(BridgeEnd, EndsAfterTheHostWindowCloses) {
 
 TEST(BridgeEnd, EndsAfterTheStandInRenderersWindowCloses) {
   HostSimulator host(Quietly());
-  ASSERT_TRUE(Ran(host, "renderer standin\nwrite _model.cvm small-model\nstart\npause 1200\n"
-                        "close-renderer\nwait-end 2500\n"));
+  ASSERT_TRUE(Ran(host,
+                  "renderer standin\nwrite _model.cvm small-model\nstart\npause 1200\n"
+                  "close-renderer\nwait-end 2500\n"));
   EXPECT_EQ(host.resident_exit_code(), 0u);
   EXPECT_LT(host.end_delay_ms().value_or(99999), 2500u);
   EXPECT_TRUE(OtherRendererWindows().empty());
@@ -198,7 +211,8 @@ TEST(BridgeEnd, EndsAfterTheStandInRenderersWindowCloses) {
 
 TEST(BridgeEnd, EndsAfterARendererWindowOfItsOwnCloses) {
   HostSimulator host(Quietly());
-  ASSERT_TRUE(Ran(host, "write _model.cvm small-model\nstart\npause 1200\nclose-renderer\nwait-end 2500\n"));
+  ASSERT_TRUE(Ran(
+      host, "write _model.cvm small-model\nstart\npause 1200\nclose-renderer\nwait-end 2500\n"));
   EXPECT_EQ(host.resident_exit_code(), 0u);
   EXPECT_LT(host.end_delay_ms().value_or(99999), 2500u);
 }

@@ -19,12 +19,18 @@ constexpr wchar_t kBridgeClass[] = L"Tarnwick";
 
 std::string WordsOf(unsigned message) {
   switch (message) {
-    case 1025: return "1025, camera sync";
-    case 1026: return "1026, model sync";
-    case 1027: return "1027, apply the changes";
-    case 1028: return "1028, light sync";
-    case 1029: return "1029, views sync";
-    default: return std::to_string(message);
+    case 1025:
+      return "1025, camera sync";
+    case 1026:
+      return "1026, model sync";
+    case 1027:
+      return "1027, apply the changes";
+    case 1028:
+      return "1028, light sync";
+    case 1029:
+      return "1029, views sync";
+    default:
+      return std::to_string(message);
   }
 }
 
@@ -32,6 +38,10 @@ std::string WordsOf(unsigned message) {
 
 bool HostSimulator::Start(const Step& step) {
   if (resident_ && resident_->Running()) return Fail("a resident bridge is running already");
+  // A bridge left over from elsewhere would take the request and the new process only forward it.
+  if (BridgeWindow() != nullptr) {
+    return Fail("another bridge is running (a window of class Tarnwick exists)");
+  }
   const std::string word = step.words.empty() ? "" : step.words[0];
   const Mark mark = Now();
   resident_ = std::make_unique<test_host::BridgeProcess>();
@@ -39,7 +49,8 @@ bool HostSimulator::Start(const Step& step) {
     return Fail("cannot start " + Narrow(test_host::TarnwickBesideMe().wstring()));
   }
   const DWORD id = resident_->id();
-  Say("starts Tarnwick.exe " + (word.empty() ? "without a word" : word) + " (process " + std::to_string(id) + ")");
+  Say("starts Tarnwick.exe " + (word.empty() ? "without a word" : word) + " (process " +
+      std::to_string(id) + ")");
   // The bridge opens its window before its start-up export; the export ends with a flush.
   const auto exported = [&] {
     return resident_->FindWindowOfClass(kBridgeClass) != nullptr &&
@@ -51,13 +62,15 @@ bool HostSimulator::Start(const Step& step) {
   }
   if (!resident_->Running() || !MessageBoxesOf({id}).empty()) {
     const std::string got = DescribeCalls(journal_.lines(), mark.journal, journal_.size());
-    Say(resident_->Running() ? "the bridge shows a message box (the renderer received " + got + ")"
-                             : "the bridge ended during its start-up, exit code " +
-                                   std::to_string(resident_->ExitCode()) + " (the renderer received " + got + ")");
+    Say(resident_->Running()
+            ? "the bridge shows a message box (the renderer received " + got + ")"
+            : "the bridge ended during its start-up, exit code " +
+                  std::to_string(resident_->ExitCode()) + " (the renderer received " + got + ")");
     return true;
   }
   const std::size_t flush = journal_.Find("D5API_FlushData", mark.journal);
-  Say("the bridge is resident (hidden window of class Tarnwick) and has sent the whole model: the renderer received " +
+  Say("the bridge is resident (hidden window of class Tarnwick) and has sent the whole model: the "
+      "renderer received " +
       DescribeCalls(journal_.lines(), mark.journal, flush + 1));
   const unsigned message = RequestMessage(word);
   if (message == 0 || message == 1027) return true;
@@ -76,12 +89,14 @@ bool HostSimulator::Forward(const Step& step) {
   test_host::BridgeProcess& started = *forwarder;
   forwarders_.push_back(std::move(forwarder));
   Say("starts a second Tarnwick.exe " + word + " (process " + std::to_string(started.id()) + ")");
-  if (!WaitFor([&] { return !started.Running(); }, kForwardTimeoutMs, "the second Tarnwick.exe's end")) {
+  if (!WaitFor([&] { return !started.Running(); }, kForwardTimeoutMs,
+               "the second Tarnwick.exe's end")) {
     return false;
   }
   forward_exit_codes_.push_back(started.ExitCode());
-  Say("the second Tarnwick.exe passed " + word + " on to the resident bridge and ended (exit code " +
-      std::to_string(started.ExitCode()) + ")");
+  Say("the second Tarnwick.exe passed " + word +
+      " on to the resident bridge and ended (exit code " + std::to_string(started.ExitCode()) +
+      ")");
   // A forwarding process posts only for the four request words, never a number.
   const bool is_word = word.find_first_not_of("0123456789") != std::string::npos;
   return WaitServed(is_word ? RequestMessage(word) : 0, mark);
@@ -107,27 +122,34 @@ bool HostSimulator::ExpectBox(const Step& step) {
     }
     return found != nullptr;
   };
-  if (!WaitFor(appeared, kBoxTimeoutMs, "a message box \"" + step.text + "\"", kBoxes | kEnd)) return false;
+  if (!WaitFor(appeared, kBoxTimeoutMs, "a message box \"" + step.text + "\"", kBoxes | kEnd)) {
+    return false;
+  }
   const MessageBoxSeen seen = ReadMessageBox(found);
   boxes_.push_back(seen);
-  Say("the bridge shows a message box \"" + OneLine(seen.caption) + "\" saying \"" + OneLine(seen.text) +
-      "\"; the user presses OK");
+  Say("the bridge shows a message box \"" + OneLine(seen.caption) + "\" saying \"" +
+      OneLine(seen.text) + "\"; the user presses OK");
   return CloseMessageBox(found, 3000) || Fail("the message box stayed open");
 }
 
 bool HostSimulator::WaitEnd(const Step& step) {
   if (!resident_) return Fail("no bridge was started");
-  const DWORD timeout = step.words.empty() ? kDefaultEndMs : static_cast<DWORD>(std::atol(step.words[0].c_str()));
+  const DWORD timeout =
+      step.words.empty() ? kDefaultEndMs : static_cast<DWORD>(std::atol(step.words[0].c_str()));
   const ULONGLONG since = closed_at_ != 0 ? closed_at_ : GetTickCount64();
   const Mark mark = Now();
-  if (!WaitFor([&] { return !resident_->Running(); }, timeout, "the bridge's end", kBoxes | kEnd)) return false;
+  if (!WaitFor([&] { return !resident_->Running(); }, timeout, "the bridge's end", kBoxes | kEnd)) {
+    return false;
+  }
   end_delay_ms_ = GetTickCount64() - since;
   journal_.Update();
   const std::string got = journal_.size() > mark.journal
-                              ? "; the renderer received " + DescribeCalls(journal_.lines(), mark.journal, journal_.size())
+                              ? "; the renderer received " +
+                                    DescribeCalls(journal_.lines(), mark.journal, journal_.size())
                               : "";
   Say("the bridge ended" +
-      (closed_at_ != 0 ? " " + std::to_string(*end_delay_ms_) + " ms after the window closed" : std::string()) +
+      (closed_at_ != 0 ? " " + std::to_string(*end_delay_ms_) + " ms after the window closed"
+                       : std::string()) +
       " (exit code " + std::to_string(resident_->ExitCode()) + ")" + got);
   return true;
 }
@@ -136,12 +158,14 @@ bool HostSimulator::Pause(const Step& step) {
   const DWORD ms = static_cast<DWORD>(std::atol(step.words[0].c_str()));
   Say("waits " + step.words[0] + " ms");
   const ULONGLONG until = GetTickCount64() + ms;
-  return WaitFor([&] { return GetTickCount64() >= until; }, ms + 1000, "the end of the pause", kEnd);
+  return WaitFor([&] { return GetTickCount64() >= until; }, ms + 1000, "the end of the pause",
+                 kEnd);
 }
 
 void HostSimulator::OnSyncReady(WPARAM, LPARAM lparam) {
   if (lparam != 10) {
-    Say("receives message 1137 with lParam " + std::to_string(lparam) + ": not the sync record, ignored");
+    Say("receives message 1137 with lParam " + std::to_string(lparam) +
+        ": not the sync record, ignored");
     return;
   }
   ++sync_ready_;

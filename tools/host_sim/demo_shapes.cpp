@@ -13,7 +13,9 @@ struct Vec {
   float x, y, z;
 };
 
-Vec Cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Vec Cross(Vec a, Vec b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 Vec Normalised(Vec v) {
   const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
@@ -30,7 +32,8 @@ std::uint32_t AddVertex(Mesh& mesh, Vec p, Vec n, float u, float v) {
 
 // A flat quad a-b-c-d (counter-clockwise seen from outside) with its own vertices.
 void AddQuad(Mesh& mesh, Vec a, Vec b, Vec c, Vec d) {
-  const Vec n = Normalised(Cross({b.x - a.x, b.y - a.y, b.z - a.z}, {d.x - a.x, d.y - a.y, d.z - a.z}));
+  const Vec n =
+      Normalised(Cross({b.x - a.x, b.y - a.y, b.z - a.z}, {d.x - a.x, d.y - a.y, d.z - a.z}));
   const std::uint32_t i = AddVertex(mesh, a, n, 0, 0);
   AddVertex(mesh, b, n, 1, 0);
   AddVertex(mesh, c, n, 1, 1);
@@ -43,8 +46,10 @@ void AddGridIndices(Mesh& mesh, std::uint32_t first, int columns, int rows) {
   const auto stride = static_cast<std::uint32_t>(columns + 1);
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < columns; ++c) {
-      const std::uint32_t i = first + static_cast<std::uint32_t>(r) * stride + static_cast<std::uint32_t>(c);
-      mesh.indices.insert(mesh.indices.end(), {i, i + 1, i + stride + 1, i, i + stride + 1, i + stride});
+      const std::uint32_t i =
+          first + static_cast<std::uint32_t>(r) * stride + static_cast<std::uint32_t>(c);
+      mesh.indices.insert(mesh.indices.end(),
+                          {i, i + 1, i + stride + 1, i, i + stride + 1, i + stride});
     }
   }
 }
@@ -66,8 +71,10 @@ Mesh Terrain(int cells, float size) {
       const float x = -size / 2 + step * static_cast<float>(c);
       const float y = -size / 2 + step * static_cast<float>(r);
       // Gentle hills away from the house in the middle.
-      const float z = 0.4f * std::sin(x * 0.15f) * std::cos(y * 0.12f) * std::min(1.0f, (x * x + y * y) / 400.0f);
-      AddVertex(mesh, {x, y, z}, Normalised({-0.06f * std::cos(x * 0.15f), 0.05f * std::sin(y * 0.12f), 1}),
+      const float z = 0.4f * std::sin(x * 0.15f) * std::cos(y * 0.12f) *
+                      std::min(1.0f, (x * x + y * y) / 400.0f);
+      AddVertex(mesh, {x, y, z},
+                Normalised({-0.06f * std::cos(x * 0.15f), 0.05f * std::sin(y * 0.12f), 1}),
                 static_cast<float>(c) / 4, static_cast<float>(r) / 4);
     }
   }
@@ -106,7 +113,8 @@ Mesh Sphere(float x, float y, float z, float radius, int rings, int segments) {
     const float polar = kPi * static_cast<float>(r) / static_cast<float>(rings);
     for (int s = 0; s <= segments; ++s) {
       const float azimuth = 2 * kPi * static_cast<float>(s) / static_cast<float>(segments);
-      const Vec n{std::sin(polar) * std::cos(azimuth), std::sin(polar) * std::sin(azimuth), -std::cos(polar)};
+      const Vec n{std::sin(polar) * std::cos(azimuth), std::sin(polar) * std::sin(azimuth),
+                  -std::cos(polar)};
       AddVertex(mesh, {x + radius * n.x, y + radius * n.y, z + radius * n.z}, n,
                 static_cast<float>(s) / static_cast<float>(segments),
                 static_cast<float>(r) / static_cast<float>(rings));
@@ -139,7 +147,8 @@ container_writer::Part ToPart(const std::u16string& name, const Mesh& mesh, bool
   }
   std::vector<float> normals, uvs;
   for (std::uint32_t i : mesh.indices) {
-    part.positions.insert(part.positions.end(), mesh.positions.begin() + 3 * i, mesh.positions.begin() + 3 * i + 3);
+    part.positions.insert(part.positions.end(), mesh.positions.begin() + 3 * i,
+                          mesh.positions.begin() + 3 * i + 3);
     normals.insert(normals.end(), mesh.normals.begin() + 3 * i, mesh.normals.begin() + 3 * i + 3);
     uvs.insert(uvs.end(), mesh.uvs.begin() + 2 * i, mesh.uvs.begin() + 2 * i + 2);
   }

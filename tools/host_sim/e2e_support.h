@@ -30,16 +30,20 @@ inline ::testing::AssertionResult Ran(HostSimulator& simulator, std::string_view
 }
 
 // The function of each journal line from first on.
-inline std::vector<std::string> FunctionsFrom(const std::vector<std::string>& lines, std::size_t first = 0) {
+inline std::vector<std::string> FunctionsFrom(const std::vector<std::string>& lines,
+                                              std::size_t first = 0) {
   std::vector<std::string> functions;
   for (std::size_t i = first; i < lines.size(); ++i) functions.emplace_back(FunctionOf(lines[i]));
   return functions;
 }
 
 // The journal lines from first on, parsed.
-inline std::vector<testing::Json> CallsFrom(const std::vector<std::string>& lines, std::size_t first = 0) {
+inline std::vector<testing::Json> CallsFrom(const std::vector<std::string>& lines,
+                                            std::size_t first = 0) {
   std::vector<testing::Json> calls;
-  for (std::size_t i = first; i < lines.size(); ++i) calls.push_back(testing::ParseJson(lines[i]).value_or(testing::Json{}));
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    calls.push_back(testing::ParseJson(lines[i]).value_or(testing::Json{}));
+  }
   return calls;
 }
 
@@ -59,7 +63,8 @@ inline std::vector<std::string> LogMessages(const std::string& log) {
 }
 
 // How often the function was called among the lines from first on.
-inline int CountCalls(const std::vector<std::string>& lines, std::string_view function, std::size_t first = 0) {
+inline int CountCalls(const std::vector<std::string>& lines, std::string_view function,
+                      std::size_t first = 0) {
   int count = 0;
   for (std::size_t i = first; i < lines.size(); ++i) count += FunctionOf(lines[i]) == function;
   return count;

@@ -43,8 +43,9 @@ bool WriteWholeFile(const fs::path& path, const std::string& bytes) {
 
 ExchangeFiles::ExchangeFiles() {
   static int counter = 0;
-  work_ = fs::temp_directory_path() / (L"host_sim-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                       std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter));
+  work_ = fs::temp_directory_path() /
+          (L"host_sim-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter));
   appdata_ = work_;
   data_ = DataFolderBelow(work_);
   std::error_code error;

@@ -12,7 +12,8 @@ namespace tarnwick::host_sim {
 
 // The exchange files that the host and the bridge write.
 inline constexpr const wchar_t* kExchangeFileNames[] = {
-    L"_model.cvm", L"_mod.sm", L"_mod.sync", L"camera.cam", L"Views.cam", L"D5_Log.log", L"D5_Log.logOld"};
+    L"_model.cvm", L"_mod.sm",    L"_mod.sync",    L"camera.cam",
+    L"Views.cam",  L"D5_Log.log", L"D5_Log.logOld"};
 
 class ExchangeFiles {
  public:

@@ -141,8 +141,8 @@ HostSimulator::Mark HostSimulator::Now() {
   return {journal_.size(), CountLogEntries(Log(), "Sync Model state 1 _ End"), sync_ready_};
 }
 
-bool HostSimulator::WaitFor(const std::function<bool()>& done, DWORD timeout_ms, const std::string& what,
-                            int allow) {
+bool HostSimulator::WaitFor(const std::function<bool()>& done, DWORD timeout_ms,
+                            const std::string& what, int allow) {
   HWND unexpected = nullptr;
   const bool watch_end = (allow & kEnd) == 0 && resident_ && resident_->Running();
   bool ended = false;
@@ -161,14 +161,16 @@ bool HostSimulator::WaitFor(const std::function<bool()>& done, DWORD timeout_ms,
     const MessageBoxSeen seen = ReadMessageBox(unexpected);
     boxes_.push_back(seen);
     CloseMessageBox(unexpected, 2000);
-    return Fail("the bridge showed an unexpected message box \"" + OneLine(seen.caption) + "\": \"" +
-                OneLine(seen.text) + "\"");
+    return Fail("the bridge showed an unexpected message box \"" + OneLine(seen.caption) +
+                "\": \"" + OneLine(seen.text) + "\"");
   }
   if (ended && !done()) {
     return Fail("the bridge ended (exit code " + std::to_string(resident_->ExitCode()) +
                 ") while the host waited for " + what);
   }
-  if (!ok) return Fail("no sign of " + what + " within " + std::to_string(timeout_ms / 1000) + " s");
+  if (!ok) {
+    return Fail("no sign of " + what + " within " + std::to_string(timeout_ms / 1000) + " s");
+  }
   return true;
 }
 
@@ -198,23 +200,31 @@ bool HostSimulator::WaitServed(unsigned message, const Mark& mark) {
   };
   bool ok = true;
   if (message == 1025 && files_.Exists(L"camera.cam")) {
-    ok = WaitFor(called("D5API_SendCurrentActiveCamera"), kServeTimeoutMs, "the camera in the renderer");
+    ok = WaitFor(called("D5API_SendCurrentActiveCamera"), kServeTimeoutMs,
+                 "the camera in the renderer");
   } else if (message == 1029 && files_.Exists(L"Views.cam")) {
     ok = WaitFor(called("D5API_EndExport"), kServeTimeoutMs, "the saved views in the renderer");
   } else if (message == 1026) {
-    ok = WaitFor([&] { return sync_ready_ > mark.sync_ready; }, kServeTimeoutMs, "message 1137 from the bridge");
-    if (ok && answer_) ok = WaitFor(model_sync_ended, kServeTimeoutMs, "the end of the model sync in the log");
+    ok = WaitFor([&] { return sync_ready_ > mark.sync_ready; }, kServeTimeoutMs,
+                 "message 1137 from the bridge");
+    if (ok && answer_) {
+      ok = WaitFor(model_sync_ended, kServeTimeoutMs, "the end of the model sync in the log");
+    }
   } else if (message == 1027) {
     ok = WaitFor(model_sync_ended, kServeTimeoutMs, "the end of the model sync in the log");
   } else if (message == 1028) {
-    ok = WaitFor(called("D5API_FlushData"), kServeTimeoutMs, "a flush of the renderer") && WaitQuiet();
+    ok = WaitFor(called("D5API_FlushData"), kServeTimeoutMs, "a flush of the renderer") &&
+         WaitQuiet();
   } else {
-    if (message == 1025 || message == 1029) Say("there is no file to read: the bridge sends nothing");
+    if (message == 1025 || message == 1029) {
+      Say("there is no file to read: the bridge sends nothing");
+    }
     ok = WaitQuiet();
   }
   if (!ok) return false;
   Say(journal_.size() > mark.journal
-          ? "the renderer received " + DescribeCalls(journal_.lines(), mark.journal, journal_.size())
+          ? "the renderer received " +
+                DescribeCalls(journal_.lines(), mark.journal, journal_.size())
           : "the renderer received nothing");
   return true;
 }
@@ -235,12 +245,13 @@ void HostSimulator::CopyOut() {
   if (options_.out_folder.empty()) return;
   std::error_code error;
   fs::create_directories(options_.out_folder, error);
-  fs::copy_file(files_.journal(), options_.out_folder / L"journal.jsonl", fs::copy_options::overwrite_existing,
-                error);
+  fs::copy_file(files_.journal(), options_.out_folder / L"journal.jsonl",
+                fs::copy_options::overwrite_existing, error);
   for (const wchar_t* name : {L"D5_Log.log", L"_mod.sync"}) {
     fs::remove(options_.out_folder / name, error);
     if (files_.Exists(name)) {
-      fs::copy_file(files_.PathOf(name), options_.out_folder / name, fs::copy_options::overwrite_existing, error);
+      fs::copy_file(files_.PathOf(name), options_.out_folder / name,
+                    fs::copy_options::overwrite_existing, error);
     }
   }
 }

@@ -23,7 +23,8 @@
 
 namespace tarnwick::host_sim {
 
-// Renderer windows ("Qt5152QWindowIcon") of other processes, such as the stand-in's renderer_window.exe.
+// Renderer windows ("Qt5152QWindowIcon") of other processes, such as the stand-in's
+// renderer_window.exe.
 std::vector<HWND> OtherRendererWindows();
 
 struct SimulatorOptions {

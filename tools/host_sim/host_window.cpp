@@ -16,9 +16,12 @@ HostWindow::HostWindow(std::function<void(WPARAM, LPARAM)> on_sync_ready)
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = kHostClass;
   RegisterClassExW(&window_class);  // a second window of the process finds the class registered
-  handle_ = CreateWindowExW(0, kHostClass, L"Corvella (host simulator)", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                            0, CW_USEDEFAULT, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (handle_ != nullptr) SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  handle_ = CreateWindowExW(0, kHostClass, L"Corvella (host simulator)", WS_OVERLAPPEDWINDOW,
+                            CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+  if (handle_ != nullptr) {
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
 }
 
 HostWindow::~HostWindow() {

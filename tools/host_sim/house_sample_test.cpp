@@ -43,7 +43,8 @@ TEST(HouseSample, StartupCameraSyncModelSyncAndEndMatchTheSample) {
 
   const std::vector<testing::Json> expected = testing::ParseJsonLines(expected_journal);
   const std::vector<testing::Json> actual = CallsFrom(host.Journal());
-  ASSERT_EQ(actual.size(), expected.size()) << ::testing::PrintToString(FunctionsFrom(host.Journal()));
+  ASSERT_EQ(actual.size(), expected.size())
+      << ::testing::PrintToString(FunctionsFrom(host.Journal()));
   for (std::size_t i = 0; i < actual.size(); ++i) {
     if (expected[i]["fn"].string == "D5API_CreateSession") {
       // The access string is the program's own constant: ten letter-digit pairs.
@@ -52,7 +53,8 @@ TEST(HouseSample, StartupCameraSyncModelSyncAndEndMatchTheSample) {
       continue;
     }
     std::string why;
-    EXPECT_TRUE(testing::CallMatches(actual[i], expected[i], 2, &why)) << "call " << i << ": " << why;
+    EXPECT_TRUE(testing::CallMatches(actual[i], expected[i], 2, &why))
+        << "call " << i << ": " << why;
   }
   EXPECT_EQ(host.files().Read(L"_mod.sync").value_or(""), SampleFile("expected_mod.sync"));
   EXPECT_EQ(LogMessages(host.Log()), ExpectedLogMessages());

@@ -23,7 +23,9 @@ int Usage() {
 }
 
 int List() {
-  for (const auto& [name, about] : BuiltInScenarios()) std::printf("%-14s %s\n", name.c_str(), about.c_str());
+  for (const auto& [name, about] : BuiltInScenarios()) {
+    std::printf("%-14s %s\n", name.c_str(), about.c_str());
+  }
   return 0;
 }
 

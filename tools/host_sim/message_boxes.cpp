@@ -36,7 +36,8 @@ std::wstring TextOf(HWND window) {
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                            SMTO_ABORTIFHUNG, 1000, &copied)) {
-    copied = static_cast<DWORD_PTR>(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
+    copied =
+        static_cast<DWORD_PTR>(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
   }
   text.resize(std::min<std::size_t>(copied, text.size() - 1));
   return text;
@@ -63,7 +64,9 @@ MessageBoxSeen ReadMessageBox(HWND box) {
   GetWindowThreadProcessId(box, &seen.process_id);
   // A message box's text control has the identifier 0xFFFF.
   if (const HWND text = GetDlgItem(box, 0xFFFF)) seen.text = TextOf(text);
-  if (seen.text.empty()) EnumChildWindows(box, &CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
+  if (seen.text.empty()) {
+    EnumChildWindows(box, &CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
+  }
   return seen;
 }
 

@@ -17,15 +17,15 @@ struct CommandShape {
 };
 
 constexpr CommandShape kCommands[] = {
-    {"folder", 1, kAny},     {"env", 1, kAny},        {"renderer", 1, 1},   {"open-host", 0, 0},
-    {"close-host", 0, 0},    {"close-renderer", 0, 0}, {"write", 2, kAny},  {"remove", 1, 1},
-    {"remove-folder", 0, 0}, {"answer", 1, kAny},     {"start", 0, 1},      {"forward", 1, 1},
-    {"post", 1, 1},          {"expect-box", 1, kAny}, {"wait-end", 0, 1},   {"pause", 1, 1},
+    {"folder", 1, kAny},     {"env", 1, kAny},         {"renderer", 1, 1}, {"open-host", 0, 0},
+    {"close-host", 0, 0},    {"close-renderer", 0, 0}, {"write", 2, kAny}, {"remove", 1, 1},
+    {"remove-folder", 0, 0}, {"answer", 1, kAny},      {"start", 0, 1},    {"forward", 1, 1},
+    {"post", 1, 1},          {"expect-box", 1, kAny},  {"wait-end", 0, 1}, {"pause", 1, 1},
 };
 
-constexpr std::string_view kSources[] = {"demo-model", "demo-update", "demo-camera", "demo-views",
-                                         "small-model", "model-v6",   "sample",      "file",
-                                         "text"};
+constexpr std::string_view kSources[] = {"demo-model", "demo-update", "demo-camera",
+                                         "demo-views", "small-model", "model-v6",
+                                         "sample",     "file",        "text"};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -42,7 +42,8 @@ std::vector<std::string> Words(std::string_view text) {
 }
 
 bool IsNumber(std::string_view word) {
-  return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !word.empty() &&
+         std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The step's own rules beyond its word count; an error text or "".
@@ -107,9 +108,10 @@ Script ParseScript(std::string_view text) {
       error = "unknown command " + step.command;
     } else if (count < shape->least || (shape->most != kAny && count > shape->most)) {
       error = step.command + " takes " +
-              (shape->most == kAny   ? "at least " + std::to_string(shape->least)
-               : shape->most == shape->least ? std::to_string(shape->least)
-                                             : std::to_string(shape->least) + " to " + std::to_string(shape->most)) +
+              (shape->most == kAny ? "at least " + std::to_string(shape->least)
+               : shape->most == shape->least
+                   ? std::to_string(shape->least)
+                   : std::to_string(shape->least) + " to " + std::to_string(shape->most)) +
               " words";
     } else {
       error = CheckStep(step);
@@ -129,7 +131,9 @@ unsigned RequestMessage(std::string_view word) {
   if (word == "ModelSync") return 1026;
   if (word == "lightSync") return 1028;
   if (word == "viewsSync") return 1029;
-  if (IsNumber(word) && word.size() < 6) return static_cast<unsigned>(std::atoi(std::string(word).c_str()));
+  if (IsNumber(word) && word.size() < 6) {
+    return static_cast<unsigned>(std::atoi(std::string(word).c_str()));
+  }
   return 0;
 }
 

@@ -1,9 +1,10 @@
 // The simulator's own parts that need no bridge: the script reader and the
 // journal follower.
+#include "host_sim/scenario.h"
+
 #include <gtest/gtest.h>
 
 #include "host_sim/exchange_files.h"
-#include "host_sim/scenario.h"
 #include "host_sim/traces.h"
 
 namespace tarnwick::host_sim {
@@ -18,7 +19,8 @@ TEST(Scenario, StepsKeepTheirWordsAndTextAndSkipCommentsAndBlankLines) {
   ASSERT_EQ(script.steps.size(), 4u);
   EXPECT_EQ(script.steps[0].line, 3);
   EXPECT_EQ(script.steps[0].command, "env");
-  EXPECT_EQ(script.steps[0].words, (std::vector<std::string>{"RENDERER_STANDIN_START_ERROR", "-3"}));
+  EXPECT_EQ(script.steps[0].words,
+            (std::vector<std::string>{"RENDERER_STANDIN_START_ERROR", "-3"}));
   EXPECT_EQ(script.steps[0].TextAfter(1), "-3");
   EXPECT_EQ(script.steps[1].text, "Error: missing D5 Render application!");
   EXPECT_EQ(script.steps[2].TextAfter(2), "Camera_Start\\nCamera_End");
@@ -64,7 +66,8 @@ TEST(Traces, TheFollowerTakesOnlyCompleteLinesAsTheJournalGrows) {
   JournalFollower follower(files.journal());
   follower.Update();  // no file yet
   EXPECT_EQ(follower.size(), 0u);
-  ASSERT_TRUE(WriteWholeFile(files.journal(), "{\"fn\": \"D5API_FlushData\"}\n{\"fn\": \"D5API_Send"));
+  ASSERT_TRUE(
+      WriteWholeFile(files.journal(), "{\"fn\": \"D5API_FlushData\"}\n{\"fn\": \"D5API_Send"));
   follower.Update();
   ASSERT_EQ(follower.size(), 1u);
   ASSERT_TRUE(WriteWholeFile(files.journal(),

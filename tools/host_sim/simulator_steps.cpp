@@ -27,14 +27,16 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
-std::string ContainerSource(const cw::Container& container, const std::string& what, std::string& about) {
+std::string ContainerSource(const cw::Container& container, const std::string& what,
+                            std::string& about) {
   about = what + ", " + DescribeContainer(container);
   return cw::BuildContainer(container);
 }
 
 }  // namespace
 
-bool HostSimulator::Source(const Step& step, std::size_t at, std::string& bytes, std::string& about) {
+bool HostSimulator::Source(const Step& step, std::size_t at, std::string& bytes,
+                           std::string& about) {
   const std::string& kind = step.words[at];
   const std::string rest = step.TextAfter(at + 1);
   if (kind == "demo-model") {
@@ -50,13 +52,15 @@ bool HostSimulator::Source(const Step& step, std::size_t at, std::string& bytes,
     about = "the current camera";
   } else if (kind == "demo-views") {
     bytes = DemoViewsText();
-    about = std::to_string(CountLinesStartingWith(bytes, "Cameras_Camera_ObjectSTART")) + " saved views";
+    about = std::to_string(CountLinesStartingWith(bytes, "Cameras_Camera_ObjectSTART")) +
+            " saved views";
   } else if (kind == "text") {
     bytes = Unescape(rest);
     about = "given text";
   } else {
-    const fs::path path = kind == "sample" ? test_host::WindowsPathOf(TARNWICK_SAMPLE_FOLDER) / Widen(rest)
-                                           : test_host::WindowsPathOf(rest);
+    const fs::path path = kind == "sample"
+                              ? test_host::WindowsPathOf(TARNWICK_SAMPLE_FOLDER) / Widen(rest)
+                              : test_host::WindowsPathOf(rest);
     const std::optional<std::string> read = ReadWholeFile(path);
     if (!read) return Fail("cannot read " + Narrow(path.wstring()));
     bytes = *read;
@@ -67,7 +71,9 @@ bool HostSimulator::Source(const Step& step, std::size_t at, std::string& bytes,
 
 bool HostSimulator::Folder(const Step& step) {
   if (step.text != "temp") {
-    if (!files_.UseAppData(Widen(step.text))) return Fail("cannot make the exchange folder below " + step.text);
+    if (!files_.UseAppData(Widen(step.text))) {
+      return Fail("cannot make the exchange folder below " + step.text);
+    }
   }
   Say("uses APPDATA=" + Narrow(files_.appdata().wstring()) + ": the exchange folder is " +
       Narrow(files_.data_folder().wstring()));
@@ -84,16 +90,21 @@ bool HostSimulator::Renderer(const Step& step) {
   standin_renderer_ = step.words[0] == "standin";
   if (standin_renderer_) {
     renderer_window_.reset();
-    Say("leaves the renderer's window to the renderer: the stand-in D5Api.dll starts renderer_window.exe");
+    Say("leaves the renderer's window to the renderer: the stand-in D5Api.dll starts "
+        "renderer_window.exe");
   } else {
-    if (!renderer_window_) renderer_window_ = std::make_unique<test_host::FakeWindow>(test_host::kRendererClass);
+    if (!renderer_window_) {
+      renderer_window_ = std::make_unique<test_host::FakeWindow>(test_host::kRendererClass);
+    }
     Say("plays the renderer's window (class Qt5152QWindowIcon) itself");
   }
   return true;
 }
 
 bool HostSimulator::OpenHost() {
-  if (!host_window_) host_window_ = std::make_unique<HostWindow>([this](WPARAM w, LPARAM l) { OnSyncReady(w, l); });
+  if (!host_window_) {
+    host_window_ = std::make_unique<HostWindow>([this](WPARAM w, LPARAM l) { OnSyncReady(w, l); });
+  }
   Say("opens its main window (class Corvella_class)");
   return host_window_->handle() != nullptr || Fail("cannot create the host's window");
 }
@@ -124,7 +135,8 @@ bool HostSimulator::CloseRenderer() {
   for (HWND window : windows) PostMessageW(window, WM_CLOSE, 0, 0);
   closed_at_ = GetTickCount64();
   Say("closes the renderer's window (renderer_window.exe, class Qt5152QWindowIcon)");
-  return WaitFor([] { return OtherRendererWindows().empty(); }, 5000, "the renderer window's end", kEnd);
+  return WaitFor([] { return OtherRendererWindows().empty(); }, 5000, "the renderer window's end",
+                 kEnd);
 }
 
 bool HostSimulator::Write(const Step& step) {

@@ -55,7 +55,9 @@ std::string_view FunctionOf(std::string_view line) {
 int CountLogEntries(const std::string& log, std::string_view message) {
   const std::string needle = "]: " + std::string(message) + "\r\n";
   int count = 0;
-  for (std::size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) ++count;
+  for (std::size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) {
+    ++count;
+  }
   return count;
 }
 
@@ -97,7 +99,8 @@ std::string DescribeCalls(const std::vector<std::string>& lines, std::size_t fir
   Item(items, s.nodes_deleted, "node deleted", "nodes deleted");
   if (s.nodes > 0) {
     Item(items, s.nodes, "node", "nodes");
-    items += " (" + std::to_string(s.parts) + " parts, " + std::to_string(s.triangles) + " triangles)";
+    items +=
+        " (" + std::to_string(s.parts) + " parts, " + std::to_string(s.triangles) + " triangles)";
   }
   Item(items, s.cameras, "camera", "cameras");
   Item(items, s.views, "saved view", "saved views");
