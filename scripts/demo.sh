@@ -1,15 +1,47 @@
 #!/bin/bash
-# Demonstrates the bridge under Wine: a test host opens its main window and a
-# renderer window, starts Tarnwick.exe with a request word, starts it again
-# with another word (forwarded to the resident bridge, which exits at once),
-# closes its window, sees the bridge end, and prints the bridge's log.
-#   scripts/demo.sh [FIRST_WORD [SECOND_WORD]]   (default: cameraSync ModelSync)
+# Shows Tarnwick at work under Wine. The host simulator (host_sim.exe) plays the
+# CAD application's plug-in: it opens the host's window, writes the exchange
+# folder (a farmstead model of some 14 000 triangles with textured materials,
+# lights of every kind and saved views), starts Tarnwick.exe, which starts the
+# stand-in renderer and sends it the whole model and the camera; then it asks
+# for the saved views and for a model sync (the handshake: sync record, changes,
+# update), closes its window and sees the bridge end. Afterwards this script
+# shows what the renderer received, the bridge's log and its sync record.
+#   scripts/demo.sh [SCENARIO]   (default: demo; "house" runs the house sample;
+#                                  build/windows/bin/host_sim.exe --list shows all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=${TARNWICK_JOBS:-2}
+scenario=${1:-demo}
 
+echo "== Building Tarnwick.exe, the stand-in renderer D5Api.dll and the host simulator"
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "${TARNWICK_JOBS:-2}" --target test_host
+cmake --build --preset windows -j "$jobs" --target host_sim
+echo "== Building the journal summariser (native)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs" --target journal_summary
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"; cmake/wine-run.sh --stop build/windows' EXIT
+
+echo
+echo "== The host simulator plays the host's plug-in (scenario \"$scenario\")"
 status=0
-cmake/wine-run.sh build/windows/bin/test_host.exe "${1:-cameraSync}" "${2:-ModelSync}" || status=$?
-cmake/wine-run.sh --stop build/windows
+cmake/wine-run.sh build/windows/bin/host_sim.exe --out "$out" "$scenario" || status=$?
+
+if [ -s "$out/journal.jsonl" ]; then
+  echo
+  echo "== What the renderer received in all (from the stand-in's journal of every call)"
+  build/native/tools/journal_summary/journal_summary "$out/journal.jsonl"
+fi
+if [ -f "$out/D5_Log.log" ]; then
+  echo
+  echo "== The bridge's log D5_Log.log"
+  tr -d '\r' <"$out/D5_Log.log"
+fi
+if [ -f "$out/_mod.sync" ]; then
+  echo
+  echo "== The sync record _mod.sync: what the renderer held when the host asked for a model sync"
+  tr -d '\r' <"$out/_mod.sync"
+fi
 exit $status

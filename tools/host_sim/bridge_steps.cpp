@@ -182,7 +182,8 @@ void HostSimulator::OnSyncReady(WPARAM, LPARAM lparam) {
     return;
   }
   PostMessageW(BridgeWindow(), kModelSyncApply, 0, 0);
-  Say("writes _mod.sm (" + answer_about_ + ") and posts message 1027 to the bridge");
+  Say("writes the changes to _mod.sm (" + std::to_string(answer_->size()) +
+      " bytes) and posts message 1027 to the bridge");
 }
 
 }  // namespace tarnwick::host_sim

@@ -15,17 +15,21 @@ struct BuiltIn {
 
 constexpr BuiltIn kBuiltIns[] = {
     {"demo", "the whole job: start-up export, camera, views and model sync, the host closes",
-     R"(# The host's plug-in exports the project and starts the bridge, which starts the renderer.
+     R"(# The user opens the farmstead project in the host and asks for the renderer: the
+# plug-in writes the exchange folder and starts Tarnwick.exe with the word cameraSync.
+# Of the five lights one is switched off and one is an Area light: neither is sent.
 renderer standin
 write _model.cvm demo-model
 write camera.cam demo-camera
 write Views.cam demo-views
 answer demo-update
 start cameraSync
-# The user asks for the saved views, then edits the model and asks for a model sync.
+# The user asks for the saved views: a second Tarnwick.exe passes viewsSync on.
 forward viewsSync
+# The user fells two trees, rebuilds the east wall with a door, builds a shed, darkens
+# the bricks and asks for a model sync: a second Tarnwick.exe passes ModelSync on.
 forward ModelSync
-# The user closes the host application: the bridge follows.
+# The user closes the host application: the bridge follows within a second.
 close-host
 wait-end 3000
 )"},

@@ -86,6 +86,11 @@ bool HostSimulator::Run(const std::vector<Step>& steps) {
 
 bool HostSimulator::RunStep(const Step& step) {
   const std::string& c = step.command;
+  if (c == "#") {
+    narration_.push_back("# " + step.text);
+    if (options_.echo) std::printf("# %s\n", step.text.c_str());
+    return true;
+  }
   if (c == "folder") return Folder(step);
   if (c == "env") return Env(step);
   if (c == "renderer") return Renderer(step);

@@ -122,7 +122,6 @@ class HostSimulator {
   std::unique_ptr<test_host::BridgeProcess> resident_;
   std::vector<std::unique_ptr<test_host::BridgeProcess>> forwarders_;
   std::optional<std::string> answer_;
-  std::string answer_about_;
   std::vector<MessageBoxSeen> boxes_;
   std::vector<DWORD> forward_exit_codes_;
   int sync_ready_ = 0;

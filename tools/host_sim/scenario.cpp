@@ -93,9 +93,17 @@ Script ParseScript(std::string_view text) {
     text = lf == std::string_view::npos ? std::string_view() : text.substr(lf + 1);
     ++number;
     std::vector<std::string> words = Words(line);
-    if (words.empty() || words[0][0] == '#') continue;
+    if (words.empty()) continue;
     Step step;
     step.line = number;
+    if (words[0][0] == '#') {
+      // A comment is said aloud when the scenario runs.
+      step.command = "#";
+      step.text = std::string(line.substr(line.find('#') + 1));
+      step.text = step.TextAfter(0);
+      script.steps.push_back(std::move(step));
+      continue;
+    }
     step.command = words[0];
     step.text = std::string(line.substr(line.find(words[0]) + words[0].size()));
     step.text = step.TextAfter(0);

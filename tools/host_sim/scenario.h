@@ -1,7 +1,7 @@
 // Scenarios of the host simulator: a small line-oriented script, one step a
 // line, and the scenarios built in by name.
 //
-//   # a comment; blank lines are skipped
+//   # a comment, said when the scenario runs; blank lines are skipped
 //   folder temp | folder PATH          APPDATA: a private temporary folder (the default) or PATH
 //   env NAME [VALUE]                   an environment variable for every Tarnwick.exe started later
 //   renderer own | renderer standin    the renderer's window: the simulator's own (the default)

@@ -10,13 +10,16 @@
 namespace tarnwick::host_sim {
 namespace {
 
-TEST(Scenario, StepsKeepTheirWordsAndTextAndSkipCommentsAndBlankLines) {
-  const Script script = ParseScript(
+TEST(Scenario, StepsKeepTheirWordsAndTextCommentsAreSaidBlankLinesSkipped) {
+  Script script = ParseScript(
       "# the host\n\n  env RENDERER_STANDIN_START_ERROR   -3\r\n"
       "expect-box Error: missing D5 Render application!  \n"
       "write camera.cam text Camera_Start\\nCamera_End\nstart\n");
   ASSERT_EQ(script.error, "");
-  ASSERT_EQ(script.steps.size(), 4u);
+  ASSERT_EQ(script.steps.size(), 5u);
+  EXPECT_EQ(script.steps[0].command, "#");
+  EXPECT_EQ(script.steps[0].text, "the host");
+  script.steps.erase(script.steps.begin());
   EXPECT_EQ(script.steps[0].line, 3);
   EXPECT_EQ(script.steps[0].command, "env");
   EXPECT_EQ(script.steps[0].words,

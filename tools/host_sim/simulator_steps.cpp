@@ -169,7 +169,6 @@ bool HostSimulator::Answer(const Step& step) {
   std::string bytes, about;
   if (!Source(step, 0, bytes, about)) return false;
   answer_ = std::move(bytes);
-  answer_about_ = about;
   Say("will answer the bridge's message 1137 with _mod.sm: " + about);
   return true;
 }
