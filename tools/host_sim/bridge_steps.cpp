@@ -158,8 +158,10 @@ bool HostSimulator::Pause(const Step& step) {
   const DWORD ms = static_cast<DWORD>(std::atol(step.words[0].c_str()));
   Say("waits " + step.words[0] + " ms");
   const ULONGLONG until = GetTickCount64() + ms;
+  // While the host and the renderer are open the bridge must stay; after one of
+  // them has closed its end is expected.
   return WaitFor([&] { return GetTickCount64() >= until; }, ms + 1000, "the end of the pause",
-                 kEnd);
+                 closed_at_ != 0 ? kEnd : kNothing);
 }
 
 void HostSimulator::OnSyncReady(WPARAM, LPARAM lparam) {
