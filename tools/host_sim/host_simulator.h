@@ -27,11 +27,13 @@ namespace tarnwick::host_sim {
 // renderer_window.exe.
 std::vector<HWND> OtherRendererWindows();
 
+// How a simulator reports.
 struct SimulatorOptions {
   bool echo = true;                  // print each step as it happens
   std::filesystem::path out_folder;  // when set: the journal, log and sync record are copied here
 };
 
+// One simulated host session; scripts run on it one after another share its state.
 class HostSimulator {
  public:
   explicit HostSimulator(SimulatorOptions options = {});
@@ -43,17 +45,20 @@ class HostSimulator {
 
   // Parses and runs a script; stops at the first step that fails. True when all succeeded.
   bool RunScript(std::string_view script);
+  // Runs parsed steps in the same way.
   bool Run(const std::vector<Step>& steps);
 
   // Why the run stopped ("" after a successful run).
   const std::string& error() const { return error_; }
   // Every line said so far.
   const std::vector<std::string>& narration() const { return narration_; }
+  // The work and exchange folders.
   const ExchangeFiles& files() const { return files_; }
   // The renderer calls journalled so far.
   const std::vector<std::string>& Journal();
   // The bridge's log ("" when there is none).
   std::string Log() const;
+  // The bridge's message boxes seen so far, expected or not.
   const std::vector<MessageBoxSeen>& boxes() const { return boxes_; }
   // Messages 1137 with lParam 10 that the host's window received.
   int sync_ready_count() const { return sync_ready_; }
@@ -65,6 +70,7 @@ class HostSimulator {
   const std::vector<DWORD>& forward_exit_codes() const { return forward_exit_codes_; }
 
  private:
+  // Where the journal, the log and the host stood when a request went out.
   struct Mark {
     std::size_t journal = 0;
     int model_sync_ends = 0;

@@ -70,10 +70,9 @@ bool HostSimulator::Source(const Step& step, std::size_t at, std::string& bytes,
 }
 
 bool HostSimulator::Folder(const Step& step) {
-  if (step.text != "temp") {
-    if (!files_.UseAppData(Widen(step.text))) {
-      return Fail("cannot make the exchange folder below " + step.text);
-    }
+  const fs::path appdata = step.text == "temp" ? files_.work_folder() : fs::path(Widen(step.text));
+  if (!files_.UseAppData(appdata)) {
+    return Fail("cannot make the exchange folder below " + step.text);
   }
   Say("uses APPDATA=" + Narrow(files_.appdata().wstring()) + ": the exchange folder is " +
       Narrow(files_.data_folder().wstring()));
