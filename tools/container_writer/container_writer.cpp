@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
+
+#include "container_writer/byte_sink.h"
 
 namespace tarnwick::container_writer {
 
@@ -17,109 +18,6 @@ constexpr std::uint64_t kLargestOffset = 0x7FFFFFFF;
 // reader that takes one of them for a count or an offset goes visibly wrong.
 constexpr std::uint32_t kFiller = 0xA5A5A5A5;
 constexpr std::uint32_t kPairFiller = 0x7E7E7E7E;
-
-// Where the bytes go: memory or a file, with back-patching of tables.
-class Sink {
- public:
-  virtual ~Sink() = default;
-  std::uint64_t position() const { return position_; }
-  bool ok() const { return ok_; }
-  void Fail() { ok_ = false; }
-
-  void Bytes(const void* data, std::size_t n) {
-    if (n == 0 || !ok_) return;
-    Put(data, n);
-    position_ += n;
-  }
-  void Zeros(std::size_t n) {
-    static const char kZeros[4096] = {};
-    for (std::size_t done = 0; done < n;) {
-      const std::size_t k = std::min(n - done, sizeof kZeros);
-      Bytes(kZeros, k);
-      done += k;
-    }
-  }
-  void U8(std::uint8_t value) { Bytes(&value, 1); }
-  void U32(std::uint32_t value) {
-    unsigned char b[4];
-    Store(b, value);
-    Bytes(b, 4);
-  }
-  void Words(const std::uint32_t* values, std::size_t count) {
-    unsigned char chunk[16384];
-    for (std::size_t done = 0; done < count;) {
-      const std::size_t k = std::min(count - done, sizeof chunk / 4);
-      for (std::size_t i = 0; i < k; ++i) Store(chunk + 4 * i, values[done + i]);
-      Bytes(chunk, 4 * k);
-      done += k;
-    }
-  }
-  void Units(const std::u16string& text) {
-    for (char16_t unit : text) {
-      const unsigned char b[2] = {static_cast<unsigned char>(unit),
-                                  static_cast<unsigned char>(unit >> 8)};
-      Bytes(b, 2);
-    }
-  }
-  void Counted(const std::u16string& text) {
-    U32(static_cast<std::uint32_t>(text.size()));
-    Units(text);
-  }
-  void PatchWords(std::uint64_t at, const std::vector<std::uint32_t>& values) {
-    std::vector<unsigned char> bytes(values.size() * 4);
-    for (std::size_t i = 0; i < values.size(); ++i) Store(&bytes[4 * i], values[i]);
-    if (ok_ && !bytes.empty()) Patch(at, bytes.data(), bytes.size());
-  }
-  virtual void Patch(std::uint64_t at, const void* data, std::size_t n) = 0;
-
-  static void Store(unsigned char* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
-  }
-
- protected:
-  virtual void Put(const void* data, std::size_t n) = 0;
-
- private:
-  std::uint64_t position_ = 0;
-  bool ok_ = true;
-};
-
-class StringSink : public Sink {
- public:
-  explicit StringSink(std::string& out) : out_(out) {}
-  void Patch(std::uint64_t at, const void* data, std::size_t n) override {
-    std::memcpy(out_.data() + at, data, n);
-  }
-
- protected:
-  void Put(const void* data, std::size_t n) override {
-    out_.append(static_cast<const char*>(data), n);
-  }
-
- private:
-  std::string& out_;
-};
-
-class FileSink : public Sink {
- public:
-  explicit FileSink(std::FILE* file) : file_(file) {}
-  // Offsets stay below 2 GiB, so a long is wide enough on every platform.
-  void Patch(std::uint64_t at, const void* data, std::size_t n) override {
-    if (std::fseek(file_, static_cast<long>(at), SEEK_SET) != 0 ||
-        std::fwrite(data, 1, n, file_) != n ||
-        std::fseek(file_, static_cast<long>(position()), SEEK_SET) != 0) {
-      Fail();
-    }
-  }
-
- protected:
-  void Put(const void* data, std::size_t n) override {
-    if (std::fwrite(data, 1, n, file_) != n) Fail();
-  }
-
- private:
-  std::FILE* file_;
-};
 
 std::uint32_t Relative(const Sink& sink, std::uint64_t body_start) {
   return static_cast<std::uint32_t>(sink.position() - body_start);
