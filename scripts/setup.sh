@@ -9,6 +9,7 @@ packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   mingw-w64-x86-64-dev
   wine wine64 file python3 util-linux
+  # Installed with their recommended packages, as on the machines the Wine tests were made on.
 )
 
 missing=()
@@ -31,4 +32,4 @@ fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update -q
-"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+"${as_root[@]}" apt-get install -y -q "${missing[@]}" </dev/null
