@@ -11,7 +11,7 @@ namespace {
 
 constexpr KeyedKind kCameraKind{u"Camera", u"Camera_", true};
 
-constexpr KeySpec<CameraRecord> kCameraKeys[] = {
+constexpr KeyRow<CameraRecord> kCameraKeys[] = {
     {u"Version", KeyForm::Bracketed, UnusedValue{}},
     {u"nType", KeyForm::Bracketed, &CameraRecord::nType},
     {u"_fov", KeyForm::Bracketed, &CameraRecord::_fov},
@@ -31,7 +31,7 @@ void AppendCamera(CameraList& list, std::u16string_view body) {
 
 constexpr KeyedKind kCamerasKind{u"Cameras", u"Cameras_", true};
 
-constexpr KeySpec<CameraList> kCamerasKeys[] = {
+constexpr KeyRow<CameraList> kCamerasKeys[] = {
     {u"Version", KeyForm::Bracketed, UnusedValue{}},
     {u"nActCamera", KeyForm::Bracketed, &CameraList::nActCamera},
     {u"Camera", KeyForm::Bracketed, ChildObject<CameraList>{&AppendCamera}},

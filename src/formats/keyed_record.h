@@ -51,7 +51,7 @@ using KeyTarget = std::variant<UnusedValue, std::int32_t Record::*, float Record
 // One row of a kind's key table (a child object's row tests its own lines and
 // ignores `form`).
 template <class Record>
-struct KeySpec {
+struct KeyRow {
   std::u16string_view key;
   KeyForm form;
   KeyTarget<Record> target;
@@ -116,19 +116,19 @@ void ApplyValue(Record& record, const KeyTarget<Record>& target, std::u16string_
 
 // Applies the first key of the table whose test holds; false when none does.
 template <class Record>
-bool ApplyFirstKey(Record& record, const KeyedKind& kind, std::span<const KeySpec<Record>> keys,
+bool ApplyFirstKey(Record& record, const KeyedKind& kind, std::span<const KeyRow<Record>> keys,
                    KeyedLineReader& reader, std::u16string_view line) {
-  for (const KeySpec<Record>& spec : keys) {
-    if (auto* child = std::get_if<ChildObject<Record>>(&spec.target)) {
-      if (!MatchChildLine(line, kind.prefix, spec.key, u"_ObjectSTART")) continue;
-      std::u16string open = std::u16string(kind.prefix) + std::u16string(spec.key);
+  for (const KeyRow<Record>& row : keys) {
+    if (auto* child = std::get_if<ChildObject<Record>>(&row.target)) {
+      if (!MatchChildLine(line, kind.prefix, row.key, u"_ObjectSTART")) continue;
+      std::u16string open = std::u16string(kind.prefix) + std::u16string(row.key);
       std::u16string close = open + u"_ObjectEND";
       open += u"_ObjectSTART";
       if (auto body = reader.TakeChildBody(open, close)) child->append(record, *body);
       return true;
     }
-    if (auto value = MatchKeyLine(line, kind.prefix, spec.key, spec.form)) {
-      ApplyValue(record, spec.target, *value);
+    if (auto value = MatchKeyLine(line, kind.prefix, row.key, row.form)) {
+      ApplyValue(record, row.target, *value);
       return true;
     }
   }
@@ -140,7 +140,7 @@ bool ApplyFirstKey(Record& record, const KeyedKind& kind, std::span<const KeySpe
 // Reads a record text into a record that holds its defaults; never fails.
 template <class Record>
 void ReadKeyedRecord(Record& record, const KeyedKind& kind,
-                     std::span<const KeySpec<Record>> keys, std::u16string_view text) {
+                     std::span<const KeyRow<Record>> keys, std::u16string_view text) {
   KeyedLineReader reader(kind, text);
   std::u16string_view line;
   while (reader.NextKeyLine(line)) {

@@ -27,7 +27,7 @@ void AppendItem(Box& box, std::u16string_view body) { box.items.emplace_back(bod
 
 constexpr KeyedKind kBoxKind{u"Box", u"Box_", true};
 
-constexpr KeySpec<Box> kBoxKeys[] = {
+constexpr KeyRow<Box> kBoxKeys[] = {
     {u"Version", KeyForm::Bracketed, UnusedValue{}},
     {u"Count", KeyForm::Bracketed, &Box::count},
     {u"Countdown", KeyForm::Bracketed, &Box::countdown},

@@ -16,7 +16,7 @@ struct LightReading : LightRecord {
 
 constexpr KeyedKind kLightKind{u"", u"", false};
 
-constexpr KeySpec<LightReading> kLightKeys[] = {
+constexpr KeyRow<LightReading> kLightKeys[] = {
     {u"Ver", KeyForm::Bare, UnusedValue{}},
     {u"LightFlags", KeyForm::Bracketed, &LightRecord::LightFlags},
     {u"LightSource", KeyForm::Bracketed, &LightReading::kind_text},

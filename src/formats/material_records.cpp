@@ -9,7 +9,7 @@ namespace {
 
 constexpr KeyedKind kExtendMaterialKind{u"ExtendMaterial", u"ExtendMaterial_", true};
 
-constexpr KeySpec<ExtendMaterial> kExtendMaterialKeys[] = {
+constexpr KeyRow<ExtendMaterial> kExtendMaterialKeys[] = {
     {u"Version", KeyForm::Bracketed, UnusedValue{}},
     {u"nAlcolor", KeyForm::Bracketed, &ExtendMaterial::nAlcolor},
     {u"nFlag", KeyForm::Bracketed, &ExtendMaterial::nFlag},
@@ -28,7 +28,7 @@ void AppendExtension(MaterialRecord& record, std::u16string_view body) {
 
 constexpr KeyedKind kMaterialKind{u"", u"", false};
 
-constexpr KeySpec<MaterialRecord> kMaterialKeys[] = {
+constexpr KeyRow<MaterialRecord> kMaterialKeys[] = {
     {u"TypeNat", KeyForm::Bare, &MaterialRecord::TypeNat},
     {u"Ver", KeyForm::Bare, UnusedValue{}},
     {u"InterfaceName", KeyForm::Bracketed, &MaterialRecord::InterfaceName},
