@@ -23,13 +23,6 @@ namespace {
 namespace cw = container_writer;
 using testing::Json;
 
-std::string HashOf(const void* data, std::size_t size) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx",
-                static_cast<unsigned long long>(standin::Fnv1a64(data, size)));
-  return text;
-}
-
 void PatchU32(std::string& bytes, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
 }
@@ -84,8 +77,8 @@ TEST_F(ContainerReaderTest, StreamsTheHandMadeFile) {
   EXPECT_EQ(nodes[1]["part"].string, "A");
   EXPECT_EQ(nodes[1]["first_count"].number, 3);
   EXPECT_EQ(nodes[1]["index_count"].number, 3);
-  EXPECT_EQ(nodes[1]["positions"].string, HashOf(positions, sizeof positions));
-  EXPECT_EQ(nodes[1]["indices"].string, HashOf(indices, sizeof indices));
+  EXPECT_EQ(nodes[1]["positions"].string, standin::Fnv1a64Hex(positions, sizeof positions));
+  EXPECT_EQ(nodes[1]["indices"].string, standin::Fnv1a64Hex(indices, sizeof indices));
   EXPECT_FALSE(nodes[1]["attr1"].boolean);
   EXPECT_EQ(nodes[2]["fn"].string, "D5API_EndNode");
   ASSERT_EQ(document_.Materials.count(u"M"), 1u);

@@ -19,13 +19,6 @@ namespace {
 namespace cw = container_writer;
 using testing::Json;
 
-std::string HashOf(const void* data, std::size_t size) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx",
-                static_cast<unsigned long long>(standin::Fnv1a64(data, size)));
-  return text;
-}
-
 cw::Part MakePart(std::u16string name, std::size_t floats, std::vector<std::uint32_t> indices = {}) {
   cw::Part part;
   part.name = std::move(name);
@@ -64,8 +57,8 @@ TEST_F(GeometryStreamTest, PartsWithoutIndexListGetVerticesInOrder) {
   const std::vector<float> ten = MakePart(u"", 10).positions;
   EXPECT_EQ(calls[1]["first_count"].number, 3);
   EXPECT_EQ(calls[1]["index_count"].number, 3);
-  EXPECT_EQ(calls[1]["indices"].string, HashOf(sequence, sizeof sequence));
-  EXPECT_EQ(calls[1]["positions"].string, HashOf(ten.data(), 36));
+  EXPECT_EQ(calls[1]["indices"].string, standin::Fnv1a64Hex(sequence, sizeof sequence));
+  EXPECT_EQ(calls[1]["positions"].string, standin::Fnv1a64Hex(ten.data(), 36));
   EXPECT_EQ(calls[2]["part"].string, "ten");
   EXPECT_EQ(calls[2]["first_count"].number, 3);
   EXPECT_EQ(calls[2]["index_count"].number, 3);
@@ -86,8 +79,8 @@ TEST_F(GeometryStreamTest, IndexedPartsPassTheirArraysThrough) {
     const Json& mesh = calls[1];
     EXPECT_EQ(mesh["first_count"].number, 3);
     EXPECT_EQ(mesh["index_count"].number, 6);
-    EXPECT_EQ(mesh["indices"].string, HashOf(part.indices.data(), 24)) << align;
-    EXPECT_EQ(mesh["positions"].string, HashOf(part.positions.data(), 36)) << align;
+    EXPECT_EQ(mesh["indices"].string, standin::Fnv1a64Hex(part.indices.data(), 24)) << align;
+    EXPECT_EQ(mesh["positions"].string, standin::Fnv1a64Hex(part.positions.data(), 36)) << align;
     EXPECT_TRUE(mesh["attr1"].boolean);
     EXPECT_TRUE(mesh["attr2"].boolean);
   }
@@ -141,9 +134,9 @@ TEST_F(GeometryStreamTest, PartLargerThanTheWindowIsReadWhole) {
       Stream({cw::Solid{1, 0, u"", {MakePart(u"small", 3), big, MakePart(u"after", 6)}, false}});
   ASSERT_EQ(calls.size(), 5u);
   EXPECT_EQ(calls[2]["first_count"].number, floats / 3);
-  EXPECT_EQ(calls[2]["positions"].string, HashOf(big.positions.data(), floats / 3 * 12));
+  EXPECT_EQ(calls[2]["positions"].string, standin::Fnv1a64Hex(big.positions.data(), floats / 3 * 12));
   EXPECT_EQ(calls[3]["part"].string, "after");
-  EXPECT_EQ(calls[3]["positions"].string, HashOf(MakePart(u"", 6).positions.data(), 24));
+  EXPECT_EQ(calls[3]["positions"].string, standin::Fnv1a64Hex(MakePart(u"", 6).positions.data(), 24));
 }
 
 TEST(SendPartTrianglesTest, ReusesAndExtendsTheSequence) {
@@ -160,7 +153,7 @@ TEST(SendPartTrianglesTest, ReusesAndExtendsTheSequence) {
   const std::uint32_t two[2] = {0, 1};
   const std::vector<Json> calls = testing::JournalCalls();
   ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[1]["indices"].string, HashOf(two, sizeof two));
+  EXPECT_EQ(calls[1]["indices"].string, standin::Fnv1a64Hex(two, sizeof two));
   EXPECT_EQ(calls[1]["attr1"].boolean, false);
 }
 

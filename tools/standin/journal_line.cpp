@@ -134,10 +134,14 @@ JournalLine& JournalLine::Floats(const char* key, const float* values, std::size
 
 JournalLine& JournalLine::Hash(const char* key, const void* data, std::size_t size) {
   if (!data) return Raw(key, "null");
-  char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "\"%016llx\"",
+  return Raw(key, "\"" + Fnv1a64Hex(data, size) + "\"");
+}
+
+std::string Fnv1a64Hex(const void* data, std::size_t size) {
+  char buffer[17];
+  std::snprintf(buffer, sizeof buffer, "%016llx",
                 static_cast<unsigned long long>(Fnv1a64(data, size)));
-  return Raw(key, buffer);
+  return buffer;
 }
 
 JournalLine& JournalLine::Raw(const char* key, const std::string& json) {

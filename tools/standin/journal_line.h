@@ -54,4 +54,7 @@ std::string QuoteUtf16(const char16_t* text);
 // The FNV-1a 64-bit hash of a byte range.
 std::uint64_t Fnv1a64(const void* data, std::size_t size);
 
+// That hash as the journal writes it: 16 lower-case hex digits.
+std::string Fnv1a64Hex(const void* data, std::size_t size);
+
 }  // namespace standin

@@ -70,9 +70,7 @@ TEST(JournalLineTest, LayoutAndHashesMatchTheJournalFormat) {
   D5API_AddIndexedTriangle(1, u"Loose", &empty);
   ASSERT_EQ(JournalLines().size(), 3u);
   EXPECT_EQ(JournalLines()[0], R"({"fn": "D5API_AddMaterial", "session": 1, "name": "Oak"})");
-  char positions_hash[17];
-  std::snprintf(positions_hash, sizeof positions_hash, "%016llx",
-                static_cast<unsigned long long>(Fnv1a64(positions, sizeof positions)));
+  const std::string positions_hash = Fnv1a64Hex(positions, sizeof positions);
   const auto calls = JournalCalls();
   EXPECT_EQ(calls[1]["positions"].string, positions_hash);
   EXPECT_EQ(calls[1]["first_count"].number, 3.0);
