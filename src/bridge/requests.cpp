@@ -12,12 +12,9 @@ namespace tarnwick {
 
 namespace {
 
-// The renderer takes what it was sent only once it is flushed; without a
-// session there is nothing to flush.
+// Without a session there is nothing to flush.
 void FlushIfSession(const ExchangeDocument& document) {
-  if (document.Session.handle == 0) return;
-  std::int32_t status = 0;
-  D5API_FlushData(document.Session.handle, &status);
+  if (document.Session.handle != 0) FlushRenderer(document.Session.handle);
 }
 
 // Removals or a reset from "_mod.sm", then its new body, then the flush.

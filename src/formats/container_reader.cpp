@@ -26,6 +26,13 @@ void DecodeUnits(const std::uint8_t* p, char16_t* out, std::size_t units) {
   for (std::size_t i = 0; i < units; ++i) out[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
 }
 
+void EncodeUnits(const char16_t* text, std::size_t units, std::uint8_t* p) {
+  for (std::size_t i = 0; i < units; ++i) {
+    p[2 * i] = static_cast<std::uint8_t>(text[i]);
+    p[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+  }
+}
+
 void DecodeSlot(const std::uint8_t* p, DirectorySlot& slot) {
   DecodeUnits(p, slot.Name.data(), slot.Name.size());
   slot.Kind = LoadU32(p + kSlotKindOffset);
@@ -34,10 +41,7 @@ void DecodeSlot(const std::uint8_t* p, DirectorySlot& slot) {
 }
 
 void EncodeSlot(const DirectorySlot& slot, std::uint8_t* p) {
-  for (std::size_t i = 0; i < slot.Name.size(); ++i) {
-    p[2 * i] = static_cast<std::uint8_t>(slot.Name[i]);
-    p[2 * i + 1] = static_cast<std::uint8_t>(slot.Name[i] >> 8);
-  }
+  EncodeUnits(slot.Name.data(), slot.Name.size(), p);
   StoreU32(p + kSlotKindOffset, slot.Kind);
   StoreU32(p + kSlotKindOffset + 4, static_cast<std::uint32_t>(slot.Offset));
   std::memcpy(p + kSlotKindOffset + 8, slot.Reserved.data(), slot.Reserved.size());
@@ -54,11 +58,8 @@ void WriteBlankHeader(ExchangeDocument& document) {
   StoreU32(&header[4], document.DirectoryEnd);
   StoreU32(&header[8], document.HeaderReserved);
   StoreU32(&header[12], document.HeaderNameLength);
-  const std::size_t units = std::min(document.HeaderName.size(), kHeaderNameUnits - 1);
-  for (std::size_t i = 0; i < units; ++i) {
-    header[kHeaderNameOffset + 2 * i] = static_cast<std::uint8_t>(document.HeaderName[i]);
-    header[kHeaderNameOffset + 2 * i + 1] = static_cast<std::uint8_t>(document.HeaderName[i] >> 8);
-  }
+  EncodeUnits(document.HeaderName.data(), std::min(document.HeaderName.size(), kHeaderNameUnits - 1),
+              &header[kHeaderNameOffset]);
   StoreU32(&header[kLastSlotOffset], static_cast<std::uint32_t>(document.LastSlotIndex));
   for (std::size_t k = 0; k < document.Slots.size(); ++k) {
     EncodeSlot(document.Slots[k], &header[kDirectoryOffset + k * kSlotBytes]);
@@ -83,21 +84,16 @@ void DecodeHeader(ExchangeDocument& document, const std::uint8_t* h) {
   }
 }
 
-std::uint32_t Relative(std::uint32_t body_start, std::uint32_t offset) {
-  return body_start + offset;  // 32-bit, as the host computes it
-}
-
 void ReadMaterialSection(ExchangeDocument& document, ContainerStream& stream,
                          std::uint32_t body_start) {
   WordTable entries(stream);
   for (std::uint32_t i = 0; i < entries.size(); ++i) {
-    stream.Seek(Relative(body_start, entries[i]));
+    stream.Seek(BodyPosition(body_start, entries[i]));
     const std::uint32_t length = stream.ReadU32();
     stream.ReadU32();
     stream.ReadU32();
-    std::uint32_t units = length / 2;  // an odd last byte is not read
-    if (std::uint64_t{units} * 2 > stream.Remaining()) units = 0;
-    std::u16string text = stream.ReadUtf16(units);
+    // An odd last byte is not read; a text past the end of the file is empty.
+    std::u16string text = stream.ReadUtf16(length / 2);
     text.resize(std::min(text.size(), text.find(u'\0')));
     MaterialRecord record;
     ReadMaterialRecord(record, text);
@@ -110,7 +106,7 @@ void ReadLightSection(ExchangeDocument& document, ContainerStream& stream,
                       std::uint32_t body_start) {
   WordTable entries(stream);
   for (std::uint32_t i = 0; i < entries.size(); ++i) {
-    stream.Seek(Relative(body_start, entries[i]));
+    stream.Seek(BodyPosition(body_start, entries[i]));
     const std::u16string text = stream.ReadCountedString();
     LightRecord record;
     ReadLightRecord(record, text);
@@ -122,11 +118,7 @@ void ReadLightSection(ExchangeDocument& document, ContainerStream& stream,
 void ReadIdList(ContainerStream& stream, std::vector<std::uint32_t>& ids) {
   const std::uint32_t count = stream.ReadCount(4);
   ids.resize(count);
-  std::uint8_t bytes[4];
-  for (std::uint32_t& id : ids) {
-    stream.Read(bytes, 4);
-    id = LoadU32(bytes);
-  }
+  for (std::uint32_t& id : ids) id = stream.ReadU32();
 }
 
 }  // namespace
@@ -222,7 +214,7 @@ void ReadRemovalSection(ExchangeDocument& document, std::uint32_t body_start) {
   stream.Seek(body_start);
   WordTable words(stream);
   for (std::uint64_t i = 0; i < words.size(); i += 2) {
-    stream.Seek(Relative(body_start, words[static_cast<std::uint32_t>(i)]));
+    stream.Seek(BodyPosition(body_start, words[static_cast<std::uint32_t>(i)]));
     const std::u16string name = stream.ReadCountedString();
     if (name == u"Solid") {
       ReadIdList(stream, document.RemovedSolidIds);

@@ -70,6 +70,11 @@ enum HeaderLoadResult : int {
   kHeaderFormatError = 4,
 };
 
+// Absolute position of an offset inside the body at body_start: 32-bit, as the host computes it.
+inline std::uint32_t BodyPosition(std::uint32_t body_start, std::uint32_t offset) {
+  return body_start + offset;
+}
+
 // Opens ContainerPath (every "/" made "\") into ContainerFile: read-only, read-write, or
 // created; ContainerFile stays empty when all of these fail.
 void OpenContainer(ExchangeDocument& document);

@@ -174,10 +174,6 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
 
 bool ContainerStream::Flush() { return std::fflush(file_) == 0; }
 
-}  // namespace tarnwick
-
-namespace tarnwick {
-
 WordTable::WordTable(ContainerStream& stream) : stream_(stream) {
   count_ = stream.ReadCount(4);
   start_ = stream.Position();

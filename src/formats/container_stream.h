@@ -62,7 +62,7 @@ class ContainerStream {
 
   // A u32 count of elements of the given size; 0 when they would run past the end of the file.
   std::uint32_t ReadCount(std::uint32_t element_bytes);
-  // `units` UTF-16LE code units (the caller has checked that they are in the file).
+  // `units` UTF-16LE code units; empty, with the position at the end, when they are not all in the file.
   std::u16string ReadUtf16(std::uint32_t units);
   // A u32 count of code units and the units; empty when they would run past the end.
   std::u16string ReadCountedString();

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "formats/axes.h"
 #include "formats/keyed_record.h"
 #include "formats/light_record.h"
 
@@ -62,13 +63,6 @@ LightSourceType KindFromText(std::u16string_view text) {
   return LightSourceType::Point;
 }
 
-// Host (x, y, z) is (y, -x, z) in the renderer.
-void ToRendererAxes(std::array<float, 3>& point) {
-  const float x = point[0];
-  point[0] = point[1];
-  point[1] = -x;
-}
-
 }  // namespace
 
 void ReadLightRecord(LightRecord& record, std::u16string_view text) {
@@ -77,8 +71,8 @@ void ReadLightRecord(LightRecord& record, std::u16string_view text) {
   ReadKeyedRecord<LightReading>(reading, kLightKind, kLightKeys, text);
   record = static_cast<const LightRecord&>(reading);
   record.LightSource = KindFromText(reading.kind_text);
-  ToRendererAxes(record.From);
-  ToRendererAxes(record.To);
+  record.From = RendererAxes(record.From);
+  record.To = RendererAxes(record.To);
   record.LightEnable = reading.enable != 0;
 }
 

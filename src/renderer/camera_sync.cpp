@@ -1,10 +1,12 @@
 #include "renderer/camera_sync.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
 
 #include "exchange/exchange_folder.h"
+#include "formats/axes.h"
 
 namespace tarnwick {
 
@@ -13,11 +15,9 @@ namespace {
 // Differences up to this much are rounding noise of the host's text output.
 constexpr double kViewTolerance = 0.0001;
 
-// A host point or direction in renderer axes: (x, y, z) -> (y, -x, z).
 void PutAxes(RendererCamera& camera, std::size_t at, const std::array<float, 3>& host) {
-  camera[at] = host[1];
-  camera[at + 1] = -host[0];
-  camera[at + 2] = host[2];
+  const std::array<float, 3> renderer = RendererAxes(host);
+  std::copy(renderer.begin(), renderer.end(), camera.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 double Difference(float a, float b) { return std::fabs(static_cast<double>(a - b)); }

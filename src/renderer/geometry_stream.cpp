@@ -5,6 +5,7 @@
 #include <limits>
 #include <numeric>
 
+#include "formats/container_reader.h"
 #include "formats/container_stream.h"
 #include "platform/text.h"
 
@@ -88,7 +89,7 @@ bool IndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::uint32
 
 void StreamPart(ExchangeDocument& document, ContainerStream& stream, std::uint32_t body_start,
                 std::uint32_t offset, GeometryScratch& scratch) {
-  stream.Seek(static_cast<std::uint32_t>(body_start + offset));
+  stream.Seek(BodyPosition(body_start, offset));
   stream.ReadU32();
   const std::uint64_t header_at = stream.Position();
   const std::uint32_t header_length = stream.ReadU32();
@@ -139,7 +140,7 @@ void SendPartTriangles(D5Session session, const std::u16string& part_name,
 void StreamSolid(ExchangeDocument& document, std::uint32_t body_start, std::uint32_t offset,
                  GeometryScratch& scratch) {
   ContainerStream& stream = *document.ContainerFile;
-  stream.Seek(static_cast<std::uint32_t>(body_start + offset));
+  stream.Seek(BodyPosition(body_start, offset));
   stream.ReadU32();
   const std::uint64_t header_at = stream.Position();
   const std::uint32_t header_length = stream.ReadU32();

@@ -7,11 +7,6 @@ namespace tarnwick {
 
 namespace {
 
-void Flush(const RendererSession& session) {
-  std::int32_t status = 0;
-  D5API_FlushData(session.handle, &status);
-}
-
 void WithdrawLight(const RendererSession& session, const LightRecord& light) {
   D5API_RemoveLight(session.handle, RendererLightName(light.LightSolidID).c_str());
   D5API_SendLights(session.handle);
@@ -62,7 +57,7 @@ void ResetRenderedScene(RendererSession& session, ExchangeDocument& document) {
   }
   document.Lights.clear();
   D5API_EndExport(session.handle);
-  if (session.handle != 0) Flush(session);
+  if (session.handle != 0) FlushRenderer(session.handle);
 }
 
 void ApplyRemovals(RendererSession& session, ExchangeDocument& document) {
@@ -72,7 +67,7 @@ void ApplyRemovals(RendererSession& session, ExchangeDocument& document) {
     D5API_DeleteNode(session.handle, it->second.NodeName.c_str());
     document.Solids.erase(it);
   }
-  Flush(session);
+  FlushRenderer(session.handle);
   for (const auto& [id, light] : document.Lights) WithdrawLight(session, light);
   document.Lights.clear();
 }

@@ -104,4 +104,9 @@ void ReportError(int kind, int code) {
   }
 }
 
+void FlushRenderer(D5Session handle) {
+  std::int32_t status = 0;
+  D5API_FlushData(handle, &status);
+}
+
 }  // namespace tarnwick

@@ -29,6 +29,9 @@ std::u16string MakeRendererScenePath(const std::u16string& project_path);
 // The renderer's project name: the file name of the project path without its extension.
 std::u16string MakeRendererProjectName(const std::u16string& project_path);
 
+// D5API_FlushData with a status that nobody reads: the renderer takes what it was sent.
+void FlushRenderer(D5Session handle);
+
 // Ends the session: a non-zero handle goes to D5API_DestroySession and becomes zero.
 void EndRendererSession(RendererSession& session);
 
