@@ -16,18 +16,9 @@ constexpr DWORD kQuietMs = 400;
 
 std::vector<HWND> OtherRendererWindows() {
   std::vector<HWND> found;
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        wchar_t class_name[32] = {};
-        GetClassNameW(window, class_name, 32);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (wcscmp(class_name, test_host::kRendererClass) == 0 && owner != GetCurrentProcessId()) {
-          reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  for (HWND window : test_host::WindowsOfClass(test_host::kRendererClass)) {
+    if (test_host::WindowProcessId(window) != GetCurrentProcessId()) found.push_back(window);
+  }
   return found;
 }
 

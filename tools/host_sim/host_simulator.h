@@ -15,13 +15,19 @@
 
 #include "host_sim/exchange_files.h"
 #include "host_sim/host_window.h"
-#include "host_sim/message_boxes.h"
 #include "host_sim/scenario.h"
 #include "host_sim/traces.h"
 #include "test_host/bridge_process.h"
 #include "test_host/host_windows.h"
+#include "test_host/message_boxes.h"
 
 namespace tarnwick::host_sim {
+
+using test_host::CloseMessageBox;
+using test_host::MessageBoxesOf;
+using test_host::MessageBoxSeen;
+using test_host::OneLine;
+using test_host::ReadMessageBox;
 
 // Renderer windows ("Qt5152QWindowIcon") of other processes, such as the stand-in's
 // renderer_window.exe.

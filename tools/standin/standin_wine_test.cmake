@@ -2,7 +2,7 @@
 # import library, the DLL beside the program), with real message boxes.
 add_executable(standin_wine_test standin_wine_test.cpp ${PROJECT_SOURCE_DIR}/tools/testlib/json.cpp)
 target_include_directories(standin_wine_test PRIVATE ${PROJECT_SOURCE_DIR}/tools)
-target_link_libraries(standin_wine_test PRIVATE tarnwick_core d5api_import gtest gtest_main)
+target_link_libraries(standin_wine_test PRIVATE test_host_lib tarnwick_core d5api_import gtest gtest_main)
 add_dependencies(standin_wine_test D5Api renderer_window)
 add_test(NAME standin_wine_test COMMAND standin_wine_test)
 set_tests_properties(standin_wine_test PROPERTIES

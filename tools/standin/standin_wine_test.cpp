@@ -17,6 +17,9 @@
 #include "exchange/log_file.h"
 #include "renderer/renderer_session.h"
 #include "standin/standin.h"
+#include "test_host/bridge_process.h"
+#include "test_host/host_windows.h"
+#include "test_host/message_boxes.h"
 #include "testlib/json.h"
 
 namespace fs = std::filesystem;
@@ -36,8 +39,6 @@ namespace {
 using testing::JournalCalls;
 using testing::JournalFunctions;
 
-constexpr wchar_t kRendererWindowClass[] = L"Qt5152QWindowIcon";
-
 void SetEnv(const wchar_t* name, const std::wstring& value) {
   // _wputenv_s updates the C runtime's copy and the process environment alike.
   _wputenv_s(name, value.c_str());
@@ -54,45 +55,13 @@ std::vector<std::string> ReadLines(const fs::path& path) {
   return lines;
 }
 
-std::vector<HWND> RendererWindows() {
-  std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND window, LPARAM found) -> BOOL {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (std::wstring(name) == kRendererWindowClass) {
-          reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
+std::vector<HWND> RendererWindows() { return test_host::WindowsOfClass(test_host::kRendererClass); }
 
 // Closes every renderer window and waits until they are gone.
 bool CloseRendererWindows() {
   for (HWND window : RendererWindows()) PostMessageW(window, WM_CLOSE, 0, 0);
   for (int i = 0; i < 250 && !RendererWindows().empty(); ++i) Sleep(20);
   return RendererWindows().empty();
-}
-
-// The message box text: its static text control, or else every static child.
-std::wstring MessageBoxText(HWND box) {
-  wchar_t text[1024] = {};
-  if (GetDlgItemTextW(box, 0xFFFF, text, 1024) > 0) return text;
-  std::wstring all;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM out) -> BOOL {
-        wchar_t name[32] = {}, part[1024] = {};
-        GetClassNameW(child, name, 32);
-        if (_wcsicmp(name, L"Static") == 0 && GetWindowTextW(child, part, 1024) > 0) {
-          *reinterpret_cast<std::wstring*>(out) += part;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
-  return all;
 }
 
 // Waits on its own thread for a dialog with the caption, takes its text and presses OK.
@@ -113,7 +82,7 @@ class MessageBoxCloser {
     for (int i = 0; i < 500; ++i) {
       const HWND box = FindWindowW(L"#32770", caption_.c_str());
       if (box) {
-        text_ = MessageBoxText(box);
+        text_ = test_host::ReadMessageBox(box).text;
         found_ = true;
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         return;

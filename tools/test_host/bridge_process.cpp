@@ -37,22 +37,16 @@ std::wstring EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wst
   return block;
 }
 
-struct WindowSearch {
-  DWORD process_id;
+struct ClassSearch {
   const wchar_t* class_name;
-  HWND found;
+  std::vector<HWND> found;
 };
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<WindowSearch*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
+BOOL CALLBACK MatchClass(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ClassSearch*>(data);
   wchar_t class_name[256] = {};
   GetClassNameW(window, class_name, 256);
-  if (owner == search->process_id && wcscmp(class_name, search->class_name) == 0) {
-    search->found = window;
-    return FALSE;
-  }
+  if (wcscmp(class_name, search->class_name) == 0) search->found.push_back(window);
   return TRUE;
 }
 
@@ -139,9 +133,22 @@ HWND BridgeProcess::FindWindowOfClass(const wchar_t* class_name) const {
 }
 
 HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name) {
-  WindowSearch search{process_id, class_name, nullptr};
-  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+  for (HWND window : WindowsOfClass(class_name)) {
+    if (WindowProcessId(window) == process_id) return window;
+  }
+  return nullptr;
+}
+
+std::vector<HWND> WindowsOfClass(const wchar_t* class_name) {
+  ClassSearch search{class_name, {}};
+  EnumWindows(&MatchClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+DWORD WindowProcessId(HWND window) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  return owner;
 }
 
 fs::path TarnwickBesideMe() {

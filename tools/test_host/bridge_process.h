@@ -63,6 +63,12 @@ class BridgeProcess {
 // A top-level window of the class that belongs to the process, or null.
 HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name);
 
+// Every top-level window of the class, of any process.
+std::vector<HWND> WindowsOfClass(const wchar_t* class_name);
+
+// The process that owns a window.
+DWORD WindowProcessId(HWND window);
+
 // Tarnwick.exe beside the running program.
 std::filesystem::path TarnwickBesideMe();
 

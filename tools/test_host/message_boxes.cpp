@@ -1,29 +1,12 @@
-#include "host_sim/message_boxes.h"
+#include "test_host/message_boxes.h"
+
+#include "test_host/bridge_process.h"
 
 #include <algorithm>
 
-namespace tarnwick::host_sim {
+namespace tarnwick::test_host {
 
 namespace {
-
-struct BoxSearch {
-  const std::vector<DWORD>* process_ids;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK MatchBox(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<BoxSearch*>(data);
-  wchar_t class_name[16] = {};
-  GetClassNameW(window, class_name, 16);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (wcscmp(class_name, L"#32770") == 0 && IsWindowVisible(window) &&
-      std::find(search->process_ids->begin(), search->process_ids->end(), owner) !=
-          search->process_ids->end()) {
-    search->found.push_back(window);
-  }
-  return TRUE;
-}
 
 // A window's text; WM_GETTEXT crosses process boundaries where the window
 // manager's own copy of a control's text may lag behind.
@@ -53,9 +36,15 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM data) {
 }  // namespace
 
 std::vector<HWND> MessageBoxesOf(const std::vector<DWORD>& process_ids) {
-  BoxSearch search{&process_ids, {}};
-  EnumWindows(&MatchBox, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> boxes;
+  for (HWND window : WindowsOfClass(L"#32770")) {
+    const DWORD owner = WindowProcessId(window);
+    if (IsWindowVisible(window) &&
+        std::find(process_ids.begin(), process_ids.end(), owner) != process_ids.end()) {
+      boxes.push_back(window);
+    }
+  }
+  return boxes;
 }
 
 MessageBoxSeen ReadMessageBox(HWND box) {
@@ -93,4 +82,4 @@ std::string OneLine(const std::wstring& text) {
   return out;
 }
 
-}  // namespace tarnwick::host_sim
+}  // namespace tarnwick::test_host

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnwick::host_sim {
+namespace tarnwick::test_host {
 
 // One message box as it was found.
 struct MessageBoxSeen {
@@ -28,4 +28,4 @@ bool CloseMessageBox(HWND box, DWORD timeout_ms);
 // The box's text with line feeds shown as "\n", for printing on one line.
 std::string OneLine(const std::wstring& text);
 
-}  // namespace tarnwick::host_sim
+}  // namespace tarnwick::test_host
