@@ -23,6 +23,18 @@ bool EqualsJoined(std::u16string_view line, std::u16string_view name, std::u16st
          line.substr(name.size()) == suffix;
 }
 
+// What follows `prefix`, `key` and `separator` at the start of the line, or nothing
+// when the line does not begin with them, without building the joined text.
+std::optional<std::u16string_view> AfterJoined(std::u16string_view line, std::u16string_view prefix,
+                                               std::u16string_view key,
+                                               std::u16string_view separator) {
+  for (const std::u16string_view part : {prefix, key, separator}) {
+    if (!line.starts_with(part)) return std::nullopt;
+    line.remove_prefix(part.size());
+  }
+  return line;
+}
+
 }  // namespace
 
 KeyedLineReader::KeyedLineReader(const KeyedKind& kind, std::u16string_view text)
@@ -83,23 +95,12 @@ std::optional<std::u16string_view> KeyedLineReader::TakeChildBody(std::u16string
 std::optional<std::u16string_view> MatchKeyLine(std::u16string_view line,
                                                 std::u16string_view prefix,
                                                 std::u16string_view key, KeyForm form) {
-  const std::u16string_view separator = form == KeyForm::Bare ? u" " : u" [";
-  if (!line.starts_with(prefix)) return std::nullopt;
-  line.remove_prefix(prefix.size());
-  if (!line.starts_with(key)) return std::nullopt;
-  line.remove_prefix(key.size());
-  if (!line.starts_with(separator)) return std::nullopt;
-  line.remove_prefix(separator.size());
-  return line;
+  return AfterJoined(line, prefix, key, form == KeyForm::Bare ? u" " : u" [");
 }
 
 bool MatchChildLine(std::u16string_view line, std::u16string_view prefix,
                     std::u16string_view child, std::u16string_view suffix) {
-  if (!line.starts_with(prefix)) return false;
-  line.remove_prefix(prefix.size());
-  if (!line.starts_with(child)) return false;
-  line.remove_prefix(child.size());
-  return line.starts_with(suffix);
+  return AfterJoined(line, prefix, child, suffix).has_value();
 }
 
 bool ScanInt32(std::u16string_view text, std::int32_t& value) {
