@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "exchange/exchange_folder.h"
+#include "platform/text.h"
 
 namespace tarnwick {
 
@@ -36,9 +37,7 @@ std::u16string ColorText(unsigned red, unsigned green, unsigned blue) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "#%02X%02X%02X", red & 0xFFu, green & 0xFFu,
                 blue & 0xFFu);
-  std::u16string text;
-  for (const char* c = buffer; *c; ++c) text.push_back(static_cast<char16_t>(*c));
-  return text;
+  return WidenLatin1(buffer);
 }
 
 // A colour fraction as a byte. Values outside 0..1 and NaN are held to the

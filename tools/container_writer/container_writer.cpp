@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "container_writer/byte_sink.h"
+#include "platform/text.h"
 
 namespace tarnwick::container_writer {
 
@@ -255,10 +256,6 @@ bool WriteContainerFile(const Container& container, const std::string& path) {
   return std::fclose(file) == 0 && written;
 }
 
-std::u16string Widen(const std::string& text) {
-  std::u16string wide;
-  for (unsigned char c : text) wide.push_back(c);
-  return wide;
-}
+std::u16string Widen(const std::string& text) { return WidenLatin1(text); }
 
 }  // namespace tarnwick::container_writer
