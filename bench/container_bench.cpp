@@ -19,7 +19,8 @@
 
 #include "container_writer/container_writer.h"
 #include "formats/container_reader.h"
-#include "formats/exchange_document.h"
+#include "bridge/exchange_document.h"
+#include "renderer/renderer_export.h"
 #include "platform/text.h"
 #include "standin/standin.h"
 
@@ -132,7 +133,7 @@ void StreamModel(benchmark::State& state) {
     tarnwick::ExchangeDocument document;
     document.Session.handle = 1;
     document.ContainerPath = tarnwick::Utf16FromUtf8(model.path);
-    tarnwick::StreamModelSlot(document, 0);
+    tarnwick::StreamSlotToRenderer(document, 0, document, tarnwick::ExportSettings{});
     solids = document.Solids.size();
   }
   if (solids != kSolids) state.SkipWithError("not every solid was streamed");

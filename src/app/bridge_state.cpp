@@ -17,7 +17,7 @@ ExchangeDocument& Document() { return g_document; }
 
 HWND FindHostWindowOnce() {
   if (g_bridge.HostWindow == nullptr) {
-    g_bridge.HostWindow = FindWindowA(kHostWindowClass, nullptr);
+    g_bridge.HostWindow = FindWindowA(protocol::kHostWindowClass.narrow, nullptr);
   }
   return g_bridge.HostWindow;
 }

@@ -7,20 +7,11 @@
 
 #include <cstdint>
 
-#include "formats/exchange_document.h"
+#include "bridge/command_line.h"
+#include "bridge/exchange_document.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick::app {
-
-// Window classes that the bridge watches or talks to.
-inline constexpr char kHostWindowClass[] = "Corvella_class";
-inline constexpr char kRendererWindowClass[] = "Qt5152QWindowIcon";
-
-// The watchdog: checks the host and the renderer after every tick.
-inline constexpr UINT_PTR TIMER_WATCHDOG = 101;
-inline constexpr UINT kWatchdogPeriodMs = 1000;
-// A second, slow timer on the window; its ticks end nothing.
-inline constexpr UINT_PTR TIMER_SLOW = 100;
-inline constexpr UINT kSlowTimerPeriodMs = 50000;
 
 // Length of the title and class-name buffers, in characters.
 inline constexpr int kNameBufferLength = 100;
@@ -28,7 +19,7 @@ inline constexpr int kNameBufferLength = 100;
 // Everything the entry sets up and the window procedure reads.
 struct BridgeState {
   HINSTANCE Instance = nullptr;
-  std::int32_t RequestCode = 0;
+  Request RequestCode = Request::kNone;
   wchar_t Title[kNameBufferLength] = {};
   wchar_t ClassName[kNameBufferLength] = {};
   HWND OwnWindow = nullptr;

@@ -11,7 +11,7 @@
 #include "app/watchdog.h"
 #include "bridge/command_line.h"
 #include "bridge/requests.h"
-#include "renderer/material_export.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick::app {
 
@@ -24,7 +24,7 @@ void ReadRequest(const wchar_t* command_line) {
   const std::vector<std::u16string> words = SplitCommandLine(text);
   const CommandRequest request = MatchRequest(words);
   Bridge().RequestCode = request.RequestCode;
-  if (request.ColorMode) ColorModeFlag = true;
+  if (request.ColorMode) Document().ColorModeFlag = true;
   LogRequestWord(words);
 }
 
@@ -66,10 +66,10 @@ void ServeAsResident() {
   FindHostWindowOnce();
   if (!RunStartupExport(Document())) return;
   PostRequest(bridge.OwnWindow);
-  bridge.WatchdogTimer = SetTimer(bridge.OwnWindow, TIMER_WATCHDOG, kWatchdogPeriodMs, nullptr);
+  bridge.WatchdogTimer = SetTimer(bridge.OwnWindow, protocol::TIMER_WATCHDOG, protocol::kWatchdogPeriodMs, nullptr);
   // The slow timer's identifier is not kept, so its ticks never end the loop:
   // the bridge stays resident while the host and the renderer are open.
-  SetTimer(bridge.OwnWindow, TIMER_SLOW, kSlowTimerPeriodMs, nullptr);
+  SetTimer(bridge.OwnWindow, protocol::TIMER_SLOW, protocol::kSlowTimerPeriodMs, nullptr);
   RunMessageLoop();
 }
 
@@ -77,7 +77,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
   BridgeState& bridge = Bridge();
   bridge.Instance = instance;
   ReadRequest(command_line);
-  bridge.Mutex = CreateMutexW(nullptr, TRUE, L"TarnwickMutex");
+  bridge.Mutex = CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t*>(protocol::kSingleInstanceMutex.wide));
   const bool already_running = GetLastError() == ERROR_ALREADY_EXISTS;
   LoadStringW(instance, IDS_APP_TITLE, bridge.Title, kNameBufferLength);
   LoadStringW(instance, IDS_WINDOW_CLASS, bridge.ClassName, kNameBufferLength);

@@ -2,15 +2,14 @@
 
 #include "app/bridge_state.h"
 #include "app/resource.h"
-#include "bridge/command_line.h"
 #include "bridge/requests.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick::app {
 
 namespace {
 
-// The window object whose handle is cleared when its window goes away.
-MessageWindow* g_owner = nullptr;
+using namespace protocol;
 
 LRESULT OnCameraSync() {
   ServeCameraSync(Document());
@@ -45,7 +44,7 @@ LRESULT OnViewsSync() {
 }
 
 LRESULT OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
-  if (LOWORD(wparam) == IDM_EXIT) {
+  if (LOWORD(wparam) == kExitCommand) {
     DestroyWindow(window);
     return 0;
   }
@@ -74,7 +73,6 @@ LRESULT DispatchBridgeMessage(HWND window, UINT message, WPARAM wparam, LPARAM l
 
 MessageWindow::~MessageWindow() {
   if (handle_ != nullptr && IsWindow(handle_)) DestroyWindow(handle_);
-  if (g_owner == this) g_owner = nullptr;
 }
 
 void MessageWindow::Register(HINSTANCE instance, const wchar_t* class_name) {
@@ -92,9 +90,9 @@ void MessageWindow::Register(HINSTANCE instance, const wchar_t* class_name) {
 }
 
 bool MessageWindow::Create(HINSTANCE instance, const wchar_t* class_name, const wchar_t* title) {
-  g_owner = this;
+  // The window finds this object through the creation data, kept in its user data.
   handle_ = CreateWindowExW(0, class_name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                            CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+                            CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
   if (handle_ == nullptr) return false;
   ShowWindow(handle_, SW_HIDE);
   UpdateWindow(handle_);
@@ -103,10 +101,16 @@ bool MessageWindow::Create(HINSTANCE instance, const wchar_t* class_name, const 
 
 LRESULT CALLBACK MessageWindow::Procedure(HWND window, UINT message, WPARAM wparam,
                                           LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* owner = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   const LRESULT result = DispatchBridgeMessage(window, message, wparam, lparam);
   // The handle must not outlive the window: a later destroy would hit a reused handle.
-  if (message == WM_NCDESTROY && g_owner != nullptr && g_owner->handle_ == window) {
-    g_owner->handle_ = nullptr;
+  if (message == WM_NCDESTROY && owner != nullptr) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (owner->handle_ == window) owner->handle_ = nullptr;
   }
   return result;
 }

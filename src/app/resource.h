@@ -8,6 +8,3 @@
 // Icon groups of the window class: large and small.
 #define IDI_TARNWICK 107
 #define IDI_SMALL 108
-
-// The command (WM_COMMAND, low word of wParam) that ends the bridge.
-#define IDM_EXIT 105

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/bridge_state.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick::app {
 
@@ -12,8 +12,8 @@ bool HostAndRendererStillOpen(HWND host_window) {
   // A handle reused by another window fails here.
   char class_name[256] = {};
   GetClassNameA(host_window, class_name, sizeof class_name);
-  if (std::strcmp(class_name, kHostWindowClass) != 0) return false;
-  return FindWindowA(kRendererWindowClass, nullptr) != nullptr;
+  if (std::strcmp(class_name, protocol::kHostWindowClass.narrow) != 0) return false;
+  return FindWindowA(protocol::kRendererWindowClass.narrow, nullptr) != nullptr;
 }
 
 bool IsWatchdogTick(const MSG& message, UINT_PTR watchdog_timer) {

@@ -1,6 +1,7 @@
 #include "bridge/command_line.h"
 
 #include "exchange/log_file.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick {
 
@@ -26,28 +27,29 @@ CommandRequest MatchRequest(const std::vector<std::u16string>& words) {
   if (words.empty()) return request;
   const std::u16string& word = words.front();
   if (word == u"cameraSync") {
-    request.RequestCode = 1;
+    request.RequestCode = Request::kCamera;
   } else if (word == u"ModelSync") {
-    request.RequestCode = 2;
+    request.RequestCode = Request::kModel;
   } else if (word == u"lightSync") {
-    request.RequestCode = 3;
+    request.RequestCode = Request::kLight;
   } else if (word == u"viewsSync") {
-    request.RequestCode = 4;
+    request.RequestCode = Request::kViews;
   } else if (word == u"colorMode") {
     request.ColorMode = true;
   }
   return request;
 }
 
-std::uint32_t RequestMessage(std::int32_t request_code) {
-  switch (request_code) {
-    case 1: return MSG_CAMERA_SYNC;
-    case 2: return MSG_MODEL_SYNC_PREPARE;
+std::uint32_t RequestMessage(Request request) {
+  switch (request) {
+    case Request::kCamera: return protocol::MSG_CAMERA_SYNC;
+    case Request::kModel: return protocol::MSG_MODEL_SYNC_PREPARE;
     // 1027 is the host's own apply message; a light request is served by 1028.
-    case 3: return MSG_LIGHT_SYNC;
-    case 4: return MSG_VIEWS_SYNC;
-    default: return 0;
+    case Request::kLight: return protocol::MSG_LIGHT_SYNC;
+    case Request::kViews: return protocol::MSG_VIEWS_SYNC;
+    case Request::kNone: break;
   }
+  return 0;
 }
 
 void LogRequestWord(const std::vector<std::u16string>& words) {

@@ -23,34 +23,33 @@ TEST(CommandLineTest, SplitsOnSingleSpacesOnly) {
 }
 
 TEST(CommandLineTest, MatchesOnlyTheWholeFirstWordCaseSensitively) {
-  EXPECT_EQ(MatchRequest(SplitCommandLine(u"cameraSync")).RequestCode, 1);
-  EXPECT_EQ(MatchRequest(SplitCommandLine(u"ModelSync")).RequestCode, 2);
-  EXPECT_EQ(MatchRequest(SplitCommandLine(u"lightSync")).RequestCode, 3);
-  EXPECT_EQ(MatchRequest(SplitCommandLine(u"viewsSync")).RequestCode, 4);
-  EXPECT_EQ(MatchRequest(SplitCommandLine(u"cameraSync lightSync")).RequestCode, 1);
-  EXPECT_EQ(MatchRequest(SplitCommandLine(u"x cameraSync")).RequestCode, 0);
+  EXPECT_EQ(MatchRequest(SplitCommandLine(u"cameraSync")).RequestCode, Request::kCamera);
+  EXPECT_EQ(MatchRequest(SplitCommandLine(u"ModelSync")).RequestCode, Request::kModel);
+  EXPECT_EQ(MatchRequest(SplitCommandLine(u"lightSync")).RequestCode, Request::kLight);
+  EXPECT_EQ(MatchRequest(SplitCommandLine(u"viewsSync")).RequestCode, Request::kViews);
+  EXPECT_EQ(MatchRequest(SplitCommandLine(u"cameraSync lightSync")).RequestCode, Request::kCamera);
+  EXPECT_EQ(MatchRequest(SplitCommandLine(u"x cameraSync")).RequestCode, Request::kNone);
 
   for (const char16_t* text : {u"", u"CameraSync", u"\"cameraSync\"", u"cameraSync\t",
                                u"modelSync", u"cameraSyncs", u" cameraSync"}) {
     const CommandRequest request = MatchRequest(SplitCommandLine(text));
-    EXPECT_EQ(request.RequestCode, 0);
+    EXPECT_EQ(request.RequestCode, Request::kNone);
     EXPECT_FALSE(request.ColorMode);
   }
 
   const CommandRequest color = MatchRequest(SplitCommandLine(u"colorMode cameraSync"));
   EXPECT_TRUE(color.ColorMode);
-  EXPECT_EQ(color.RequestCode, 0);
+  EXPECT_EQ(color.RequestCode, Request::kNone);
   EXPECT_FALSE(MatchRequest(SplitCommandLine(u"ColorMode")).ColorMode);
 }
 
 TEST(CommandLineTest, RequestMessagesNeverUseTheHostsApplyMessage) {
-  EXPECT_EQ(RequestMessage(0), 0u);
-  EXPECT_EQ(RequestMessage(1), 1025u);
-  EXPECT_EQ(RequestMessage(2), 1026u);
-  EXPECT_EQ(RequestMessage(3), 1028u);
-  EXPECT_EQ(RequestMessage(4), 1029u);
-  EXPECT_EQ(RequestMessage(5), 0u);
-  EXPECT_EQ(RequestMessage(-1), 0u);
+  EXPECT_EQ(RequestMessage(Request::kNone), 0u);
+  EXPECT_EQ(RequestMessage(Request::kCamera), 1025u);
+  EXPECT_EQ(RequestMessage(Request::kModel), 1026u);
+  EXPECT_EQ(RequestMessage(Request::kLight), 1028u);
+  EXPECT_EQ(RequestMessage(Request::kViews), 1029u);
+  EXPECT_EQ(RequestMessage(static_cast<Request>(5)), 0u);
 }
 
 TEST(CommandLineTest, LogsArgsAndTheFirstWordOnlyWhenThereIsOne) {

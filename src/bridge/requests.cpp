@@ -1,51 +1,65 @@
 #include "bridge/requests.h"
 
+#include <optional>
+
 #include "exchange/exchange_folder.h"
 #include "exchange/log_file.h"
 #include "exchange/sync_record.h"
+#include "formats/camera_record.h"
 #include "formats/container_reader.h"
+#include "protocol/protocol.h"
 #include "renderer/camera_sync.h"
 #include "renderer/incremental_update.h"
+#include "renderer/renderer_export.h"
 #include "renderer/renderer_session.h"
 
 namespace tarnwick {
 
 namespace {
 
-// Without a session there is nothing to flush.
-void FlushIfSession(const ExchangeDocument& document) {
-  if (document.Session.handle != 0) FlushRenderer(document.Session.handle);
+// The exchange folder is resolved per request: an empty one is tried again later.
+ExportSettings SettingsOf(const ExchangeDocument& document) {
+  return ExportSettings{GetExchangeFolder(), document.ColorModeFlag};
 }
 
 // Removals or a reset from "_mod.sm", then its new body, then the flush.
 void ApplyIncrementalModel(ExchangeDocument& document) {
-  document.ContainerPath = MakeExchangeFilePath(u"_mod.sm");
-  ApplyIncrementalFile(document);
-  StreamModelSlot(document, 1);
-  FlushIfSession(document);
+  document.ContainerPath = MakeExchangeFilePath(protocol::kIncrementalFile.view());
+  ApplyIncrementalFile(document, document);
+  StreamSlotToRenderer(document, 1, document, SettingsOf(document));
+  FlushIfSession(document.Session);
 }
 
 }  // namespace
 
 bool RunStartupExport(ExchangeDocument& document) {
-  document.ContainerPath = MakeExchangeFilePath(u"_model.cvm");
-  const int code = LoadContainerHeader(document);
-  if (code != kHeaderLoaded) {
-    ReportError(kErrorModelFile, code);
+  document.ContainerPath = MakeExchangeFilePath(protocol::kModelFile.view());
+  const HeaderLoadResult result = LoadContainerHeader(document);
+  // The host may rewrite the model while the renderer starts or a message box is up.
+  CloseContainer(document);
+  if (result != HeaderLoadResult::kLoaded) {
+    ReportError(ErrorKind::kModelFile, static_cast<int>(result));
     return false;
   }
   document.Session.project_path = SlotName(document.Slots[0]);
   if (!StartRendererSession(document.Session)) return false;
-  StreamModelSlot(document, 0);
-  FlushIfSession(document);
+  StreamSlotToRenderer(document, 0, document, SettingsOf(document));
+  FlushIfSession(document.Session);
   return true;
 }
 
-void ServeCameraSync(ExchangeDocument& document) { ServeCameraRequest(document); }
+void ServeCameraSync(ExchangeDocument& document) {
+  const std::optional<std::u16string> text =
+      LoadCameraFileText(MakeExchangeFilePath(protocol::kCameraFile.view()));
+  if (!text) return;
+  CameraRecord record;
+  ReadCameraRecord(record, *text);
+  SendCamera(document.Session, record);
+}
 
 void ServeModelSyncPrepare(ExchangeDocument& document, const std::function<void()>& notify_host) {
   // The record is complete and closed before the host is told to read it.
-  WriteSyncRecord(document);
+  WriteSyncRecord(MakeSyncRecordContent(document));
   notify_host();
   WriteLog("Sync Model state 0");
 }
@@ -58,6 +72,27 @@ void ServeModelSyncApply(ExchangeDocument& document) {
 
 void ServeLightSync(ExchangeDocument& document) { ApplyIncrementalModel(document); }
 
-void ServeViewsSync(ExchangeDocument& document) { ServeViewsRequest(document); }
+void ServeViewsSync(ExchangeDocument& document) {
+  const std::optional<std::u16string> text =
+      LoadCameraFileText(MakeExchangeFilePath(protocol::kViewsFile.view()));
+  if (!text) return;
+  CameraList list;
+  ReadCamerasRecord(list, *text);
+  SyncViews(document, list);
+}
+
+SyncRecordContent MakeSyncRecordContent(const RendererState& renderer) {
+  SyncRecordContent content;
+  content.project = renderer.SourceProject;
+  content.solids.reserve(renderer.Solids.size());
+  for (const auto& [id, solid] : renderer.Solids) {
+    content.solids.push_back({solid.ID3D, static_cast<std::int32_t>(solid.TimeStamp)});
+  }
+  content.materials.reserve(renderer.Materials.size());
+  for (const auto& [name, material] : renderer.Materials) {
+    content.materials.push_back({&name, material.nTimeID, material._nMatDescIndex});
+  }
+  return content;
+}
 
 }  // namespace tarnwick

@@ -5,7 +5,8 @@
 
 #include <functional>
 
-#include "formats/exchange_document.h"
+#include "bridge/exchange_document.h"
+#include "exchange/sync_record.h"
 
 namespace tarnwick {
 
@@ -26,5 +27,8 @@ void ServeLightSync(ExchangeDocument& document);
 
 // Views sync: sends the saved views of "Views.cam".
 void ServeViewsSync(ExchangeDocument& document);
+
+// What the sync record lists: the project streamed last, the solids and the materials held.
+SyncRecordContent MakeSyncRecordContent(const RendererState& renderer);
 
 }  // namespace tarnwick

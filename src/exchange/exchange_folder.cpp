@@ -1,19 +1,13 @@
 #include "exchange/exchange_folder.h"
 
 #include "platform/environment.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick {
 
 namespace {
 
-// The host's plug-in derives the same folder from the same names; the pieces
-// are kept apart as the plug-in writes them.
-constexpr std::u16string_view kVendor = u"Brevane";
-constexpr std::u16string_view kProduct = u"Corvella";
-constexpr std::u16string_view kRelease = u"2026";
-constexpr std::u16string_view kPluginData = u"_D5Plugin\\Data";
-constexpr std::u16string_view kRegistryKey = u"SOFTWARE\\Brevane\\Corvella";
-constexpr std::u16string_view kRegistryPlugin = u"_D5Plugin";
+using namespace protocol;
 
 // _wgetenv_s fills a buffer of 512 characters: a longer value fails to fit.
 constexpr std::size_t kEnvironmentBufferChars = 512;
@@ -31,29 +25,33 @@ void AppendSeparator(std::u16string& text) {
 
 bool FolderFromAppData(std::u16string& folder) {
   std::u16string appdata;
-  if (!ReadEnvironmentVariable(u"APPDATA", appdata)) return false;
+  if (!ReadEnvironmentVariable(kAppDataVariable.wide, appdata)) return false;
   if (appdata.empty() || appdata.size() >= kEnvironmentBufferChars) return false;
   folder = appdata;
   AppendSeparator(folder);
-  folder += kVendor;
+  folder += kVendorFolder.view();
   AppendSeparator(folder);
-  folder += kProduct;
-  folder += kRelease;
-  folder += kPluginData;
+  folder += kProductName.view();
+  folder += kProductRelease.view();
+  folder += kPluginDataFolder.view();
   return true;
 }
 
 void FolderFromRegistry(std::u16string& folder) {
-  std::u16string key(kRegistryKey);
-  key += kRelease;
-  key += kRegistryPlugin;
   std::u16string data;
-  if (!ReadUserRegistryValue(key, u"TempPath", kRegistryBufferBytes, data)) return;
+  if (!ReadUserRegistryValue(RegistryKeyPath(), kRegistryFolderValue.wide, kRegistryBufferBytes, data)) return;
   const std::size_t nul = data.find(u'\0');
   folder = data.substr(0, nul);
 }
 
 }  // namespace
+
+std::u16string RegistryKeyPath() {
+  std::u16string key(kRegistryKeyStem.view());
+  key += kProductRelease.view();
+  key += kRegistryPluginKey.view();
+  return key;
+}
 
 std::u16string GetExchangeFolder() {
   std::u16string& cache = Cache();

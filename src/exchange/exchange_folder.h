@@ -13,6 +13,9 @@ std::u16string GetExchangeFolder();
 // The folder, a backslash unless the folder is empty or already ends with one, then the name.
 std::u16string MakeExchangeFilePath(std::u16string_view name);
 
+// The registry key (under HKEY_CURRENT_USER) whose value TempPath names the folder.
+std::u16string RegistryKeyPath();
+
 // Forgets the cached folder, so that tests can resolve it again.
 void ResetExchangeFolderCache();
 

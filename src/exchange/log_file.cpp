@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "exchange/exchange_folder.h"
+#include "protocol/protocol.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
 #include "platform/utc_clock.h"
@@ -29,7 +30,7 @@ std::int64_t MeasureLog(const std::u16string& path) {
 // The log is removed only once its copy is safely in the backup: a backup that
 // cannot be replaced or a failed copy leaves the log as it is, to be appended to.
 void RotateLog(const std::u16string& path) {
-  const std::u16string backup = path + u"Old";
+  const std::u16string backup = path + protocol::kLogBackupSuffix.wide;
   if (FileExists(backup) && !RemoveFile(backup)) return;
   if (!CopyFileNoOverwrite(path, backup)) return;
   RemoveFile(path);
@@ -42,7 +43,7 @@ void CheckRotationOnce(bool& checked, const std::u16string& path) {
 }
 
 void AppendEntry(const char* stamp_format, const std::string& message) {
-  const std::u16string path = MakeExchangeFilePath(u"D5_Log.log");
+  const std::u16string path = MakeExchangeFilePath(protocol::kLogFile.view());
   std::FILE* file = OpenFile(path, "ab");
   if (!file) return;
   std::tm now{};
@@ -62,12 +63,12 @@ void AppendEntry(const char* stamp_format, const std::string& message) {
 }  // namespace
 
 void WriteLog(std::string message) {
-  CheckRotationOnce(g_narrow_checked, MakeExchangeFilePath(u"D5_Log.log"));
+  CheckRotationOnce(g_narrow_checked, MakeExchangeFilePath(protocol::kLogFile.view()));
   AppendEntry("%Y. %m. %d - %H:%M:%S", message);
 }
 
 void WriteLogW(std::u16string message) {
-  CheckRotationOnce(g_wide_checked, MakeExchangeFilePath(u"D5_Log.log"));
+  CheckRotationOnce(g_wide_checked, MakeExchangeFilePath(protocol::kLogFile.view()));
   AppendEntry("%Y/%m/%d %H:%M:%S", NarrowLatin1(message));
 }
 

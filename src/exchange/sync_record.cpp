@@ -5,6 +5,7 @@
 #include "exchange/exchange_folder.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick {
 
@@ -18,24 +19,23 @@ std::string Bracketed(std::int32_t value) { return "[" + std::to_string(value) +
 
 }  // namespace
 
-std::string FormatSyncRecord(const ExchangeDocument& document) {
-  std::string text = "SourceProject: " + Bracketed(document.SourceProject) + "\n";
-  for (const auto& [id, solid] : document.Solids) {
+std::string FormatSyncRecord(const SyncRecordContent& content) {
+  std::string text = "SourceProject: " + Bracketed(content.project) + "\n";
+  for (const SyncSolidLine& solid : content.solids) {
     // Both numbers are written as signed 32-bit decimals, as the host expects.
-    text += "ID3D: " + Bracketed(solid.ID3D) +
-            " TimeStamp: " + Bracketed(static_cast<std::int32_t>(solid.TimeStamp)) + "\n";
+    text += "ID3D: " + Bracketed(solid.id) + " TimeStamp: " + Bracketed(solid.time_stamp) + "\n";
   }
-  for (const auto& [name, material] : document.Materials) {
-    text += "Material: " + Bracketed(name) + " TimeStamp: " + Bracketed(material.nTimeID) +
-            " MatIndex: " + Bracketed(material._nMatDescIndex) + "\n";
+  for (const SyncMaterialLine& material : content.materials) {
+    text += "Material: " + Bracketed(*material.name) + " TimeStamp: " + Bracketed(material.time_id) +
+            " MatIndex: " + Bracketed(material.index) + "\n";
   }
   return text;
 }
 
-void WriteSyncRecord(const ExchangeDocument& document) {
-  std::FILE* file = OpenFile(MakeExchangeFilePath(u"_mod.sync"), "wb");
+void WriteSyncRecord(const SyncRecordContent& content) {
+  std::FILE* file = OpenFile(MakeExchangeFilePath(protocol::kSyncRecordFile.view()), "wb");
   if (!file) return;
-  WriteTextModeBytes(file, FormatSyncRecord(document));
+  WriteTextModeBytes(file, FormatSyncRecord(content));
   std::fclose(file);
 }
 

@@ -1,17 +1,37 @@
 // The sync record "_mod.sync": what the renderer holds according to the
-// document, written for the host, which answers with only the differences.
+// bridge, written for the host, which answers with only the differences.
 #pragma once
 
+#include <cstdint>
 #include <string>
-
-#include "formats/exchange_document.h"
+#include <vector>
 
 namespace tarnwick {
 
-// The record's text: the project line, the solids in unsigned id order, the materials by name.
-std::string FormatSyncRecord(const ExchangeDocument& document);
+// One solid line: "ID3D: [id] TimeStamp: [stamp]".
+struct SyncSolidLine {
+  std::int32_t id = 0;
+  std::int32_t time_stamp = 0;
+};
+
+// One material line: "Material: [name] TimeStamp: [nTimeID] MatIndex: [index]".
+struct SyncMaterialLine {
+  const std::u16string* name = nullptr;  // borrowed from the caller for the write
+  std::int32_t time_id = -1;
+  std::int32_t index = 0;
+};
+
+// The record's content, in the order it is written: solids by unsigned id, materials by name.
+struct SyncRecordContent {
+  std::u16string project;
+  std::vector<SyncSolidLine> solids;
+  std::vector<SyncMaterialLine> materials;
+};
+
+// The record's text: the project line, the solid lines, the material lines; LF line ends.
+std::string FormatSyncRecord(const SyncRecordContent& content);
 
 // Writes a fresh "_mod.sync" in the exchange folder; a file that cannot be created is passed over.
-void WriteSyncRecord(const ExchangeDocument& document);
+void WriteSyncRecord(const SyncRecordContent& content);
 
 }  // namespace tarnwick

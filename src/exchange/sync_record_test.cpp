@@ -4,32 +4,24 @@
 
 #include "exchange/exchange_folder.h"
 #include "platform/environment.h"
+#include "protocol/protocol.h"
 #include "testlib/temp_exchange.h"
 
 namespace tarnwick {
 namespace {
 
-void AddSolid(ExchangeDocument& document, std::uint32_t id, std::uint32_t stamp) {
-  SolidEntry& entry = document.Solids[id];
-  entry.ID3D = static_cast<std::int32_t>(id);
-  entry.TimeStamp = stamp;
-}
-
-void AddMaterial(ExchangeDocument& document, const std::u16string& name, int stamp, int index) {
-  MaterialRecord& record = document.Materials[name];
-  record.MaterialID_Name = name;
-  record.nTimeID = stamp;
-  record._nMatDescIndex = index;
+SyncRecordContent HouseContent(const std::u16string& oak) {
+  SyncRecordContent content;
+  content.project = u"C:\\Projects\\House.pro";
+  content.solids = {{3, 100}, {10, 101}};
+  content.materials = {{&oak, 7, 2}};
+  return content;
 }
 
 TEST(SyncRecordTest, ExactBytesOfAStreamedModel) {
   testing::TempExchangeFolder folder;
-  ExchangeDocument document;
-  document.SourceProject = u"C:\\Projects\\House.pro";
-  AddSolid(document, 10, 101);
-  AddSolid(document, 3, 100);
-  AddMaterial(document, u"Oak", 7, 2);
-  WriteSyncRecord(document);
+  const std::u16string oak = u"Oak";
+  WriteSyncRecord(HouseContent(oak));
   EXPECT_EQ(folder.Read("_mod.sync"),
             "SourceProject: [C:\\Projects\\House.pro]\r\n"
             "ID3D: [3] TimeStamp: [100]\r\n"
@@ -37,27 +29,20 @@ TEST(SyncRecordTest, ExactBytesOfAStreamedModel) {
             "Material: [Oak] TimeStamp: [7] MatIndex: [2]\r\n");
 
   // A fresh file each time: an empty document leaves the project line alone.
-  ExchangeDocument empty;
-  WriteSyncRecord(empty);
+  WriteSyncRecord(SyncRecordContent{});
   EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: []\r\n");
 }
 
-TEST(SyncRecordTest, OrderSignsDefaultsAndNarrowText) {
-  ExchangeDocument document;
-  document.SourceProject = u"P\u00e9\u20ac";
-  AddSolid(document, 4294967295u, 2147483648u);
-  AddSolid(document, 1, 5);
-  AddMaterial(document, u"b", 1, 0);
-  AddMaterial(document, u"B", 2, 0);
-  AddMaterial(document, u"a", 3, 0);
-  document.Materials[u"x]\ny"] = MaterialRecord{};
-  EXPECT_EQ(FormatSyncRecord(document),
+TEST(SyncRecordTest, SignedNumbersAndNarrowTextUnescaped) {
+  SyncRecordContent content;
+  content.project = u"P\u00e9\u20ac";
+  content.solids = {{1, 5}, {-1, INT32_MIN}};
+  const std::u16string odd = u"x]\ny";
+  content.materials = {{&odd, -1, 0}};
+  EXPECT_EQ(FormatSyncRecord(content),
             "SourceProject: [P\xe9?]\n"
             "ID3D: [1] TimeStamp: [5]\n"
             "ID3D: [-1] TimeStamp: [-2147483648]\n"
-            "Material: [B] TimeStamp: [2] MatIndex: [0]\n"
-            "Material: [a] TimeStamp: [3] MatIndex: [0]\n"
-            "Material: [b] TimeStamp: [1] MatIndex: [0]\n"
             "Material: [x]\ny] TimeStamp: [-1] MatIndex: [0]\n");
 }
 
@@ -65,10 +50,9 @@ TEST(SyncRecordTest, FolderEndingInBackslashGetsNoSecondOne) {
   testing::TempDir dir;
   unsetenv("APPDATA");
   ResetExchangeFolderCache();
-  SetFakeRegistryValue(u"SOFTWARE\\Brevane\\Corvella2026_D5Plugin", u"TempPath",
+  SetFakeRegistryValue(RegistryKeyPath(), protocol::kRegistryFolderValue.wide,
                        std::u16string(dir.path().begin(), dir.path().end()) + u"\\" + u'\0');
-  ExchangeDocument document;
-  WriteSyncRecord(document);
+  WriteSyncRecord(SyncRecordContent{});
   EXPECT_EQ(testing::ReadNativeFile(dir.path() + "/_mod.sync"), "SourceProject: []\r\n");
   ClearFakeRegistry();
   ResetExchangeFolderCache();
@@ -76,8 +60,7 @@ TEST(SyncRecordTest, FolderEndingInBackslashGetsNoSecondOne) {
 
 TEST(SyncRecordTest, MissingFolderWritesNothing) {
   testing::TempExchangeFolder folder(/*create_folder=*/false);
-  ExchangeDocument document;
-  WriteSyncRecord(document);
+  WriteSyncRecord(SyncRecordContent{});
   EXPECT_FALSE(folder.Exists("_mod.sync"));
 }
 

@@ -5,10 +5,7 @@
 #include <vector>
 
 #include "formats/container_stream.h"
-#include "renderer/camera_sync.h"
-#include "renderer/geometry_stream.h"
-#include "renderer/light_export.h"
-#include "renderer/material_export.h"
+#include "formats/solid_reader.h"
 #include "platform/file_io.h"
 
 namespace tarnwick {
@@ -47,45 +44,44 @@ void EncodeSlot(const DirectorySlot& slot, std::uint8_t* p) {
   std::memcpy(p + kSlotKindOffset + 8, slot.Reserved.data(), slot.Reserved.size());
 }
 
-// The document's current header members in place of a missing or empty file:
+// The current header members in place of a missing or empty file:
 // what the host finds there tells it that the bridge could not read a model.
-void WriteBlankHeader(ExchangeDocument& document) {
-  document.FormatVersion = kMinimumFormatVersion;
-  document.DirectoryEnd = kContainerHeaderBytes;
-  document.HeaderNameLength = static_cast<std::uint32_t>(document.HeaderName.size());
+void WriteBlankHeader(ContainerState& state) {
+  state.FormatVersion = kMinimumFormatVersion;
+  state.DirectoryEnd = kContainerHeaderBytes;
+  state.HeaderNameLength = static_cast<std::uint32_t>(state.HeaderName.size());
   std::vector<std::uint8_t> header(kContainerHeaderBytes, 0);
-  StoreU32(&header[0], document.FormatVersion);
-  StoreU32(&header[4], document.DirectoryEnd);
-  StoreU32(&header[8], document.HeaderReserved);
-  StoreU32(&header[12], document.HeaderNameLength);
-  EncodeUnits(document.HeaderName.data(), std::min(document.HeaderName.size(), kHeaderNameUnits - 1),
+  StoreU32(&header[0], state.FormatVersion);
+  StoreU32(&header[4], state.DirectoryEnd);
+  StoreU32(&header[8], state.HeaderReserved);
+  StoreU32(&header[12], state.HeaderNameLength);
+  EncodeUnits(state.HeaderName.data(), std::min(state.HeaderName.size(), kHeaderNameUnits - 1),
               &header[kHeaderNameOffset]);
-  StoreU32(&header[kLastSlotOffset], static_cast<std::uint32_t>(document.LastSlotIndex));
-  for (std::size_t k = 0; k < document.Slots.size(); ++k) {
-    EncodeSlot(document.Slots[k], &header[kDirectoryOffset + k * kSlotBytes]);
+  StoreU32(&header[kLastSlotOffset], static_cast<std::uint32_t>(state.LastSlotIndex));
+  for (std::size_t k = 0; k < state.Slots.size(); ++k) {
+    EncodeSlot(state.Slots[k], &header[kDirectoryOffset + k * kSlotBytes]);
   }
-  ContainerStream& stream = *document.ContainerFile;
+  ContainerStream& stream = *state.ContainerFile;
   stream.Seek(0);
   stream.Write(header.data(), header.size());
   stream.Flush();
-  CloseContainer(document);
+  CloseContainer(state);
 }
 
-void DecodeHeader(ExchangeDocument& document, const std::uint8_t* h) {
-  document.DirectoryEnd = LoadU32(h + 4);
-  document.HeaderReserved = LoadU32(h + 8);
-  document.HeaderNameLength = LoadU32(h + 12);
+void DecodeHeader(ContainerState& state, const std::uint8_t* h) {
+  state.DirectoryEnd = LoadU32(h + 4);
+  state.HeaderReserved = LoadU32(h + 8);
+  state.HeaderNameLength = LoadU32(h + 12);
   char16_t name[kHeaderNameUnits];
   DecodeUnits(h + kHeaderNameOffset, name, kHeaderNameUnits);
-  document.HeaderName.assign(name, std::find(name, name + kHeaderNameUnits, u'\0'));
-  document.LastSlotIndex = static_cast<std::int32_t>(LoadU32(h + kLastSlotOffset));
-  for (std::size_t k = 0; k < document.Slots.size(); ++k) {
-    DecodeSlot(h + kDirectoryOffset + k * kSlotBytes, document.Slots[k]);
+  state.HeaderName.assign(name, std::find(name, name + kHeaderNameUnits, u'\0'));
+  state.LastSlotIndex = static_cast<std::int32_t>(LoadU32(h + kLastSlotOffset));
+  for (std::size_t k = 0; k < state.Slots.size(); ++k) {
+    DecodeSlot(h + kDirectoryOffset + k * kSlotBytes, state.Slots[k]);
   }
 }
 
-void ReadMaterialSection(ExchangeDocument& document, ContainerStream& stream,
-                         std::uint32_t body_start) {
+void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
   WordTable entries(stream);
   for (std::uint32_t i = 0; i < entries.size(); ++i) {
     stream.Seek(BodyPosition(body_start, entries[i]));
@@ -95,23 +91,15 @@ void ReadMaterialSection(ExchangeDocument& document, ContainerStream& stream,
     // An odd last byte is not read; a text past the end of the file is empty.
     std::u16string text = stream.ReadUtf16(length / 2);
     text.resize(std::min(text.size(), text.find(u'\0')));
-    MaterialRecord record;
-    ReadMaterialRecord(record, text);
-    document.Materials[record.MaterialID_Name] = record;
-    ExportMaterial(document.Session.handle, record);
+    sink.OnMaterialText(text);
   }
 }
 
-void ReadLightSection(ExchangeDocument& document, ContainerStream& stream,
-                      std::uint32_t body_start) {
+void ReadLightSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
   WordTable entries(stream);
   for (std::uint32_t i = 0; i < entries.size(); ++i) {
     stream.Seek(BodyPosition(body_start, entries[i]));
-    const std::u16string text = stream.ReadCountedString();
-    LightRecord record;
-    ReadLightRecord(record, text);
-    document.Lights[static_cast<std::uint32_t>(record.LightSolidID)] = record;
-    ExportLight(document.Session.handle, record);
+    sink.OnLightText(stream.ReadCountedString());
   }
 }
 
@@ -119,6 +107,12 @@ void ReadIdList(ContainerStream& stream, std::vector<std::uint32_t>& ids) {
   const std::uint32_t count = stream.ReadCount(4);
   ids.resize(count);
   for (std::uint32_t& id : ids) id = stream.ReadU32();
+}
+
+// The whole header and directory in one view; null when the file shrank since it was opened.
+const std::uint8_t* HeaderBytes(ContainerStream& stream) {
+  stream.Seek(0);
+  return stream.View(kContainerHeaderBytes);
 }
 
 }  // namespace
@@ -132,95 +126,86 @@ std::uint32_t SolidSectionStart(std::uint32_t body_start, std::uint32_t s0, std:
   return body_start + (before != 0 ? before : 20u);
 }
 
-void OpenContainer(ExchangeDocument& document) {
-  CloseContainer(document);
-  std::replace(document.ContainerPath.begin(), document.ContainerPath.end(), u'/', u'\\');
-  const std::u16string& path = document.ContainerPath;
+void OpenContainer(ContainerState& state) {
+  CloseContainer(state);
+  std::replace(state.ContainerPath.begin(), state.ContainerPath.end(), u'/', u'\\');
+  const std::u16string& path = state.ContainerPath;
   if (!IsReadWriteAccessible(path)) {
-    document.ContainerFile = ContainerStream::Open(path, "rb");
-    if (document.ContainerFile) return;
+    state.ContainerFile = ContainerStream::Open(path, "rb");
+    if (state.ContainerFile) return;
   }
-  document.ContainerFile = ContainerStream::Open(path, "rb+");
-  if (!document.ContainerFile) document.ContainerFile = ContainerStream::Open(path, "wb+");
+  state.ContainerFile = ContainerStream::Open(path, "rb+");
+  if (!state.ContainerFile) state.ContainerFile = ContainerStream::Open(path, "wb+");
 }
 
-int LoadContainerHeader(ExchangeDocument& document) {
-  OpenContainer(document);
-  if (!document.ContainerFile) return kHeaderFileNotFound;
-  ContainerStream& stream = *document.ContainerFile;
+HeaderLoadResult LoadContainerHeader(ContainerState& state) {
+  OpenContainer(state);
+  if (!state.ContainerFile) return HeaderLoadResult::kFileNotFound;
+  ContainerStream& stream = *state.ContainerFile;
+  HeaderLoadResult result = HeaderLoadResult::kFormatError;
   if (stream.Size() < kContainerHeaderBytes) {
     // A short file with content is the host's (perhaps a failed export): never overwrite it.
-    if (stream.Size() == 0) {
-      WriteBlankHeader(document);
+    if (stream.Size() == 0) WriteBlankHeader(state);
+  } else if (const std::uint8_t* header = HeaderBytes(stream)) {
+    state.FormatVersion = LoadU32(header);
+    if (state.FormatVersion < kMinimumFormatVersion) {
+      result = HeaderLoadResult::kVersionUnsupported;
     } else {
-      CloseContainer(document);
+      DecodeHeader(state, header);
+      if (stream.Position() == state.DirectoryEnd) result = HeaderLoadResult::kLoaded;
     }
-    return kHeaderFormatError;
   }
-  stream.Seek(0);
-  const std::uint8_t* header = stream.View(kContainerHeaderBytes);
-  if (!header) return kHeaderFormatError;  // the file shrank while it was opened
-  document.FormatVersion = LoadU32(header);
-  if (document.FormatVersion < kMinimumFormatVersion) return kHeaderVersionUnsupported;
-  DecodeHeader(document, header);
-  return stream.Position() == document.DirectoryEnd ? kHeaderLoaded : kHeaderFormatError;
+  // A file the bridge cannot read is not held open: the host must be able to rewrite it.
+  if (result != HeaderLoadResult::kLoaded) CloseContainer(state);
+  return result;
 }
 
-void StreamModelSlot(ExchangeDocument& document, int slot_index) {
-  if (LoadContainerHeader(document) != kHeaderLoaded || slot_index < 0 ||
-      slot_index >= kDirectorySlotCount || slot_index > document.LastSlotIndex) {
-    CloseContainer(document);
-    return;
+bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {
+  bool streamed = false;
+  if (LoadContainerHeader(state) == HeaderLoadResult::kLoaded && slot_index >= 0 &&
+      slot_index < kDirectorySlotCount && slot_index <= state.LastSlotIndex) {
+    const DirectorySlot& slot = state.Slots[static_cast<std::size_t>(slot_index)];
+    if (slot.Kind == kModelBodyKind) {
+      ReadModelBody(*state.ContainerFile, static_cast<std::uint32_t>(slot.Offset), sink);
+      streamed = true;
+    }
   }
-  const DirectorySlot& slot = document.Slots[static_cast<std::size_t>(slot_index)];
-  const auto body_start = static_cast<std::uint32_t>(slot.Offset);
-  document.ContainerFile->Seek(body_start);
-  if (slot.Kind == kModelBodyKind) {
-    ReadModelBody(document, body_start);
-    document.SourceProject = SlotName(slot);
-  }
-  CloseContainer(document);
+  CloseContainer(state);
+  return streamed;
 }
 
-void ReadModelBody(ExchangeDocument& document, std::uint32_t body_start) {
-  if (!document.ContainerFile) return;
-  ContainerStream& stream = *document.ContainerFile;
+void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+  stream.Seek(body_start);
   std::uint32_t sizes[5];
   for (std::uint32_t& size : sizes) size = stream.ReadU32();
-  if (sizes[0] != 0) ReadMaterialSection(document, stream, body_start);
+  if (sizes[0] != 0) ReadMaterialSection(stream, body_start, sink);
   if (sizes[1] != 0) {
     stream.Seek(LightSectionStart(body_start, sizes[0]));
-    ReadLightSection(document, stream, body_start);
+    ReadLightSection(stream, body_start, sink);
   }
   if (sizes[2] != 0) {
     stream.Seek(SolidSectionStart(body_start, sizes[0], sizes[1]));
-    GeometryScratch scratch;
+    PartScratch scratch;
     WordTable solids(stream);
     for (std::uint32_t i = 0; i < solids.size(); ++i) {
-      if (const std::uint32_t offset = solids[i]) StreamSolid(document, body_start, offset, scratch);
+      if (const std::uint32_t offset = solids[i]) ReadSolid(stream, body_start, offset, scratch, sink);
     }
   }
-  if (sizes[3] != 0) {
-    const std::u16string text = stream.ReadCountedString();
-    CameraList list;
-    ReadCamerasRecord(list, text);
-    SyncViews(document, list);
-  }
+  // The camera block stands right where the last read before it ended.
+  if (sizes[3] != 0) sink.OnCameraText(stream.ReadCountedString());
 }
 
-void ReadRemovalSection(ExchangeDocument& document, std::uint32_t body_start) {
-  if (!document.ContainerFile) return;
-  ContainerStream& stream = *document.ContainerFile;
+void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
   stream.Seek(body_start);
   WordTable words(stream);
+  std::vector<std::uint32_t> ids;
   for (std::uint64_t i = 0; i < words.size(); i += 2) {
     stream.Seek(BodyPosition(body_start, words[static_cast<std::uint32_t>(i)]));
     const std::u16string name = stream.ReadCountedString();
-    if (name == u"Solid") {
-      ReadIdList(stream, document.RemovedSolidIds);
-    } else if (name == u"Material") {
-      ReadIdList(stream, document.RemovedMaterialIds);
-    }
+    // Only the lists the bridge acts on have their ids read.
+    ids.clear();
+    if (name == u"Solid" || name == u"Material") ReadIdList(stream, ids);
+    sink.OnRemovalList(name, ids);
   }
 }
 

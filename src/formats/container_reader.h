@@ -1,5 +1,6 @@
-// Reading the host's container files "_model.cvm" and "_mod.sm" into the
-// exchange document and the renderer.
+// Reading the host's container files "_model.cvm" and "_mod.sm": the header and
+// directory into a ContainerState, the bodies into a ModelSink. Nothing here knows
+// the renderer.
 //
 // Byte layout. Integers are little-endian (u32, i32, u8, f32); text is UTF-16LE.
 // A counted string is a u32 count N of code units and N units, no terminator.
@@ -50,24 +51,28 @@
 
 #include <cstdint>
 
-#include "formats/exchange_document.h"
+#include "formats/container_state.h"
+#include "formats/model_sink.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick {
 
+class ContainerStream;
+
 // Size of the header with its directory, and where it ends.
-inline constexpr std::uint32_t kContainerHeaderBytes = 208644;
+inline constexpr std::uint32_t kContainerHeaderBytes = protocol::kContainerHeaderBytes;
 // Lowest FormatVersion that is read.
 inline constexpr std::uint32_t kMinimumFormatVersion = 7;
 // Directory slot kinds.
 inline constexpr std::uint32_t kModelBodyKind = 2;
 inline constexpr std::uint32_t kRemovalSectionKind = 4;
 
-// Result codes of LoadContainerHeader.
-enum HeaderLoadResult : int {
-  kHeaderLoaded = 1,
-  kHeaderFileNotFound = 2,
-  kHeaderVersionUnsupported = 3,
-  kHeaderFormatError = 4,
+// Outcome of LoadContainerHeader; the numbers are the host's result codes.
+enum class HeaderLoadResult : int {
+  kLoaded = 1,
+  kFileNotFound = 2,
+  kVersionUnsupported = 3,
+  kFormatError = 4,
 };
 
 // Absolute position of an offset inside the body at body_start: 32-bit, as the host computes it.
@@ -77,20 +82,20 @@ inline std::uint32_t BodyPosition(std::uint32_t body_start, std::uint32_t offset
 
 // Opens ContainerPath (every "/" made "\") into ContainerFile: read-only, read-write, or
 // created; ContainerFile stays empty when all of these fail.
-void OpenContainer(ExchangeDocument& document);
+void OpenContainer(ContainerState& state);
 
-// Opens the container and reads its header and directory into the document; a result code.
-int LoadContainerHeader(ExchangeDocument& document);
+// Opens the container and reads its header and directory. The file stays open only
+// when the header loaded; on every other result it is closed.
+HeaderLoadResult LoadContainerHeader(ContainerState& state);
 
-// Streams the ModelBody of one slot into the document and the renderer; closes the file.
-void StreamModelSlot(ExchangeDocument& document, int slot_index);
+// Reads the ModelBody of one slot into the sink and closes the file; true when a body was read.
+bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink);
 
-// Reads one ModelBody starting at body_start, the stream standing there.
-void ReadModelBody(ExchangeDocument& document, std::uint32_t body_start);
+// Reads one ModelBody starting at body_start into the sink.
+void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
 
-// Reads the RemovalSection at body_start: a "Solid" list replaces RemovedSolidIds, a
-// "Material" list RemovedMaterialIds; lists of other names are passed over.
-void ReadRemovalSection(ExchangeDocument& document, std::uint32_t body_start);
+// Reads the RemovalSection at body_start: each named list goes to the sink with its ids.
+void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
 
 // Where the light section of a body begins (32-bit arithmetic).
 std::uint32_t LightSectionStart(std::uint32_t body_start, std::uint32_t s0);

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <string>
 
-#include "exchange/exchange_folder.h"
 #include "formats/axes.h"
 
 namespace tarnwick {
@@ -52,15 +50,15 @@ void RememberActiveCamera(std::vector<CameraRecord>& cache, const CameraRecord& 
 }
 
 // A known name is sent with the cached values unless the host moved the view.
-void SyncOneView(ExchangeDocument& document, const CameraRecord& view) {
-  std::vector<CameraRecord>& cache = document.ViewCache;
+void SyncOneView(RendererState& renderer, const CameraRecord& view) {
+  std::vector<CameraRecord>& cache = renderer.ViewCache;
   for (CameraRecord& cached : cache) {
     if (cached.Name != view.Name) continue;
     if (ViewDiffers(cached, view)) cached = view;
-    SendView(document.Session, cached);
+    SendView(renderer.Session, cached);
     return;
   }
-  SendView(document.Session, view);
+  SendView(renderer.Session, view);
   cache.push_back(view);
 }
 
@@ -88,37 +86,21 @@ void SendView(RendererSession& session, const CameraRecord& record) {
   D5API_SendSceneViews(session.handle);
 }
 
-void SyncViews(ExchangeDocument& document, const CameraList& list) {
+void SyncViews(RendererState& renderer, const CameraList& list) {
   const std::vector<CameraRecord>& views = list.cameras;
   const std::int64_t count = static_cast<std::int64_t>(views.size());
   const std::int64_t active = list.nActCamera;
   const bool has_active = active >= 0 && active < count;
   if (has_active) {
     const CameraRecord& camera = views[static_cast<std::size_t>(active)];
-    SendCamera(document.Session, camera);
-    RememberActiveCamera(document.ViewCache, camera);
+    SendCamera(renderer.Session, camera);
+    RememberActiveCamera(renderer.ViewCache, camera);
   }
   for (std::int64_t i = 0; i < count; ++i) {
     if (has_active && i == active) continue;
-    SyncOneView(document, views[static_cast<std::size_t>(i)]);
+    SyncOneView(renderer, views[static_cast<std::size_t>(i)]);
   }
-  D5API_EndExport(document.Session.handle);
-}
-
-void ServeCameraRequest(ExchangeDocument& document) {
-  const std::optional<std::u16string> text = LoadCameraFileText(MakeExchangeFilePath(u"camera.cam"));
-  if (!text) return;
-  CameraRecord record;
-  ReadCameraRecord(record, *text);
-  SendCamera(document.Session, record);
-}
-
-void ServeViewsRequest(ExchangeDocument& document) {
-  const std::optional<std::u16string> text = LoadCameraFileText(MakeExchangeFilePath(u"Views.cam"));
-  if (!text) return;
-  CameraList list;
-  ReadCamerasRecord(list, *text);
-  SyncViews(document, list);
+  D5API_EndExport(renderer.Session.handle);
 }
 
 }  // namespace tarnwick

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "formats/camera_record.h"
-#include "formats/exchange_document.h"
 #include "renderer/renderer_session.h"
+#include "renderer/renderer_state.h"
 
 namespace tarnwick {
 
@@ -16,13 +16,7 @@ void SendCamera(RendererSession& session, const CameraRecord& record);
 // Sends the record as a saved view (three calls).
 void SendView(RendererSession& session, const CameraRecord& record);
 
-// Sends the active camera and the views of a list, keeping the document's view cache; ends the export.
-void SyncViews(ExchangeDocument& document, const CameraList& list);
-
-// The camera request: reads "camera.cam" and sends it; nothing when the file cannot be opened.
-void ServeCameraRequest(ExchangeDocument& document);
-
-// The views request: reads "Views.cam" and syncs its views; nothing when the file cannot be opened.
-void ServeViewsRequest(ExchangeDocument& document);
+// Sends the active camera and the views of a list, keeping the view cache; ends the export.
+void SyncViews(RendererState& renderer, const CameraList& list);
 
 }  // namespace tarnwick

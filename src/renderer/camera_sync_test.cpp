@@ -66,7 +66,7 @@ class CameraSyncTest : public ::testing::Test {
   }
 
   testing::TempExchangeFolder folder_;
-  ExchangeDocument document_;
+  RendererState document_;
 };
 
 TEST_F(CameraSyncTest, FillConvertsAxesAndScalesFov) {
@@ -180,60 +180,6 @@ TEST_F(CameraSyncTest, NaNInTheCacheIsReplacedByTheHostsValue) {
   const std::vector<Json> calls = Sync(List({View(u"A", 1.0f)}, -1));
   EXPECT_EQ(document_.ViewCache[0]._from[0], 1.0f);
   EXPECT_EQ(testing::FloatsOf(calls[0]["camera"])[1], -1.0f);
-}
-
-TEST_F(CameraSyncTest, CameraRequestSendsTheSampleCamera) {
-  const std::optional<std::string> camera = testing::ReadSampleFile("house/camera.cam");
-  const std::optional<std::string> journal =
-      testing::ReadSampleFile("house/expected_journal.jsonl");
-  if (!camera || !journal) GTEST_SKIP() << "TARNWICK_SAMPLES is not set";
-  const std::vector<Json> step1 = testing::ParseJsonLines(journal->substr(0, journal->find("\n\n")));
-  ASSERT_GE(step1.size(), 3u);
-  folder_.Write("camera.cam", *camera);
-  document_.ViewCache.push_back(View(u"Kept", 1.0f));
-
-  standin::ResetJournal();
-  ServeCameraRequest(document_);
-  const std::vector<Json> calls = testing::JournalCalls();
-  ASSERT_EQ(calls.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
-    std::string why;
-    EXPECT_TRUE(testing::CallMatches(calls[i], step1[step1.size() - 3 + i], 0, &why)) << why;
-  }
-  ASSERT_EQ(document_.ViewCache.size(), 1u);
-  EXPECT_EQ(document_.ViewCache[0].Name, u"Kept");
-}
-
-TEST_F(CameraSyncTest, MissingFilesSendNothing) {
-  standin::ResetJournal();
-  ServeCameraRequest(document_);
-  ServeViewsRequest(document_);
-  EXPECT_TRUE(testing::JournalCalls().empty());
-
-  // A file that holds nothing valid still sends a camera from the defaults.
-  folder_.Write("camera.cam", "nothing here\n");
-  ServeCameraRequest(document_);
-  EXPECT_EQ(CallKeys(testing::JournalCalls()), kCameraCalls);
-}
-
-TEST_F(CameraSyncTest, ViewsRequestSyncsTheFilesViews) {
-  folder_.Write("Views.cam",
-                "Cameras_Start\r\nCameras_Version [1]\r\nCameras_nActCamera [1]\r\n"
-                "Cameras_Camera_ObjectSTART\r\nCamera_Start\r\nCamera_Name [Side]\r\n"
-                "Camera__from [1 2 3]\r\nCamera__fov [45]\r\nCamera_End\r\n"
-                "Cameras_Camera_ObjectEND\r\n"
-                "Cameras_Camera_ObjectSTART\r\nCamera_Start\r\nCamera_Name [Current]\r\n"
-                "Camera_End\r\nCameras_Camera_ObjectEND\r\nCameras_End\r\n");
-  standin::ResetJournal();
-  ServeViewsRequest(document_);
-  const std::vector<Json> calls = testing::JournalCalls();
-  EXPECT_EQ(CallKeys(calls), Concat({kCameraCalls, kViewCalls, {kEnd}}));
-  ASSERT_EQ(calls.size(), 7u);
-  EXPECT_EQ(calls[3]["name"].string, "Side");
-  EXPECT_EQ(testing::FloatsOf(calls[3]["camera"])[0], 2.0f);
-  ASSERT_EQ(document_.ViewCache.size(), 2u);
-  EXPECT_EQ(document_.ViewCache[0].Name, u"Current");
-  EXPECT_EQ(document_.ViewCache[1].Name, u"Side");
 }
 
 }  // namespace

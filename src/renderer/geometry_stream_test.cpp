@@ -1,4 +1,5 @@
 #include "renderer/geometry_stream.h"
+#include "renderer/renderer_export.h"
 
 #include <gtest/gtest.h>
 
@@ -42,11 +43,13 @@ class GeometryStreamTest : public ::testing::Test {
     container.align_arrays = align;
     folder_.Write("_model.cvm", cw::BuildContainer(container));
     standin::ResetJournal();
-    StreamModelSlot(document_, 0);
+    StreamSlotToRenderer(document_, 0, document_, ExportSettings{});
     return testing::JournalCalls();
   }
+  // The container reader's state and the renderer's, as the exchange document holds them.
+  struct Document : ContainerState, RendererState {};
   testing::TempExchangeFolder folder_;
-  ExchangeDocument document_;
+  Document document_;
 };
 
 TEST_F(GeometryStreamTest, PartsWithoutIndexListGetVerticesInOrder) {

@@ -1,7 +1,9 @@
 #include "renderer/incremental_update.h"
 
 #include "formats/container_reader.h"
+#include "formats/container_stream.h"
 #include "renderer/light_export.h"
+#include "renderer/renderer_export.h"
 
 namespace tarnwick {
 
@@ -13,63 +15,70 @@ void WithdrawLight(const RendererSession& session, const LightRecord& light) {
 }
 
 // A new project: the renderer's scene file follows the host project.
-void SwitchProject(ExchangeDocument& document, const std::u16string& project) {
-  ResetRenderedScene(document.Session, document);
-  document.Session.project_path = project;
-  D5API_SaveToFiles(document.Session.handle,
-                    MakeRendererScenePath(document.Session.project_path).c_str());
+void SwitchProject(RendererState& renderer, const std::u16string& project) {
+  ResetRenderedScene(renderer);
+  renderer.Session.project_path = project;
+  D5API_SaveToFiles(renderer.Session.handle,
+                    MakeRendererScenePath(renderer.Session.project_path).c_str());
 }
 
 }  // namespace
 
-void ApplyIncrementalFile(ExchangeDocument& document) {
-  if (LoadContainerHeader(document) != kHeaderLoaded || document.LastSlotIndex < 0 ||
-      document.Slots[0].Kind != kRemovalSectionKind) {
-    CloseContainer(document);
+void ApplyIncrementalFile(ContainerState& container, RendererState& renderer) {
+  if (LoadContainerHeader(container) != HeaderLoadResult::kLoaded ||
+      container.LastSlotIndex < 0 || container.Slots[0].Kind != kRemovalSectionKind) {
+    CloseContainer(container);
     return;
   }
-  const std::u16string project = SlotName(document.Slots[0]);
-  if (project != document.SourceProject) {
-    SwitchProject(document, project);
+  const std::u16string project = SlotName(container.Slots[0]);
+  if (project != renderer.SourceProject) {
+    SwitchProject(renderer, project);
   } else {
     // Each section stands alone: a list it does not carry removes nothing, so a
     // solid re-sent since an earlier update is never deleted by a stale list.
-    document.RemovedSolidIds.clear();
-    document.RemovedMaterialIds.clear();
-    ReadRemovalSection(document, static_cast<std::uint32_t>(document.Slots[0].Offset));
-    ApplyRemovals(document.Session, document);
+    renderer.RemovedSolidIds.clear();
+    renderer.RemovedMaterialIds.clear();
+    // The removal lists are all this sink takes from the section; nothing is sent.
+    const ExportSettings no_settings;
+    RendererExport lists(renderer, no_settings);
+    ReadRemovalSection(*container.ContainerFile,
+                       static_cast<std::uint32_t>(container.Slots[0].Offset), lists);
+    ApplyRemovals(renderer);
   }
-  CloseContainer(document);
+  CloseContainer(container);
 }
 
-void ResetRenderedScene(RendererSession& session, ExchangeDocument& document) {
-  for (const auto& [id, solid] : document.Solids) {
+void ResetRenderedScene(RendererState& renderer) {
+  const RendererSession& session = renderer.Session;
+  for (const auto& [id, solid] : renderer.Solids) {
     D5API_DeleteNode(session.handle, solid.NodeName.c_str());
   }
-  document.Solids.clear();
-  for (const auto& [name, material] : document.Materials) {
+  renderer.Solids.clear();
+  for (const auto& [name, material] : renderer.Materials) {
     D5API_ResetMaterial(session.handle, material.MaterialID_Name.c_str());
   }
-  document.Materials.clear();
-  for (const auto& [id, light] : document.Lights) {
+  renderer.Materials.clear();
+  for (const auto& [id, light] : renderer.Lights) {
     // A switched-off light was never sent, so there is nothing to withdraw.
     if (light.LightEnable) WithdrawLight(session, light);
   }
-  document.Lights.clear();
+  renderer.Lights.clear();
   D5API_EndExport(session.handle);
-  if (session.handle != 0) FlushRenderer(session.handle);
+  FlushIfSession(session);
 }
 
-void ApplyRemovals(RendererSession& session, ExchangeDocument& document) {
-  for (const std::uint32_t id : document.RemovedSolidIds) {
-    const auto it = document.Solids.find(id);
-    if (it == document.Solids.end()) continue;
+void ApplyRemovals(RendererState& renderer) {
+  const RendererSession& session = renderer.Session;
+  for (const std::uint32_t id : renderer.RemovedSolidIds) {
+    const auto it = renderer.Solids.find(id);
+    if (it == renderer.Solids.end()) continue;
     D5API_DeleteNode(session.handle, it->second.NodeName.c_str());
-    document.Solids.erase(it);
+    renderer.Solids.erase(it);
   }
+  // The deletions are flushed before the lights are withdrawn, with or without a session.
   FlushRenderer(session.handle);
-  for (const auto& [id, light] : document.Lights) WithdrawLight(session, light);
-  document.Lights.clear();
+  for (const auto& [id, light] : renderer.Lights) WithdrawLight(session, light);
+  renderer.Lights.clear();
 }
 
 }  // namespace tarnwick

@@ -1,22 +1,22 @@
-// The second step of the model sync: cut the renderer and the document back
+// The second step of the model sync: cut the renderer and its mirror back
 // to what stays, before the incremental file's new body is streamed.
 #pragma once
 
-#include "formats/exchange_document.h"
-#include "renderer/renderer_session.h"
+#include "formats/container_state.h"
+#include "renderer/renderer_state.h"
 
 namespace tarnwick {
 
 // Reads the header of the container named by ContainerPath ("_mod.sm") and applies its slot 0:
 // the listed removals for the same project, a full reset for another one. Closes the file.
-void ApplyIncrementalFile(ExchangeDocument& document);
+void ApplyIncrementalFile(ContainerState& container, RendererState& renderer);
 
 // Deletes every node, resets every material and withdraws every switched-on light, then ends
 // the export; the three maps are emptied.
-void ResetRenderedScene(RendererSession& session, ExchangeDocument& document);
+void ResetRenderedScene(RendererState& renderer);
 
 // Deletes the nodes of the removed solids that the renderer holds, flushes, and withdraws
 // every light, switched on or not; the lights map is emptied.
-void ApplyRemovals(RendererSession& session, ExchangeDocument& document);
+void ApplyRemovals(RendererState& renderer);
 
 }  // namespace tarnwick

@@ -51,7 +51,7 @@ class IncrementalUpdateTest : public ::testing::Test {
 
   Keys Apply() {
     standin::ResetJournal();
-    ApplyIncrementalFile(document_);
+    ApplyIncrementalFile(document_, document_);
     Keys keys;
     for (const testing::Json& call : testing::JournalCalls()) {
       std::string key = call["fn"].string;
@@ -63,7 +63,9 @@ class IncrementalUpdateTest : public ::testing::Test {
   }
 
   testing::TempExchangeFolder folder_;
-  ExchangeDocument document_;
+  // The container reader's state and the renderer's, as the exchange document holds them.
+  struct Document : ContainerState, RendererState {};
+  Document document_;
 };
 
 TEST_F(IncrementalUpdateTest, SameProjectRemovesListedSolidsAndWithdrawsEveryLight) {

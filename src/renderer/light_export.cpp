@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "exchange/exchange_folder.h"
+#include "protocol/protocol.h"
 #include "platform/text.h"
 
 namespace tarnwick {
@@ -92,7 +92,7 @@ std::array<float, 16> LightTransform(const LightRecord& record) {
   return m;
 }
 
-void ExportLight(D5Session session, const LightRecord& record) {
+void ExportLight(D5Session session, const LightRecord& record, const ExportSettings& settings) {
   if (!IsExported(record)) return;
   const std::u16string name = AddLight(session, record);
   const std::array<float, 16> transform = LightTransform(record);
@@ -102,7 +102,7 @@ void ExportLight(D5Session session, const LightRecord& record) {
     SetFloat(session, name, u"light_cone_angle", record.Coneangle);
   } else if (record.LightSource == LightSourceType::IES) {
     SetString(session, name, u"light_template",
-              GetExchangeFolder() + u"\\IES\\" + record.strIESF_FilePath);
+              settings.exchange_folder + protocol::kIesFolder.wide + record.strIESF_FilePath);
   }
   D5API_SendLights(session);
 }

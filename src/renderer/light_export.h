@@ -7,6 +7,7 @@
 
 #include "formats/light_record.h"
 #include "renderer/d5api.h"
+#include "renderer/export_settings.h"
 
 namespace tarnwick {
 
@@ -16,7 +17,8 @@ std::u16string RendererLightName(std::int32_t light_solid_id);
 // The 16-float transform: identity rotation for point lights, the angle rotation for spot and IES.
 std::array<float, 16> LightTransform(const LightRecord& record);
 
-// Sends a switched-on point, spot or IES light; any other light sends nothing.
-void ExportLight(D5Session session, const LightRecord& record);
+// Sends a switched-on point, spot or IES light (IES profiles from the exchange folder's IES
+// folder); any other light sends nothing.
+void ExportLight(D5Session session, const LightRecord& record, const ExportSettings& settings);
 
 }  // namespace tarnwick

@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 
+#include "exchange/exchange_folder.h"
 #include "platform/text.h"
 #include "standin/standin.h"
 #include "testlib/journal_match.h"
@@ -27,7 +28,7 @@ class LightExportTest : public ::testing::Test {
 
   static std::vector<Json> Export(const LightRecord& record) {
     standin::ResetJournal();
-    ExportLight(kSession, record);
+    ExportLight(kSession, record, ExportSettings{GetExchangeFolder(), false});
     return testing::JournalCalls();
   }
 

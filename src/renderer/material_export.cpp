@@ -3,12 +3,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "exchange/exchange_folder.h"
+#include "protocol/protocol.h"
 #include "platform/text.h"
 
 namespace tarnwick {
-
-bool ColorModeFlag = false;
 
 namespace {
 
@@ -67,8 +65,8 @@ const char16_t* TemplateName(float transparent) {
   return static_cast<double>(transparent) < 0.9 ? u"template_transparent" : u"template_custom";
 }
 
-void SendEmission(D5Session session, const MaterialRecord& record) {
-  if (!SendTextureProperty(session, record, kDiffuseTexture, u"EmissiveMask")) {
+void SendEmission(D5Session session, const MaterialRecord& record, const ExportSettings& settings) {
+  if (!SendTextureProperty(session, record, kDiffuseTexture, u"EmissiveMask", settings)) {
     SetString(session, record, u"Emissive Color", PackedColorText(record.emissiveColor));
   }
   D5API_SetMaterialIntProperty(session, record.MaterialID_Name.c_str(), u"EmissiveSwitcher", 1);
@@ -87,15 +85,15 @@ std::u16string PackedColorText(std::int32_t packed) {
 }
 
 bool SendTextureProperty(D5Session session, const MaterialRecord& record, std::int32_t type,
-                         const char16_t* property) {
-  if (ColorModeFlag) return false;
+                         const char16_t* property, const ExportSettings& settings) {
+  if (settings.color_mode) return false;
   const ExtendMaterial* extension = FirstExtension(record, type);
   if (!extension || (extension->nFlag & kTextureBit) == 0 || extension->strFile.empty()) {
     return false;
   }
   // The folder text as resolved, then the sub-folder, then the name exactly as
   // the host wrote it; the file itself is the renderer's business.
-  SetString(session, record, property, GetExchangeFolder() + u"\\Textures\\" + extension->strFile);
+  SetString(session, record, property, settings.exchange_folder + protocol::kTexturesFolder.wide + extension->strFile);
   return true;
 }
 
@@ -107,26 +105,26 @@ bool SendExtensionValue(D5Session session, const MaterialRecord& record, std::in
   return true;
 }
 
-void ExportMaterial(D5Session session, const MaterialRecord& record) {
+void ExportMaterial(D5Session session, const MaterialRecord& record, const ExportSettings& settings) {
   D5API_AddMaterial(session, record.MaterialID_Name.c_str());
   SetString(session, record, u"type", TemplateName(record.Transparent));
   SetString(session, record, u"name", record.InterfaceName);
   SetFloat(session, record, u"Opacity", 1.0f - record.Transparent);
   SetFloat(session, record, u"Refraction", record.IOR);
-  if (record.TypeNat == kEmissiveMaterial) SendEmission(session, record);
-  if (!SendTextureProperty(session, record, kDiffuseTexture, u"Diffuse Map")) {
+  if (record.TypeNat == kEmissiveMaterial) SendEmission(session, record, settings);
+  if (!SendTextureProperty(session, record, kDiffuseTexture, u"Diffuse Map", settings)) {
     SetString(session, record, u"Diffuse (Color)", DiffuseColorText(record.Diffuse));
   }
-  SendTextureProperty(session, record, kNormalMap, u"Normal Map One");
-  if (!SendTextureProperty(session, record, kRoughness, u"Roughness Map")) {
+  SendTextureProperty(session, record, kNormalMap, u"Normal Map One", settings);
+  if (!SendTextureProperty(session, record, kRoughness, u"Roughness Map", settings)) {
     SendExtensionValue(session, record, kRoughness, u"Roughness Map (opacity)");
   }
-  if (!SendTextureProperty(session, record, kMetallic, u"MetallicMap")) {
+  if (!SendTextureProperty(session, record, kMetallic, u"MetallicMap", settings)) {
     SendExtensionValue(session, record, kMetallic, u"Metallic");
   }
-  SendTextureProperty(session, record, kAmbientOcclusion, u"AOMap");
+  SendTextureProperty(session, record, kAmbientOcclusion, u"AOMap", settings);
   SendExtensionValue(session, record, kAmbientOcclusion, u"AOIntensity");
-  SendTextureProperty(session, record, kDiffuseTexture, u"OpacityMap");
+  SendTextureProperty(session, record, kDiffuseTexture, u"OpacityMap", settings);
 }
 
 }  // namespace tarnwick

@@ -7,18 +7,17 @@
 
 #include "formats/material_record.h"
 #include "renderer/d5api.h"
+#include "renderer/export_settings.h"
 
 namespace tarnwick {
 
-// Set once by the entry for the request word "colorMode": no texture path is then sent.
-extern bool ColorModeFlag;
-
 // Sends one material with all its properties, in the renderer's order.
-void ExportMaterial(D5Session session, const MaterialRecord& record);
+void ExportMaterial(D5Session session, const MaterialRecord& record, const ExportSettings& settings);
 
 // Sends the texture path of the first extension of the type; true when a path was sent.
+// Nothing is sent in colour mode; the path is the exchange folder's Textures folder and the name.
 bool SendTextureProperty(D5Session session, const MaterialRecord& record, std::int32_t type,
-                         const char16_t* property);
+                         const char16_t* property, const ExportSettings& settings);
 
 // Sends the value of the first extension of the type; true when a value was sent.
 bool SendExtensionValue(D5Session session, const MaterialRecord& record, std::int32_t type,

@@ -25,17 +25,15 @@ constexpr D5Session kSession = 7;
 
 class MaterialExportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    standin::Configure({});
-    ColorModeFlag = false;
-  }
-  void TearDown() override { ColorModeFlag = false; }
+  void SetUp() override { standin::Configure({}); }
 
-  static std::vector<Json> Export(const MaterialRecord& record) {
+  // The folder is resolved at each export, as the bridge does per request.
+  std::vector<Json> Export(const MaterialRecord& record) const {
     standin::ResetJournal();
-    ExportMaterial(kSession, record);
+    ExportMaterial(kSession, record, ExportSettings{GetExchangeFolder(), color_mode_});
     return testing::JournalCalls();
   }
+  bool color_mode_ = false;
 
   std::string TexturePath(const std::string& file) const {
     return Utf8FromUtf16(folder_.folder_text()) + "\\Textures\\" + file;
@@ -173,7 +171,7 @@ TEST_F(MaterialExportTest, ColorModeSendsValuesButNoTexture) {
   for (std::int32_t type : {1, 2, 3, 5, 6}) {
     record.MatExt.push_back(Extension(type, 2, u"t" + DecimalU16(type) + u".png", 0.25f * type));
   }
-  ColorModeFlag = true;
+  color_mode_ = true;
   const std::vector<Json> calls = Export(record);
   EXPECT_EQ(CallKeys(calls),
             (std::vector<std::string>{"D5API_AddMaterial", kStr + "type", kStr + "name",
@@ -239,7 +237,7 @@ TEST_F(MaterialExportTest, TexturePathJoinsFolderAndNameUnchanged) {
   // A stored folder that ends in a backslash keeps it: nothing is added or removed.
   unsetenv("APPDATA");
   ResetExchangeFolderCache();
-  SetFakeRegistryValue(u"SOFTWARE\\Brevane\\Corvella2026_D5Plugin", u"TempPath",
+  SetFakeRegistryValue(RegistryKeyPath(), u"TempPath",
                        std::u16string(u"D:\\Exchange\\") + u'\0');
   calls = Export(record);
   EXPECT_EQ(Value(calls, "Normal Map One").string,
@@ -287,7 +285,7 @@ TEST_F(MaterialExportTest, SampleMaterialsMatchTheSampleJournal) {
   lamp.EmissiveIntensity = 250;
 
   standin::ResetJournal();
-  for (const MaterialRecord* record : {&oak, &glass, &lamp}) ExportMaterial(kSession, *record);
+  for (const MaterialRecord* record : {&oak, &glass, &lamp}) ExportMaterial(kSession, *record, ExportSettings{GetExchangeFolder(), false});
   const std::vector<Json> calls = testing::JournalCalls();
   ASSERT_EQ(calls.size(), expected.size());
   for (std::size_t i = 0; i < calls.size(); ++i) {

@@ -73,7 +73,7 @@ bool StartRendererSession(RendererSession& session) {
   const std::u16string project = MakeRendererProjectName(session.project_path);
   std::int32_t error_code = 0;
   if (D5API_StartD5Render(project.c_str(), kClientName, kClientVersion, &error_code) != 0) {
-    ReportError(kErrorRendererStart, error_code);
+    ReportError(ErrorKind::kRendererStart, error_code);
     return false;
   }
   std::int32_t session_value = 0;
@@ -96,17 +96,20 @@ void EndRendererSession(RendererSession& session) {
   session.handle = 0;
 }
 
-void ReportError(int kind, int code) {
-  if (kind == kErrorRendererStart) {
-    ReportRendererStartError(code);
-  } else if (kind == kErrorModelFile) {
-    ReportModelFileError(code);
+void ReportError(ErrorKind kind, int code) {
+  switch (kind) {
+    case ErrorKind::kRendererStart: ReportRendererStartError(code); break;
+    case ErrorKind::kModelFile: ReportModelFileError(code); break;
   }
 }
 
 void FlushRenderer(D5Session handle) {
   std::int32_t status = 0;
   D5API_FlushData(handle, &status);
+}
+
+void FlushIfSession(const RendererSession& session) {
+  if (session.handle != 0) FlushRenderer(session.handle);
 }
 
 }  // namespace tarnwick

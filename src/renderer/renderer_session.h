@@ -32,14 +32,17 @@ std::u16string MakeRendererProjectName(const std::u16string& project_path);
 // D5API_FlushData with a status that nobody reads: the renderer takes what it was sent.
 void FlushRenderer(D5Session handle);
 
+// FlushRenderer when a session is open; without one there is nothing to flush.
+void FlushIfSession(const RendererSession& session);
+
 // Ends the session: a non-zero handle goes to D5API_DestroySession and becomes zero.
 void EndRendererSession(RendererSession& session);
 
 // Kind of failure that ReportError shows.
-enum ErrorKind : int { kErrorRendererStart = 0, kErrorModelFile = 1 };
+enum class ErrorKind : int { kRendererStart = 0, kModelFile = 1 };
 
-// Logs and shows a failure: kind 0 with the renderer's error code, kind 1
-// with a header result code; other kinds do nothing.
-void ReportError(int kind, int code);
+// Logs and shows a failure: the renderer start with the renderer's error code, or the
+// model file with the header load's result code (its text: "File not found." ...).
+void ReportError(ErrorKind kind, int code);
 
 }  // namespace tarnwick

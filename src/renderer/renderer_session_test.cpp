@@ -141,7 +141,7 @@ TEST_F(RendererSessionStartTest, ModelFileErrorsShowTheirText) {
       {1, ""}, {-7, ""}};
   std::vector<std::string> expected_log;
   for (const auto& [code, text] : cases) {
-    ReportError(kErrorModelFile, code);
+    ReportError(ErrorKind::kModelFile, code);
     expected_log.push_back(text);
     const auto boxes = TakeRecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u) << code;
@@ -149,8 +149,8 @@ TEST_F(RendererSessionStartTest, ModelFileErrorsShowTheirText) {
     EXPECT_EQ(Utf8FromUtf16(boxes[0].text), text);
   }
   EXPECT_EQ(LogMessages(folder_), expected_log);
-  ReportError(2, 2);
-  ReportError(-1, 0);
+  ReportError(static_cast<ErrorKind>(2), 2);  // no such kind: nothing is shown
+  ReportError(static_cast<ErrorKind>(-1), 0);
   EXPECT_TRUE(TakeRecordedMessageBoxes().empty());
   EXPECT_EQ(LogMessages(folder_), expected_log);
   EXPECT_TRUE(standin::JournalLines().empty());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "testlib/json.h"
+#include "testlib/samples.h"
 
 namespace tarnwick::testing {
 
@@ -30,9 +31,5 @@ const Json* FindProperty(const std::vector<Json>& calls, const std::string& prop
 
 // The numbers of a JSON array as floats.
 std::vector<float> FloatsOf(const Json& array);
-
-// A file of the shared samples (TARNWICK_SAMPLES names their folder); nothing
-// when the variable is unset or the file cannot be read.
-std::optional<std::string> ReadSampleFile(const std::string& relative_path);
 
 }  // namespace tarnwick::testing

@@ -1,0 +1,124 @@
+#include "formats/solid_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formats/container_reader.h"
+#include "formats/container_stream.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr int kArrayCount = 8;
+// The arrays the renderer receives (positions, second attributes, first attributes,
+// indices), by their index among the eight, and the slot of their aligned copy.
+constexpr int kSentArrays[4] = {0, 1, 4, 5};
+
+struct ArraySpan {
+  std::uint32_t count = 0;
+  std::uint64_t data_at = 0;
+};
+
+// Measures the eight arrays from their counts without moving the window, so
+// that every array of a part can be lent from it at once.
+std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
+                            std::array<ArraySpan, kArrayCount>& spans) {
+  std::uint64_t at = start;
+  for (ArraySpan& span : spans) {
+    std::uint8_t bytes[4];
+    stream.ReadAt(at, bytes, 4);
+    at += 4;
+    const std::uint64_t remaining = at < stream.Size() ? stream.Size() - at : 0;
+    const std::uint32_t count = LoadU32(bytes);
+    span.count = std::uint64_t{count} * 4 <= remaining ? count : 0;
+    span.data_at = at;
+    at += std::uint64_t{span.count} * 4;
+  }
+  return at;
+}
+
+// Reads the arrays standing at the position and leaves the stream after the eighth.
+void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part) {
+  const std::uint64_t start = stream.Position();
+  std::array<ArraySpan, kArrayCount> spans;
+  const std::uint64_t end = MeasureArrays(stream, start, spans);
+  const std::uint64_t in_file = std::min(end, std::max(start, stream.Size())) - start;
+  const std::uint8_t* base = nullptr;
+  if (in_file <= ContainerStream::kMaxViewBytes) base = stream.View(in_file);
+  const void* data[4] = {};
+  for (int k = 0; k < 4; ++k) {
+    const ArraySpan& span = spans[kSentArrays[k]];
+    if (span.count == 0) continue;
+    const std::uint8_t* lent = base ? base + (span.data_at - start) : nullptr;
+    if (lent && reinterpret_cast<std::uintptr_t>(lent) % 4 == 0) {
+      data[k] = lent;
+      continue;
+    }
+    std::vector<std::uint32_t>& copy = scratch.copies[k];
+    if (copy.size() < span.count) copy.resize(span.count);
+    if (lent) {
+      std::memcpy(copy.data(), lent, std::size_t{span.count} * 4);
+    } else {
+      stream.Seek(span.data_at);
+      stream.Read(copy.data(), std::size_t{span.count} * 4);
+    }
+    data[k] = copy.data();
+  }
+  stream.Seek(end);
+  part.position_count = spans[0].count;
+  part.positions = static_cast<const float*>(data[0]);
+  part.attributes2_count = spans[1].count;
+  part.attributes2 = data[1];
+  part.attributes1_count = spans[4].count;
+  part.attributes1 = data[2];
+  part.index_count = spans[5].count;
+  part.indices = static_cast<const std::uint32_t*>(data[3]);
+}
+
+void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
+              PartScratch& scratch, ModelSink& sink) {
+  PartGeometry part;
+  part.position = BodyPosition(body_start, offset);
+  stream.Seek(part.position);
+  stream.ReadU32();
+  const std::uint64_t header_at = stream.Position();
+  const std::uint32_t header_length = stream.ReadU32();
+  stream.ReadU32();
+  stream.ReadU32();
+  const std::u16string name = stream.ReadCountedString();
+  stream.SkipCountedString();
+  stream.Seek(header_at + header_length);
+  ReadPartArrays(stream, scratch, part);
+  sink.OnPart(name, part);
+}
+
+}  // namespace
+
+void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
+               PartScratch& scratch, ModelSink& sink) {
+  SolidInfo solid;
+  solid.position = BodyPosition(body_start, offset);
+  stream.Seek(solid.position);
+  stream.ReadU32();
+  const std::uint64_t header_at = stream.Position();
+  const std::uint32_t header_length = stream.ReadU32();
+  stream.ReadU8();
+  solid.time_stamp = stream.ReadU32();
+  solid.label = stream.ReadCountedString();
+  stream.ReadU32();
+  stream.ReadU32();
+  solid.id = stream.ReadU32();
+  stream.SkipCountedString();
+  stream.Seek(header_at + header_length);
+  WordTable parts(stream);
+  sink.OnSolidBegin(solid);
+  for (std::uint32_t i = 0; i < parts.size(); ++i) {
+    if (const std::uint32_t part_offset = parts[i]) {
+      ReadPart(stream, body_start, part_offset, scratch, sink);
+    }
+  }
+  sink.OnSolidEnd();
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,49 @@
+// The renderer export: the model sink that sends what the container reader
+// finds to the renderer and keeps the mirror of what the renderer holds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/container_state.h"
+#include "formats/model_sink.h"
+#include "renderer/export_settings.h"
+#include "renderer/renderer_state.h"
+
+namespace tarnwick {
+
+// Sends each record as it is read: materials, lights, solids as nodes, the camera list.
+class RendererExport : public ModelSink {
+ public:
+  // Sends through the state's session and records into its mirror.
+  RendererExport(RendererState& renderer, const ExportSettings& settings);
+
+  // A material: read, stored under its name (a later one replaces it), sent.
+  void OnMaterialText(const std::u16string& text) override;
+  // A light: read, stored under its id, sent when it is a switched-on point, spot or IES light.
+  void OnLightText(const std::u16string& text) override;
+  // A solid's node begins; the solid is recorded with its time stamp.
+  void OnSolidBegin(const SolidInfo& solid) override;
+  // One triangle batch of the current node.
+  void OnPart(const std::u16string& name, const PartGeometry& part) override;
+  // The current node ends.
+  void OnSolidEnd() override;
+  // The saved views and the active camera of the body.
+  void OnCameraText(const std::u16string& text) override;
+  // "Solid" and "Material" lists replace the mirror's removal lists.
+  void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
+
+ private:
+  RendererState& renderer_;
+  const ExportSettings& settings_;
+  // 0, 1, 2, ... for parts without an index list; grows to the largest such part.
+  std::vector<std::uint32_t> sequence_;
+};
+
+// Streams the model body of one slot of the container named by ContainerPath to the
+// renderer; when a body was read, SourceProject becomes the slot's name.
+void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,
+                          const ExportSettings& settings);
+
+}  // namespace tarnwick

@@ -1,0 +1,38 @@
+// What the bridge knows of the renderer: the session, and a mirror of
+// everything the renderer has been given during it. The renderer export
+// fills the mirror as it sends; the incremental update and the sync record
+// rely on it, since the renderer itself cannot be asked.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "formats/camera_record.h"
+#include "formats/light_record.h"
+#include "formats/material_record.h"
+#include "renderer/renderer_session.h"
+
+namespace tarnwick {
+
+// A solid that has been sent to the renderer as a node.
+struct SolidEntry {
+  std::uint32_t TimeStamp = 0;
+  std::u16string NodeName;
+  std::int32_t ID3D = 0;
+};
+
+// The session and the mirror, members in the order in which they are set up.
+struct RendererState {
+  RendererSession Session;
+  std::map<std::uint32_t, SolidEntry> Solids;
+  std::map<std::u16string, MaterialRecord> Materials;
+  std::map<std::uint32_t, LightRecord> Lights;
+  std::vector<CameraRecord> ViewCache;
+  std::u16string SourceProject;
+  std::vector<std::uint32_t> RemovedMaterialIds;
+  std::vector<std::uint32_t> RemovedSolidIds;
+};
+
+}  // namespace tarnwick

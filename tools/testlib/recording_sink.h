@@ -1,0 +1,56 @@
+// A model sink that records what the container reader hands it, as plain
+// values, so that reader tests need no renderer at all.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/model_sink.h"
+
+namespace tarnwick::testing {
+
+// One part as it arrived, with copies of its arrays.
+struct RecordedPart {
+  std::u16string name;
+  std::vector<float> positions;
+  std::vector<std::uint32_t> attributes1;
+  std::vector<std::uint32_t> attributes2;
+  std::vector<std::uint32_t> indices;
+  bool positions_null = true;  // whether the positions arrived as a null pointer
+};
+
+// One solid with its parts.
+struct RecordedSolid {
+  SolidInfo info;
+  std::vector<RecordedPart> parts;
+  bool ended = false;
+};
+
+// One removal list.
+struct RecordedList {
+  std::u16string name;
+  std::vector<std::uint32_t> ids;
+};
+
+// Records every call; `events` lists the calls in order ("material", "light",
+// "solid", "part", "end", "camera", "removal").
+class RecordingSink : public ModelSink {
+ public:
+  void OnMaterialText(const std::u16string& text) override;
+  void OnLightText(const std::u16string& text) override;
+  void OnSolidBegin(const SolidInfo& solid) override;
+  void OnPart(const std::u16string& name, const PartGeometry& part) override;
+  void OnSolidEnd() override;
+  void OnCameraText(const std::u16string& text) override;
+  void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
+
+  std::vector<std::string> events;
+  std::vector<std::u16string> materials;
+  std::vector<std::u16string> lights;
+  std::vector<RecordedSolid> solids;
+  std::vector<std::u16string> cameras;
+  std::vector<RecordedList> removals;
+};
+
+}  // namespace tarnwick::testing
