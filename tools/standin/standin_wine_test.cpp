@@ -188,7 +188,7 @@ TEST_F(StandInSessionTest, RendererStartFailureShowsTheMissingRendererBox) {
 
 TEST_F(StandInSessionTest, ModelFileErrorShowsItsText) {
   MessageBoxCloser closer(L"Error: D5 Render application!");
-  ReportError(kErrorModelFile, 3);
+  ReportError(ErrorKind::kModelFile, 3);
   closer.Join();
   ASSERT_TRUE(closer.found());
   EXPECT_EQ(closer.text(), L"Version not supported.");

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "bridge/command_line.h"
+#include "protocol/protocol.h"
 #include "test_host/bridge_process.h"
 #include "test_host/host_windows.h"
 
@@ -83,8 +83,8 @@ TEST_F(TarnwickExeTest, SecondStartLogsForwardsAndExitsWhileTheFirstServes) {
   EXPECT_EQ(FindProcessWindow(messenger.id(), kBridgeClass), nullptr);
 
   // The resident bridge serves the model sync: the host is told that it may write.
-  ASSERT_TRUE(PumpUntil([&] { return host_->CountOf(MSG_HOST_SYNC_READY) > 0; }, 5000));
-  EXPECT_EQ(host_->LastLParamOf(MSG_HOST_SYNC_READY), 10);
+  ASSERT_TRUE(PumpUntil([&] { return host_->CountOf(protocol::MSG_HOST_SYNC_READY) > 0; }, 5000));
+  EXPECT_EQ(host_->LastLParamOf(protocol::MSG_HOST_SYNC_READY), 10);
   EXPECT_TRUE(resident.Running());
   const std::string log = appdata_.ReadLog();
   EXPECT_EQ(CountOf(log, "]: Args - \r\n"), 2) << log;
@@ -139,7 +139,7 @@ TEST_F(TarnwickExeTest, UnknownWordsAreLoggedAndForwardNothing) {
     EXPECT_EQ(messenger.ExitCode(), 0u);
   }
   PumpMessagesFor(500);
-  EXPECT_EQ(host_->CountOf(MSG_HOST_SYNC_READY), 0);
+  EXPECT_EQ(host_->CountOf(protocol::MSG_HOST_SYNC_READY), 0);
   const std::string log = appdata_.ReadLog();
   EXPECT_EQ(CountOf(log, "]: Args - \r\n"), 4) << log;
   EXPECT_EQ(CountOf(log, "]: \"cameraSync\"\r\n"), 1) << log;
