@@ -1,9 +1,11 @@
 #include "testlib/json.h"
 
-#include <cstdlib>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
-#include "platform/text.h"
+#include <nlohmann/json.hpp>
+
 #include "standin/standin.h"
 
 namespace tarnwick::testing {
@@ -13,179 +15,118 @@ namespace {
 // Deep enough for any journal; keeps hostile input from exhausting the stack.
 constexpr int kMaxDepth = 64;
 
-class Parser {
- public:
-  explicit Parser(std::string_view text) : text_(text) {}
+// The journal keeps a name's exact UTF-16 code units, so a lone surrogate is
+// written as its escape ("\\ud800"), which strict JSON parsers refuse. Such an
+// escape is carried through the parser as a private-use marker followed by its
+// four hex digits, and turned back into the unit's three bytes afterwards.
+constexpr std::string_view kMarker = "\xef\xa3\xbf";  // U+F8FF in UTF-8
+constexpr std::string_view kMarkerEscape = "\\uf8ff";
 
-  std::optional<Json> Document() {
-    Json value;
-    if (!Value(value, 0)) return std::nullopt;
-    SkipSpace();
-    if (pos_ != text_.size()) return std::nullopt;
-    return value;
+int HexValue(std::string_view digits) {
+  int value = 0;
+  for (const char c : digits) {
+    const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (d < 0) return -1;
+    value = value * 16 + d;
   }
-
- private:
-  void SkipSpace() {
-    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
-                                   text_[pos_] == '\n' || text_[pos_] == '\r')) {
-      ++pos_;
-    }
-  }
-
-  bool Literal(std::string_view word) {
-    if (text_.substr(pos_, word.size()) != word) return false;
-    pos_ += word.size();
-    return true;
-  }
-
-  bool Value(Json& out, int depth) {
-    if (depth > kMaxDepth) return false;
-    SkipSpace();
-    if (pos_ >= text_.size()) return false;
-    switch (text_[pos_]) {
-      case '{': return Object(out, depth);
-      case '[': return Array(out, depth);
-      case '"': out.type = Json::Type::String; return String(out.string);
-      case 't': out.type = Json::Type::Bool; out.boolean = true; return Literal("true");
-      case 'f': out.type = Json::Type::Bool; out.boolean = false; return Literal("false");
-      case 'n': out.type = Json::Type::Null; return Literal("null");
-      default: out.type = Json::Type::Number; return Number(out.number);
-    }
-  }
-
-  bool Object(Json& out, int depth) {
-    out.type = Json::Type::Object;
-    ++pos_;
-    SkipSpace();
-    if (pos_ < text_.size() && text_[pos_] == '}') return ++pos_, true;
-    for (;;) {
-      SkipSpace();
-      std::string key;
-      if (pos_ >= text_.size() || text_[pos_] != '"' || !String(key)) return false;
-      SkipSpace();
-      if (pos_ >= text_.size() || text_[pos_++] != ':') return false;
-      Json member;
-      if (!Value(member, depth + 1)) return false;
-      out.object[key] = std::move(member);
-      SkipSpace();
-      if (pos_ >= text_.size()) return false;
-      const char c = text_[pos_++];
-      if (c == '}') return true;
-      if (c != ',') return false;
-    }
-  }
-
-  bool Array(Json& out, int depth) {
-    out.type = Json::Type::Array;
-    ++pos_;
-    SkipSpace();
-    if (pos_ < text_.size() && text_[pos_] == ']') return ++pos_, true;
-    for (;;) {
-      Json element;
-      if (!Value(element, depth + 1)) return false;
-      out.array.push_back(std::move(element));
-      SkipSpace();
-      if (pos_ >= text_.size()) return false;
-      const char c = text_[pos_++];
-      if (c == ']') return true;
-      if (c != ',') return false;
-    }
-  }
-
-  bool Digits() {
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
-    return pos_ > start;
-  }
-
-  // Checks the JSON number grammar, then converts the whole token.
-  bool Number(double& out) {
-    const std::size_t start = pos_;
-    if (text_[pos_] == '-') ++pos_;
-    if (pos_ < text_.size() && text_[pos_] == '0') {
-      ++pos_;
-    } else if (!Digits()) {
-      return false;
-    }
-    if (pos_ < text_.size() && text_[pos_] == '.' && (++pos_, !Digits())) return false;
-    if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
-      ++pos_;
-      if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) ++pos_;
-      if (!Digits()) return false;
-    }
-    // strtod rather than from_chars: a number out of range becomes
-    // the infinity or zero it tends to. No locale is ever set.
-    const std::string token(text_.substr(start, pos_ - start));
-    out = std::strtod(token.c_str(), nullptr);
-    return true;
-  }
-
-  bool Hex4(std::uint32_t& unit) {
-    if (text_.size() - pos_ < 4) return false;
-    unit = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char c = text_[pos_++];
-      const int digit = c >= '0' && c <= '9'   ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
-      if (digit < 0) return false;
-      unit = unit * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return true;
-  }
-
-  bool Escape(std::string& out);
-  bool String(std::string& out);
-
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
-
-// A \u escape; a pair of escapes forms one code point. An unpaired surrogate
-// is kept as its three-byte form, so tests can still see which unit was sent.
-bool Parser::Escape(std::string& out) {
-  if (pos_ >= text_.size()) return false;
-  const char c = text_[pos_++];
-  switch (c) {
-    case '"': out += '"'; return true;
-    case '\\': out += '\\'; return true;
-    case '/': out += '/'; return true;
-    case 'b': out += '\b'; return true;
-    case 'f': out += '\f'; return true;
-    case 'n': out += '\n'; return true;
-    case 'r': out += '\r'; return true;
-    case 't': out += '\t'; return true;
-    case 'u': break;
-    default: return false;
-  }
-  std::uint32_t unit = 0;
-  if (!Hex4(unit)) return false;
-  if (unit >= 0xD800 && unit <= 0xDBFF && text_.substr(pos_, 2) == "\\u") {
-    const std::size_t save = pos_;
-    pos_ += 2;
-    std::uint32_t low = 0;
-    if (Hex4(low) && low >= 0xDC00 && low <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-      return true;
-    }
-    pos_ = save;
-  }
-  AppendUtf8(out, unit);
-  return true;
+  return value;
 }
 
-bool Parser::String(std::string& out) {
-  ++pos_;  // the opening quote
-  while (pos_ < text_.size()) {
-    const auto c = static_cast<unsigned char>(text_[pos_++]);
-    if (c == '"') return true;
-    if (c < 0x20) return false;
-    if (c == '\\') {
-      if (!Escape(out)) return false;
+bool IsSurrogateEscape(std::string_view text, std::size_t at, bool high) {
+  if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return false;
+  const int unit = HexValue(text.substr(at + 2, 4));
+  return high ? unit >= 0xD800 && unit <= 0xDBFF : unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+std::string MarkLoneSurrogates(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+      out.append(text.substr(i, 2));
+      ++i;
+      continue;
+    }
+    const bool high = IsSurrogateEscape(text, i, true);
+    if (high && IsSurrogateEscape(text, i + 6, false)) {
+      out.append(text.substr(i, 12));  // a proper pair
+      i += 11;
+    } else if (high || IsSurrogateEscape(text, i, false)) {
+      out.append(kMarkerEscape);
+      out.append(text.substr(i + 2, 4));
+      i += 5;
     } else {
-      out.push_back(static_cast<char>(c));
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+std::string UnmarkLoneSurrogates(std::string text) {
+  for (std::size_t at = text.find(kMarker); at != std::string::npos; at = text.find(kMarker, at)) {
+    const int unit = HexValue(std::string_view(text).substr(at + kMarker.size(), 4));
+    if (unit < 0 || at + kMarker.size() + 4 > text.size()) {
+      at += kMarker.size();
+      continue;
+    }
+    const char bytes[3] = {static_cast<char>(0xE0 | unit >> 12), static_cast<char>(0x80 | (unit >> 6 & 0x3F)),
+                           static_cast<char>(0x80 | (unit & 0x3F))};
+    text.replace(at, kMarker.size() + 4, bytes, 3);
+    at += 3;
+  }
+  return text;
+}
+
+// The parsed value in the tests' plain form.
+bool Convert(const nlohmann::json& in, Json& out, int depth) {
+  if (depth > kMaxDepth) return false;
+  using Kind = nlohmann::json::value_t;
+  switch (in.type()) {
+    case Kind::null: out.type = Json::Type::Null; return true;
+    case Kind::boolean: out.type = Json::Type::Bool; out.boolean = in.get<bool>(); return true;
+    case Kind::number_integer:
+    case Kind::number_unsigned:
+    case Kind::number_float:
+      out.type = Json::Type::Number;
+      out.number = in.get<double>();
+      return true;
+    case Kind::string:
+      out.type = Json::Type::String;
+      out.string = UnmarkLoneSurrogates(in.get<std::string>());
+      return true;
+    case Kind::array:
+      out.type = Json::Type::Array;
+      for (const nlohmann::json& element : in) {
+        out.array.emplace_back();
+        if (!Convert(element, out.array.back(), depth + 1)) return false;
+      }
+      return true;
+    case Kind::object:
+      out.type = Json::Type::Object;
+      for (const auto& [key, member] : in.items()) {
+        if (!Convert(member, out.object[key], depth + 1)) return false;
+      }
+      return true;
+    default: return false;
+  }
+}
+
+// nlohmann's parser recurses per nesting level, so deeper texts are refused before it runs.
+bool NestsTooDeep(std::string_view text) {
+  int depth = 0;
+  bool in_string = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (c == '\\') ++i;
+      else if (c == '"') in_string = false;
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxDepth) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
     }
   }
   return false;
@@ -204,7 +145,15 @@ bool Json::Has(const std::string& key) const {
   return type == Type::Object && object.count(key) != 0;
 }
 
-std::optional<Json> ParseJson(std::string_view text) { return Parser(text).Document(); }
+std::optional<Json> ParseJson(std::string_view text) {
+  if (NestsTooDeep(text)) return std::nullopt;
+  const nlohmann::json parsed =
+      nlohmann::json::parse(MarkLoneSurrogates(text), nullptr, /*allow_exceptions=*/false);
+  if (parsed.is_discarded()) return std::nullopt;
+  Json value;
+  if (!Convert(parsed, value, 0)) return std::nullopt;
+  return value;
+}
 
 std::vector<Json> JournalCalls() {
   std::vector<Json> calls;

@@ -1,4 +1,4 @@
-// A small JSON reader for tests and tools that read the stand-in's journal.
+// The stand-in's journal as plain values for tests and tools, parsed by nlohmann/json.
 #pragma once
 
 #include <map>

@@ -50,7 +50,7 @@ TEST(JsonTest, NumbersFollowTheGrammar) {
   EXPECT_EQ(ParseJson("0.349999994")->number, 0.349999994);
   EXPECT_EQ(ParseJson("-4.37113883e-08")->number, -4.37113883e-08);
   EXPECT_TRUE(std::signbit(ParseJson("-0.0")->number));
-  EXPECT_TRUE(std::isinf(ParseJson("1e999")->number));
+  EXPECT_FALSE(ParseJson("1e999"));  // out of range for a double: refused
   for (const char* bad : {"01", "1.", ".5", "+1", "-", "1e", "1e+", "0x10", "NaN", "inf"}) {
     EXPECT_FALSE(ParseJson(bad)) << bad;
   }
