@@ -12,7 +12,10 @@ if(WIN32)
   set(D5API_IMPORT_LIB ${CMAKE_CURRENT_BINARY_DIR}/libD5Api.a)
   add_custom_command(
     OUTPUT ${D5API_IMPORT_LIB}
-    COMMAND ${CMAKE_DLLTOOL} -d ${D5API_DEF} -D D5Api.dll -l ${D5API_IMPORT_LIB}
+    # Named relative to its folder: dlltool derives symbol names from the path,
+    # and the build folder must not reach the programs.
+    COMMAND ${CMAKE_DLLTOOL} -d ${D5API_DEF} -D D5Api.dll -l libD5Api.a
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DEPENDS ${D5API_DEF}
     COMMENT "Import library for D5Api.dll"
     VERBATIM)
