@@ -58,7 +58,8 @@ function(tarnwick_release_targets)
       list(APPEND shipped ${target})
     endif()
   endforeach()
-  # scripts/package.sh reads which programs this tree ships.
+  # scripts/package.sh builds this target and reads which programs this tree ships.
+  add_custom_target(tarnwick_release_programs DEPENDS ${shipped})
   list(JOIN TARNWICK_SHIPPED_FILES "\n" shipped_text)
   file(WRITE ${CMAKE_BINARY_DIR}/release/shipped_programs.txt "${shipped_text}\n")
   if(TARNWICK_TESTS)
