@@ -9,10 +9,12 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/tarnwick_version.h.in
 add_library(tarnwick_version INTERFACE)
 target_include_directories(tarnwick_version INTERFACE ${CMAKE_BINARY_DIR}/generated)
 
-# Two builds of one commit in different folders give the same bytes: no source
-# or build folder in the objects, no link time stamp in the PE headers.
-add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+# Two Windows builds of one commit in different folders give the same bytes: no
+# source or build folder in the objects, no link time stamp in the PE headers.
+# (The native builds keep their paths, for the debugger and the sanitizers.)
 if(WIN32)
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
   add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
