@@ -11,10 +11,11 @@ target_include_directories(tarnwick_version INTERFACE ${CMAKE_BINARY_DIR}/genera
 
 # Two Windows builds of one commit in different folders give the same bytes: no
 # source or build folder in the objects, no link time stamp in the PE headers.
+# The compiler refuses __DATE__ and __TIME__, which would differ between builds.
 # (The native builds keep their paths, for the debugger and the sanitizers.)
 if(WIN32)
   add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
-                      -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}=build -Werror=date-time)
   add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
