@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds and tests every configuration: native (unit tests under ASan/UBSan),
-# fuzz (corpus replay) and windows (cross-built, tests under Wine).
+# fuzz (corpus replay) and windows (cross-built, tests under Wine, and a second
+# build in another folder that must give the same bytes).
 # Exits non-zero when any step of any configuration fails.
 #   scripts/test.sh [PRESET...]    (default: native fuzz windows)
 set -uo pipefail
@@ -26,6 +27,10 @@ for preset in "${presets[@]}"; do
   fi
   # No wineserver outlives the run, whichever tests ran last.
   if [ "$preset" = windows ]; then cmake/wine-run.sh --stop build/windows; fi
+  # A second build elsewhere must give the same Tarnwick.exe and D5Api.dll.
+  if [ "$preset" = windows ] && ! scripts/check_reproducible.sh build/windows; then
+    failed+=("windows (reproducible build)")
+  fi
 done
 
 echo "=== summary"
