@@ -77,10 +77,14 @@ class LiveBridge : public ::testing::Test {
   }
 
   // Starts the resident bridge and waits until it has served its own request,
-  // whose last renderer call is given.
+  // whose last renderer call is given (the export's flush comes first: the
+  // model's own cameras are sent before it).
   bool StartServed(const std::wstring& word, const std::string& last_call) {
     return Start(resident_, word) && test_host::PumpUntil([&] {
-             return CountCalls(Journal(), last_call) > 0;
+             const std::vector<std::string> lines = Journal();
+             std::size_t flush = 0;
+             while (flush < lines.size() && FunctionOf(lines[flush]) != "D5API_FlushData") ++flush;
+             return flush < lines.size() && CountCalls(lines, last_call, flush) > 0;
            }, kBridgeStartMs);
   }
 

@@ -104,6 +104,8 @@ class ResidentWithoutWindow : public LiveBridge {
 TEST_F(ResidentWithoutWindow, AForwardedRequestReachesAWindowThatAppearsLate) {
   BridgeProcess forwarder;
   ASSERT_TRUE(Start(forwarder, L"ModelSync", /*resident=*/false));
+  // It logs its word just before it finds the mutex taken and starts looking.
+  ASSERT_TRUE(PumpUntil([&] { return Log().size() == 2; }, kBridgeStartMs));
   PumpMessagesFor(300);
   ASSERT_TRUE(forwarder.Running()) << "the forwarding process gave up at once";
   FakeWindow late(kBridgeClass);
@@ -117,6 +119,7 @@ TEST_F(ResidentWithoutWindow, AForwardedRequestReachesAWindowThatAppearsLate) {
 TEST_F(ResidentWithoutWindow, WithNoWindowAtAllTheForwardingProcessGivesUpQuietly) {
   BridgeProcess forwarder;
   ASSERT_TRUE(Start(forwarder, L"cameraSync", /*resident=*/false));
+  ASSERT_TRUE(PumpUntil([&] { return Log().size() == 2; }, kBridgeStartMs));
   PumpMessagesFor(1000);
   EXPECT_TRUE(forwarder.Running()) << "it stops looking after 2 s, not at once";
   ASSERT_TRUE(forwarder.WaitForExit(kBridgeEndMs));
