@@ -38,6 +38,8 @@ void PostRequest(HWND window) {
 // A later process: hand the request to the resident bridge's window, which may
 // not exist yet when the resident has only just taken the mutex.
 void ForwardToResident() {
+  // With nothing to hand on there is no reason to wait for the window.
+  if (RequestMessage(Bridge().RequestCode) == 0) return;
   HWND resident = nullptr;
   LookForResident({[&resident] {
                      resident = FindWindowW(Bridge().ClassName, nullptr);
