@@ -11,6 +11,7 @@
 #include "app/watchdog.h"
 #include "bridge/command_line.h"
 #include "bridge/requests.h"
+#include "bridge/resident_lookup.h"
 #include "protocol/protocol.h"
 
 namespace tarnwick::app {
@@ -34,9 +35,18 @@ void PostRequest(HWND window) {
   if (window != nullptr && message != 0) PostMessageW(window, message, 0, 0);
 }
 
-// A later process: hand the request to the resident bridge's window.
+// A later process: hand the request to the resident bridge's window, which may
+// not exist yet when the resident has only just taken the mutex.
 void ForwardToResident() {
-  PostRequest(FindWindowW(Bridge().ClassName, nullptr));
+  // With nothing to hand on there is no reason to wait for the window.
+  if (RequestMessage(Bridge().RequestCode) == 0) return;
+  HWND resident = nullptr;
+  LookForResident({[&resident] {
+                     resident = FindWindowW(Bridge().ClassName, nullptr);
+                     return resident != nullptr;
+                   },
+                   [](std::uint32_t ms) { Sleep(ms); }, [] { return GetTickCount64(); }});
+  PostRequest(resident);
 }
 
 // Gets messages until WM_QUIT or the first failed watchdog check.
@@ -64,7 +74,10 @@ void ServeAsResident() {
   }
   bridge.OwnWindow = window.handle();
   FindHostWindowOnce();
+  // Requests dispatched before this point (by the error box's loop, say) are
+  // held; they die with the process when the export fails.
   if (!RunStartupExport(Document())) return;
+  StartServingRequests();
   PostRequest(bridge.OwnWindow);
   bridge.WatchdogTimer = SetTimer(bridge.OwnWindow, protocol::TIMER_WATCHDOG, protocol::kWatchdogPeriodMs, nullptr);
   // The slow timer's identifier is not kept, so its ticks never end the loop:

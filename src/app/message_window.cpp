@@ -2,6 +2,7 @@
 
 #include "app/bridge_state.h"
 #include "app/resource.h"
+#include "bridge/request_queue.h"
 #include "bridge/requests.h"
 #include "protocol/protocol.h"
 
@@ -11,12 +12,11 @@ namespace {
 
 using namespace protocol;
 
-LRESULT OnCameraSync() {
+void OnCameraSync() {
   ServeCameraSync(Document());
-  return 0;
 }
 
-LRESULT OnModelSyncPrepare() {
+void OnModelSyncPrepare() {
   const HWND host = FindHostWindowOnce();
   ServeModelSyncPrepare(Document(), [host] {
     // Without a host window the notice has nobody to reach; posting to a null
@@ -25,22 +25,37 @@ LRESULT OnModelSyncPrepare() {
       PostMessageW(host, MSG_HOST_SYNC_READY, 0, kHostSyncReadyLParam);
     }
   });
-  return 0;
 }
 
-LRESULT OnModelSyncApply() {
+void OnModelSyncApply() {
   ServeModelSyncApply(Document());
-  return 0;
 }
 
-LRESULT OnLightSync() {
+void OnLightSync() {
   ServeLightSync(Document());
-  return 0;
 }
 
-LRESULT OnViewsSync() {
+void OnViewsSync() {
   ServeViewsSync(Document());
-  return 0;
+}
+
+// Runs one host request to completion.
+void ServeRequest(std::uint32_t message) {
+  switch (message) {
+    case MSG_CAMERA_SYNC: OnCameraSync(); break;
+    case MSG_MODEL_SYNC_PREPARE: OnModelSyncPrepare(); break;
+    case MSG_MODEL_SYNC_APPLY: OnModelSyncApply(); break;
+    case MSG_LIGHT_SYNC: OnLightSync(); break;
+    case MSG_VIEWS_SYNC: OnViewsSync(); break;
+    default: break;
+  }
+}
+
+// Requests wait here until the start-up export has succeeded: a message box's
+// loop dispatches them too, and there is no session to serve them with before.
+RequestQueue& Requests() {
+  static RequestQueue queue(&ServeRequest);
+  return queue;
 }
 
 LRESULT OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
@@ -59,17 +74,18 @@ LRESULT OnDestroy() {
 }  // namespace
 
 LRESULT DispatchBridgeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (IsHostRequest(message)) {
+    Requests().Receive(message);
+    return 0;
+  }
   switch (message) {
-    case MSG_CAMERA_SYNC: return OnCameraSync();
-    case MSG_MODEL_SYNC_PREPARE: return OnModelSyncPrepare();
-    case MSG_MODEL_SYNC_APPLY: return OnModelSyncApply();
-    case MSG_LIGHT_SYNC: return OnLightSync();
-    case MSG_VIEWS_SYNC: return OnViewsSync();
     case WM_COMMAND: return OnCommand(window, wparam, lparam);
     case WM_DESTROY: return OnDestroy();
     default: return DefWindowProcW(window, message, wparam, lparam);
   }
 }
+
+void StartServingRequests() { Requests().StartServing(); }
 
 MessageWindow::~MessageWindow() {
   if (handle_ != nullptr && IsWindow(handle_)) DestroyWindow(handle_);

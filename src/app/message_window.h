@@ -29,6 +29,10 @@ class MessageWindow {
   HWND handle_ = nullptr;
 };
 
+// Called once the start-up export has succeeded: serves the requests held until
+// then, in arrival order, and every later one as it arrives.
+void StartServingRequests();
+
 // The window procedure's dispatch, for one message: the result it returns.
 LRESULT DispatchBridgeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

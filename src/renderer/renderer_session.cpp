@@ -61,11 +61,13 @@ std::u16string MakeRendererProjectName(const std::u16string& project_path) {
 }
 
 std::u16string MakeRendererScenePath(const std::u16string& project_path) {
-  // The last '.' of the whole path, even one in a folder name:
-  // C:\a.b\House gives C:\a.d5a.
+  // Only a '.' in the file name cuts: a dot in a folder name (D:\Work.2026\Villa)
+  // would put the scene outside the project's folder, shared by its neighbours.
+  const std::size_t slash = project_path.find_last_of(u"\\/");
+  const std::size_t name_start = slash == std::u16string::npos ? 0 : slash + 1;
   const std::size_t dot = project_path.rfind(u'.');
-  std::u16string path = dot == std::u16string::npos ? project_path : project_path.substr(0, dot);
-  return path + kSceneFileExtension;
+  const bool cut = dot != std::u16string::npos && dot >= name_start;
+  return (cut ? project_path.substr(0, dot) : project_path) + kSceneFileExtension;
 }
 
 bool StartRendererSession(RendererSession& session) {

@@ -23,7 +23,7 @@ struct RendererSession {
 // true when a handle is held.
 bool StartRendererSession(RendererSession& session);
 
-// The project path cut before its last "." (the whole path when none), followed by ".d5a".
+// The project path cut before the last "." of its file name (whole when none), then ".d5a".
 std::u16string MakeRendererScenePath(const std::u16string& project_path);
 
 // The renderer's project name: the file name of the project path without its extension.

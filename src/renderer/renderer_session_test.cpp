@@ -32,9 +32,13 @@ TEST(RendererSessionTest, ProjectNameAndScenePath) {
       {u"C:\\Projects\\House", u"House", u"C:\\Projects\\House.d5a"},
       {u"", u"", u".d5a"},
       {u"C:\\Projects\\", u"", u"C:\\Projects\\.d5a"},
-      // The scene path is cut at the last '.' of the whole path.
-      {u"C:\\a.b\\House", u"House", u"C:\\a.d5a"},
+      // Only a '.' of the file name cuts the scene path, never one of a folder.
+      {u"D:\\Work.2026\\Villa", u"Villa", u"D:\\Work.2026\\Villa.d5a"},
+      {u"D:/Work.2026/Villa", u"Villa", u"D:/Work.2026/Villa.d5a"},
+      {u"D:\\Work.2026/Villa", u"Villa", u"D:\\Work.2026/Villa.d5a"},
+      {u"D:\\Work.2026\\Villa.pro", u"Villa", u"D:\\Work.2026\\Villa.d5a"},
       {u"C:\\a.b\\.hidden", u"", u"C:\\a.b\\.d5a"},
+      {u".\\House", u"House", u".\\House.d5a"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MakeRendererProjectName(c.path), c.name) << Utf8FromUtf16(c.path);

@@ -21,7 +21,8 @@ int StartError();
 // The result of D5API_CreateSession.
 int SessionResult();
 
-// Makes sure that the renderer's main window exists (DLL build only).
+// Makes sure that the renderer's main window exists, after the start-up pause
+// that a test may ask for (DLL build only).
 void EnsureRendererWindow();
 
 }  // namespace standin::host

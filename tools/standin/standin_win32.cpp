@@ -101,6 +101,10 @@ int StartError() { return EnvironmentNumber(L"RENDERER_STANDIN_START_ERROR"); }
 int SessionResult() { return EnvironmentNumber(L"RENDERER_STANDIN_SESSION_RESULT"); }
 
 void EnsureRendererWindow() {
+  // A renderer that takes its time to start (RENDERER_STANDIN_START_DELAY_MS):
+  // tests post requests and close windows while the bridge's export waits here.
+  const int delay_ms = EnvironmentNumber(L"RENDERER_STANDIN_START_DELAY_MS");
+  if (delay_ms > 0) Sleep(static_cast<DWORD>(delay_ms));
   const std::wstring no_window = Environment(L"RENDERER_STANDIN_NO_WINDOW");
   if (!no_window.empty() && no_window != L"0") return;
   if (FindWindowW(kRendererWindowClass, nullptr)) return;
