@@ -44,9 +44,9 @@ bool RunStartupExport(ExchangeDocument& document) {
 void ServeCameraSync(ExchangeDocument& document) { ServeCameraRequest(document); }
 
 void ServeModelSyncPrepare(ExchangeDocument& document, const std::function<void()>& notify_host) {
-  // The record is complete and closed before the host is told to read it.
-  WriteSyncRecord(document);
-  notify_host();
+  // The record is complete and closed before the host is told to read it, and
+  // the host is not told at all when the record could not be written.
+  if (WriteSyncRecord(document)) notify_host();
   WriteLog("Sync Model state 0");
 }
 

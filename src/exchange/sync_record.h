@@ -11,7 +11,8 @@ namespace tarnwick {
 // The record's text: the project line, the solids in unsigned id order, the materials by name.
 std::string FormatSyncRecord(const ExchangeDocument& document);
 
-// Writes a fresh "_mod.sync" in the exchange folder; a file that cannot be created is passed over.
-void WriteSyncRecord(const ExchangeDocument& document);
+// Replaces "_mod.sync" in the exchange folder in one step by a complete record; on failure
+// nothing is changed, "Sync Record Error: " and the reason are logged, and the result is false.
+bool WriteSyncRecord(const ExchangeDocument& document);
 
 }  // namespace tarnwick

@@ -136,12 +136,10 @@ void OpenContainer(ExchangeDocument& document) {
   CloseContainer(document);
   std::replace(document.ContainerPath.begin(), document.ContainerPath.end(), u'/', u'\\');
   const std::u16string& path = document.ContainerPath;
-  if (!IsReadWriteAccessible(path)) {
-    document.ContainerFile = ContainerStream::Open(path, "rb");
-    if (document.ContainerFile) return;
-  }
-  document.ContainerFile = ContainerStream::Open(path, "rb+");
-  if (!document.ContainerFile) document.ContainerFile = ContainerStream::Open(path, "wb+");
+  // Read-only, so that the host can go on writing its file; a missing file is
+  // created for the blank header, but an existing one is never truncated.
+  document.ContainerFile = ContainerStream::Open(path, "rb");
+  if (!document.ContainerFile) document.ContainerFile = ContainerStream::Open(path, "wb+x");
 }
 
 int LoadContainerHeader(ExchangeDocument& document) {
@@ -149,12 +147,13 @@ int LoadContainerHeader(ExchangeDocument& document) {
   if (!document.ContainerFile) return kHeaderFileNotFound;
   ContainerStream& stream = *document.ContainerFile;
   if (stream.Size() < kContainerHeaderBytes) {
+    const bool stream_was_empty = stream.Size() == 0;
     // A short file with content is the host's (perhaps a failed export): never overwrite it.
-    if (stream.Size() == 0) {
-      WriteBlankHeader(document);
-    } else {
-      CloseContainer(document);
-    }
+    // The file is opened for update only for the moment the header is written.
+    CloseContainer(document);
+    if (stream_was_empty) document.ContainerFile = ContainerStream::Open(document.ContainerPath, "rb+");
+    if (document.ContainerFile && document.ContainerFile->Size() == 0) WriteBlankHeader(document);
+    CloseContainer(document);
     return kHeaderFormatError;
   }
   stream.Seek(0);

@@ -14,6 +14,7 @@
 #include "formats/light_record.h"
 #include "formats/material_record.h"
 #include "renderer/renderer_session.h"
+#include "renderer/view_cache.h"
 
 namespace tarnwick {
 
@@ -57,7 +58,7 @@ struct ExchangeDocument {
   std::map<std::uint32_t, SolidEntry> Solids;
   std::map<std::u16string, MaterialRecord> Materials;
   std::map<std::uint32_t, LightRecord> Lights;
-  std::vector<CameraRecord> ViewCache;
+  NamedViewCache ViewCache;
   std::u16string SourceProject;
   std::vector<std::uint32_t> RemovedMaterialIds;
   std::vector<std::uint32_t> RemovedSolidIds;

@@ -42,22 +42,12 @@ void SetNearClip(const RendererSession& session, const CameraRecord& record) {
   D5API_SetCameraFloatProperty(session.handle, u"camera_near_clip_plane", record._fNerClipp);
 }
 
-// Entry 0 of the cache holds the last active camera; it is created by the first one.
-void RememberActiveCamera(std::vector<CameraRecord>& cache, const CameraRecord& record) {
-  if (cache.empty()) {
-    cache.push_back(record);
-  } else {
-    cache[0] = record;
-  }
-}
-
 // A known name is sent with the cached values unless the host moved the view.
 void SyncOneView(ExchangeDocument& document, const CameraRecord& view) {
-  std::vector<CameraRecord>& cache = document.ViewCache;
-  for (CameraRecord& cached : cache) {
-    if (cached.Name != view.Name) continue;
-    if (ViewDiffers(cached, view)) cached = view;
-    SendView(document.Session, cached);
+  NamedViewCache& cache = document.ViewCache;
+  if (const std::optional<std::size_t> index = cache.Find(view.Name)) {
+    if (ViewDiffers(cache[*index], view)) cache.Overwrite(*index, view);
+    SendView(document.Session, cache[*index]);
     return;
   }
   SendView(document.Session, view);
@@ -96,7 +86,7 @@ void SyncViews(ExchangeDocument& document, const CameraList& list) {
   if (has_active) {
     const CameraRecord& camera = views[static_cast<std::size_t>(active)];
     SendCamera(document.Session, camera);
-    RememberActiveCamera(document.ViewCache, camera);
+    document.ViewCache.SetActive(camera);
   }
   for (std::int64_t i = 0; i < count; ++i) {
     if (has_active && i == active) continue;
