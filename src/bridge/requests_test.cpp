@@ -97,6 +97,16 @@ TEST_F(StartupExportTest, ModelSyncRequestsWithoutHandshake) {
   ServeModelSyncPrepare(document, [&] { EXPECT_TRUE(folder.Exists("_mod.sync")); ++notified; });
   EXPECT_EQ(notified, 2);
   EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [C:\\P\\House.pro]\r\n");
+
+  // A record that cannot replace the old one is never announced to the host.
+  ASSERT_TRUE(std::filesystem::remove(folder.PathOf("_mod.sync")));
+  std::filesystem::create_directories(folder.PathOf("_mod.sync") + "/inner");
+  ServeModelSyncPrepare(document, [&] { ++notified; });
+  EXPECT_EQ(notified, 2);
+  const std::vector<std::string> messages = LogMessages(folder);
+  ASSERT_GE(messages.size(), 2u);
+  EXPECT_TRUE(messages[messages.size() - 2].starts_with("Sync Record Error: cannot replace "));
+  EXPECT_EQ(messages.back(), "Sync Model state 0");
 }
 
 // The sample of the independent writer: the exchange folder of a user whose APPDATA is
