@@ -30,6 +30,9 @@ void ApplyIncrementalModel(ExchangeDocument& document) {
 bool RunStartupExport(ExchangeDocument& document) {
   document.ContainerPath = MakeExchangeFilePath(u"_model.cvm");
   const int code = LoadContainerHeader(document);
+  // The host's file is not held while the renderer starts or a message is up:
+  // the slot is streamed from a fresh open.
+  CloseContainer(document);
   if (code != kHeaderLoaded) {
     ReportError(kErrorModelFile, code);
     return false;

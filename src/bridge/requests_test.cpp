@@ -39,6 +39,7 @@ class StartupExportTest : public ::testing::Test {
   void ExpectFailure(const std::string& text) {
     ExchangeDocument document;
     EXPECT_FALSE(RunStartupExport(document));
+    EXPECT_FALSE(document.ContainerFile);
     EXPECT_TRUE(standin::JournalLines().empty());
     const auto boxes = TakeRecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -68,6 +69,7 @@ TEST_F(StartupExportTest, RendererThatCannotStart) {
   standin::Configure({.start_result = 1, .start_error = -3});
   ExchangeDocument document;
   EXPECT_FALSE(RunStartupExport(document));
+  EXPECT_FALSE(document.ContainerFile);
   EXPECT_EQ(testing::JournalFunctions(), std::vector<std::string>{"D5API_StartD5Render"});
   EXPECT_EQ(TakeRecordedMessageBoxes().at(0).caption, u"Error: missing D5 Render application!");
   EXPECT_EQ(LogMessages(folder), (std::vector<std::string>{"Init Start", "Connection Error: -3"}));

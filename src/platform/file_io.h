@@ -27,9 +27,6 @@ bool FlushFile(std::FILE* file);
 // Closes the file in any case; false when buffered bytes could not be written.
 bool CloseFile(std::FILE* file);
 
-// True when the file exists and may be both read and written.
-bool IsReadWriteAccessible(const std::u16string& path);
-
 // True when something exists at the path.
 bool FileExists(const std::u16string& path);
 

@@ -1,5 +1,4 @@
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -20,10 +19,6 @@ std::string NativePathForDisplay(const std::u16string& path) {
 std::FILE* OpenFile(const std::u16string& path, const char* mode) {
   if (FileCallFails(FileCall::kOpen)) return nullptr;
   return std::fopen(NativePathForDisplay(path).c_str(), mode);
-}
-
-bool IsReadWriteAccessible(const std::u16string& path) {
-  return access(NativePathForDisplay(path).c_str(), R_OK | W_OK) == 0;
 }
 
 bool FileExists(const std::u16string& path) {

@@ -85,10 +85,6 @@ std::FILE* OpenFile(const std::u16string& path, const char* mode) {
   return file;
 }
 
-bool IsReadWriteAccessible(const std::u16string& path) {
-  return _waccess_s(NativePath(path).c_str(), 6) == 0;
-}
-
 bool FileExists(const std::u16string& path) { return _waccess_s(NativePath(path).c_str(), 0) == 0; }
 
 bool RemoveFile(const std::u16string& path) {
