@@ -8,7 +8,7 @@ ExchangeDocument::~ExchangeDocument() {
   std::vector<std::uint32_t>().swap(RemovedSolidIds);
   std::vector<std::uint32_t>().swap(RemovedMaterialIds);
   std::u16string().swap(SourceProject);
-  std::vector<CameraRecord>().swap(ViewCache);
+  ViewCache.clear();
   Lights.clear();
   Materials.clear();
   Solids.clear();

@@ -35,7 +35,8 @@ void ApplyIncrementalModel(ExchangeDocument& document) {
 bool RunStartupExport(ExchangeDocument& document) {
   document.ContainerPath = MakeExchangeFilePath(protocol::kModelFile.view());
   const HeaderLoadResult result = LoadContainerHeader(document);
-  // The host may rewrite the model while the renderer starts or a message box is up.
+  // The host's file is not held while the renderer starts or a message is up:
+  // the slot is streamed from a fresh open.
   CloseContainer(document);
   if (result != HeaderLoadResult::kLoaded) {
     ReportError(ErrorKind::kModelFile, static_cast<int>(result));
@@ -58,9 +59,9 @@ void ServeCameraSync(ExchangeDocument& document) {
 }
 
 void ServeModelSyncPrepare(ExchangeDocument& document, const std::function<void()>& notify_host) {
-  // The record is complete and closed before the host is told to read it.
-  WriteSyncRecord(MakeSyncRecordContent(document));
-  notify_host();
+  // The record is complete and closed before the host is told to read it, and
+  // the host is not told at all when the record could not be written.
+  if (WriteSyncRecord(MakeSyncRecordContent(document))) notify_host();
   WriteLog("Sync Model state 0");
 }
 

@@ -16,7 +16,7 @@ bool RunStartupExport(ExchangeDocument& document);
 // Camera sync: makes the camera of "camera.cam" the renderer's camera.
 void ServeCameraSync(ExchangeDocument& document);
 
-// Model sync step 0: writes the sync record, then tells the host through notify_host.
+// Model sync step 0: writes the sync record, then tells the host through notify_host if it was written.
 void ServeModelSyncPrepare(ExchangeDocument& document, const std::function<void()>& notify_host);
 
 // Model sync step 1: applies "_mod.sm" between its two log lines.

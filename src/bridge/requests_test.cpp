@@ -39,6 +39,7 @@ class StartupExportTest : public ::testing::Test {
   void ExpectFailure(const std::string& text) {
     ExchangeDocument document;
     EXPECT_FALSE(RunStartupExport(document));
+    EXPECT_FALSE(document.ContainerFile);
     EXPECT_TRUE(standin::JournalLines().empty());
     const auto boxes = TakeRecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -68,6 +69,7 @@ TEST_F(StartupExportTest, RendererThatCannotStart) {
   standin::Configure({.start_result = 1, .start_error = -3});
   ExchangeDocument document;
   EXPECT_FALSE(RunStartupExport(document));
+  EXPECT_FALSE(document.ContainerFile);
   EXPECT_EQ(testing::JournalFunctions(), std::vector<std::string>{"D5API_StartD5Render"});
   EXPECT_EQ(TakeRecordedMessageBoxes().at(0).caption, u"Error: missing D5 Render application!");
   EXPECT_EQ(LogMessages(folder), (std::vector<std::string>{"Init Start", "Connection Error: -3"}));
@@ -97,6 +99,16 @@ TEST_F(StartupExportTest, ModelSyncRequestsWithoutHandshake) {
   ServeModelSyncPrepare(document, [&] { EXPECT_TRUE(folder.Exists("_mod.sync")); ++notified; });
   EXPECT_EQ(notified, 2);
   EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [C:\\P\\House.pro]\r\n");
+
+  // A record that cannot replace the old one is never announced to the host.
+  ASSERT_TRUE(std::filesystem::remove(folder.PathOf("_mod.sync")));
+  std::filesystem::create_directories(folder.PathOf("_mod.sync") + "/inner");
+  ServeModelSyncPrepare(document, [&] { ++notified; });
+  EXPECT_EQ(notified, 2);
+  const std::vector<std::string> messages = LogMessages(folder);
+  ASSERT_GE(messages.size(), 2u);
+  EXPECT_TRUE(messages[messages.size() - 2].starts_with("Sync Record Error: cannot replace "));
+  EXPECT_EQ(messages.back(), "Sync Model state 0");
 }
 
 // The sample of the independent writer: the exchange folder of a user whose APPDATA is

@@ -6,6 +6,7 @@
 #include "exchange/exchange_folder.h"
 #include "protocol/protocol.h"
 #include "platform/file_io.h"
+#include "platform/named_lock.h"
 #include "platform/text.h"
 #include "platform/utc_clock.h"
 
@@ -14,6 +15,14 @@ namespace tarnwick {
 namespace {
 
 constexpr std::int64_t kRotationLimit = 100000;
+constexpr std::u16string_view kLogName = protocol::kLogFile.view();
+// Every process of the program measures, rotates and appends to the log under
+// this one lock, so that no process rotates a log that another has just
+// rotated, and no entry falls between a copy and a removal.
+constexpr std::u16string_view kLogLockName = protocol::kLogLock.view();
+// The lock is held for a few milliseconds; a process that cannot have it in
+// this time still appends its entry, but does not rotate.
+constexpr std::uint32_t kLogLockWaitMs = 2000;
 
 bool g_narrow_checked = false;
 bool g_wide_checked = false;
@@ -23,7 +32,7 @@ std::int64_t MeasureLog(const std::u16string& path) {
   if (!file) return 0;
   std::int64_t size = 0;
   if (SeekFile(file, 0, SEEK_END)) size = TellFile(file);
-  std::fclose(file);
+  CloseFile(file);
   return size < 0 ? 0 : size;
 }
 
@@ -36,14 +45,13 @@ void RotateLog(const std::u16string& path) {
   RemoveFile(path);
 }
 
-void CheckRotationOnce(bool& checked, const std::u16string& path) {
+void CheckRotationOnce(bool& checked, const std::u16string& path, bool locked) {
   if (checked) return;
-  if (MeasureLog(path) > kRotationLimit) RotateLog(path);
+  if (locked && MeasureLog(path) > kRotationLimit) RotateLog(path);
   checked = true;
 }
 
-void AppendEntry(const char* stamp_format, const std::string& message) {
-  const std::u16string path = MakeExchangeFilePath(protocol::kLogFile.view());
+void AppendEntry(const std::u16string& path, const char* stamp_format, const std::string& message) {
   std::FILE* file = OpenFile(path, "ab");
   if (!file) return;
   std::tm now{};
@@ -57,19 +65,22 @@ void AppendEntry(const char* stamp_format, const std::string& message) {
   }
   // Written as a Windows text-mode stream would store it, on every platform.
   WriteTextModeBytes(file, line);
-  std::fclose(file);
+  CloseFile(file);
+}
+
+void WriteEntry(bool& checked, const char* stamp_format, const std::string& message) {
+  const std::u16string path = MakeExchangeFilePath(kLogName);
+  const NamedLock lock(std::u16string(kLogLockName), kLogLockWaitMs);
+  CheckRotationOnce(checked, path, lock.owns_lock());
+  AppendEntry(path, stamp_format, message);
 }
 
 }  // namespace
 
-void WriteLog(std::string message) {
-  CheckRotationOnce(g_narrow_checked, MakeExchangeFilePath(protocol::kLogFile.view()));
-  AppendEntry("%Y. %m. %d - %H:%M:%S", message);
-}
+void WriteLog(std::string message) { WriteEntry(g_narrow_checked, "%Y. %m. %d - %H:%M:%S", message); }
 
 void WriteLogW(std::u16string message) {
-  CheckRotationOnce(g_wide_checked, MakeExchangeFilePath(protocol::kLogFile.view()));
-  AppendEntry("%Y/%m/%d %H:%M:%S", NarrowLatin1(message));
+  WriteEntry(g_wide_checked, "%Y/%m/%d %H:%M:%S", NarrowLatin1(message));
 }
 
 void ResetLogRotationFlags() {

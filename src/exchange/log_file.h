@@ -1,6 +1,7 @@
 // The program's log "D5_Log.log" in the exchange folder: one time-stamped line
 // per entry, each entry a complete open-append-close, rotated to the single
-// backup "D5_Log.logOld" when a process finds it over 100000 bytes.
+// backup "D5_Log.logOld" when a process finds it over 100000 bytes. Measuring,
+// rotating and appending happen under one lock shared by every process.
 #pragma once
 
 #include <string>

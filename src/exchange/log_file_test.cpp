@@ -4,9 +4,15 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "testlib/file_faults.h"
 #include "testlib/temp_exchange.h"
 
 namespace tarnwick {
@@ -83,6 +89,47 @@ TEST(LogFileTest, BackupThatCannotBeReplacedKeepsTheLog) {
   ASSERT_GT(log.size(), 100001u);
   EXPECT_EQ(log.substr(0, 100001), std::string(100001, 'n'));
   EXPECT_NE(log.find("]: appended\r\n"), std::string::npos);
+}
+
+// Runs `work` in a child process that ends without going back to the test.
+pid_t RunInChild(const std::function<void()>& work) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    work();
+    _exit(0);
+  }
+  return pid;
+}
+
+bool ChildSucceeded(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Two processes find the log over the limit at once. The first measures it and
+// is held up before it rotates; the second measures it in the meantime. Without
+// one lock around measuring, rotating and appending, both rotate, and the second
+// rotation removes the backup that the first has just made: the older log is lost.
+TEST(LogFileTest, TwoProcessesRotatingAtOnceLoseNothing) {
+  TempExchangeFolder folder;
+  const std::string older(100001, 'n');
+  folder.Write("D5_Log.log", older);
+  const pid_t slow = RunInChild([] {
+    testing::FileFaults faults;
+    faults.PauseBefore(FileCall::kClose, std::chrono::milliseconds(400));  // just after measuring
+    WriteLog("slow");
+  });
+  const pid_t quick = RunInChild([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    WriteLogW(u"quick");
+  });
+  ASSERT_TRUE(ChildSucceeded(slow));
+  ASSERT_TRUE(ChildSucceeded(quick));
+  EXPECT_EQ(folder.Read("D5_Log.logOld"), older);
+  const std::string log = folder.Read("D5_Log.log");
+  EXPECT_NE(log.find("]: slow\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("]: quick\r\n"), std::string::npos) << log;
+  EXPECT_LT(log.size(), 100u);
 }
 
 TEST(LogFileTest, MissingFolderLosesEntriesSilentlyAndCreatesNothing) {

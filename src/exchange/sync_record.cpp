@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "exchange/exchange_folder.h"
+#include "exchange/log_file.h"
 #include "platform/file_io.h"
 #include "platform/text.h"
 #include "protocol/protocol.h"
@@ -10,6 +11,18 @@
 namespace tarnwick {
 
 namespace {
+
+constexpr std::u16string_view kRecordName = protocol::kSyncRecordFile.view();
+// Written beside the record and renamed over it, so that the host never finds
+// a record that is half written or left from before a failed write.
+constexpr std::u16string_view kTemporaryName = u"_mod.sync.tmp";
+constexpr std::string_view kErrorPrefix = "Sync Record Error: ";
+
+bool Fail(const std::u16string& temporary, bool created, std::string_view reason) {
+  if (created) RemoveFile(temporary);
+  WriteLog(std::string(kErrorPrefix) + std::string(reason));
+  return false;
+}
 
 // The host reads the record as narrow text of the C runtime's default locale,
 // which has no form for code units above U+00FF: they are written as '?'.
@@ -32,11 +45,19 @@ std::string FormatSyncRecord(const SyncRecordContent& content) {
   return text;
 }
 
-void WriteSyncRecord(const SyncRecordContent& content) {
-  std::FILE* file = OpenFile(MakeExchangeFilePath(protocol::kSyncRecordFile.view()), "wb");
-  if (!file) return;
-  WriteTextModeBytes(file, FormatSyncRecord(content));
-  std::fclose(file);
+bool WriteSyncRecord(const SyncRecordContent& content) {
+  const std::u16string temporary = MakeExchangeFilePath(kTemporaryName);
+  std::FILE* file = OpenFile(temporary, "wb");
+  if (!file) return Fail(temporary, false, "cannot create " + NarrowLatin1(temporary));
+  const bool written = WriteTextModeBytes(file, FormatSyncRecord(content));
+  const bool closed = CloseFile(file);
+  if (!written) return Fail(temporary, true, "cannot write " + NarrowLatin1(temporary));
+  if (!closed) return Fail(temporary, true, "cannot close " + NarrowLatin1(temporary));
+  const std::u16string record = MakeExchangeFilePath(kRecordName);
+  if (!MoveFileReplacing(temporary, record)) {
+    return Fail(temporary, true, "cannot replace " + NarrowLatin1(record));
+  }
+  return true;
 }
 
 }  // namespace tarnwick

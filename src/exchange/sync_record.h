@@ -31,7 +31,8 @@ struct SyncRecordContent {
 // The record's text: the project line, the solid lines, the material lines; LF line ends.
 std::string FormatSyncRecord(const SyncRecordContent& content);
 
-// Writes a fresh "_mod.sync" in the exchange folder; a file that cannot be created is passed over.
-void WriteSyncRecord(const SyncRecordContent& content);
+// Replaces "_mod.sync" in the exchange folder in one step by a complete record; on failure
+// nothing is changed, "Sync Record Error: " and the reason are logged, and the result is false.
+bool WriteSyncRecord(const SyncRecordContent& content);
 
 }  // namespace tarnwick

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "exchange/exchange_folder.h"
+#include <filesystem>
+
 #include "platform/environment.h"
 #include "protocol/protocol.h"
+#include "testlib/file_faults.h"
 #include "testlib/temp_exchange.h"
 
 namespace tarnwick {
@@ -58,10 +61,50 @@ TEST(SyncRecordTest, FolderEndingInBackslashGetsNoSecondOne) {
   ResetExchangeFolderCache();
 }
 
-TEST(SyncRecordTest, MissingFolderWritesNothing) {
+TEST(SyncRecordTest, MissingFolderWritesNothingAndFails) {
   testing::TempExchangeFolder folder(/*create_folder=*/false);
-  WriteSyncRecord(SyncRecordContent{});
-  EXPECT_FALSE(folder.Exists("_mod.sync"));
+  EXPECT_FALSE(WriteSyncRecord(SyncRecordContent{}));
+  EXPECT_FALSE(std::filesystem::exists(folder.native_folder()));
+}
+
+// Whatever step fails, the earlier record stays whole, no temporary file is
+// left, and the log says why.
+TEST(SyncRecordTest, EachFailedStepKeepsTheOldRecord) {
+  testing::TempExchangeFolder folder;
+  SyncRecordContent document;
+  document.solids = {{3, 100}};
+  const struct {
+    FileCall call;
+    const char* reason;
+  } steps[] = {{FileCall::kOpen, "cannot create "},
+               {FileCall::kWrite, "cannot write "},
+               {FileCall::kClose, "cannot close "},
+               {FileCall::kRename, "cannot replace "}};
+  for (const auto& step : steps) {
+    folder.Write("_mod.sync", "SourceProject: [old]\r\n");
+    folder.Write("D5_Log.log", "");
+    testing::FileFaults faults;
+    faults.FailNext(step.call);
+    EXPECT_FALSE(WriteSyncRecord(document)) << step.reason;
+    EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [old]\r\n");
+    EXPECT_FALSE(folder.Exists("_mod.sync.tmp")) << step.reason;
+    EXPECT_NE(folder.Read("D5_Log.log").find(std::string("]: Sync Record Error: ") + step.reason),
+              std::string::npos)
+        << folder.Read("D5_Log.log");
+  }
+  EXPECT_TRUE(WriteSyncRecord(document));
+  EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: []\r\nID3D: [3] TimeStamp: [100]\r\n");
+  EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+}
+
+TEST(SyncRecordTest, TargetThatCannotBeReplacedIsLeftAlone) {
+  testing::TempExchangeFolder folder;
+  // A non-empty folder in the record's place cannot be replaced by a file.
+  std::filesystem::create_directories(folder.PathOf("_mod.sync") + "/inner");
+  EXPECT_FALSE(WriteSyncRecord(SyncRecordContent{}));
+  EXPECT_TRUE(std::filesystem::is_directory(folder.PathOf("_mod.sync") + "/inner"));
+  EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+  EXPECT_NE(folder.Read("D5_Log.log").find("]: Sync Record Error: cannot replace "), std::string::npos);
 }
 
 }  // namespace

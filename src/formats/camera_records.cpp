@@ -60,19 +60,20 @@ void ReadCamerasRecord(CameraList& list, std::u16string_view text) {
 }
 
 std::optional<std::u16string> LoadCameraFileText(const std::u16string& path) {
-  std::FILE* file = OpenFileSharedRead(path);
+  std::FILE* file = OpenFile(path, "rb");
   if (!file) return std::nullopt;
   std::string bytes;
   char buffer[65536];
+  bool failed = false;
   for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    if (n == 0) break;
+    std::size_t n = 0;
+    failed = !ReadFileBytes(file, buffer, sizeof buffer, n);
+    if (failed || n == 0) break;
     bytes.append(buffer, n);
   }
   // A file that breaks off while being read is treated like one that cannot be
   // opened, rather than handing a truncated record on as if it were whole.
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
+  CloseFile(file);
   if (failed) return std::nullopt;
   return WidenCameraFileBytes(bytes);
 }

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
 #include "container_writer/container_writer.h"
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
@@ -49,6 +55,37 @@ TEST_F(ContainerHeaderTest, ResultCodesOfHeaderOnlyFiles) {
   EXPECT_EQ(document_.DirectoryEnd, 208643u);
   EXPECT_FALSE(document_.ContainerFile);
   EXPECT_EQ(Load(cw::BuildContainer(HeaderOnly(0xFFFFFFFF, 208644))), HeaderLoadResult::kLoaded);
+}
+
+// The access mode of the descriptor that this process holds on `path`, from
+// /proc; nothing when the process holds none.
+std::optional<int> OpenAccessMode(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path target = fs::canonical(path);
+  for (const fs::directory_entry& fd : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (fs::read_symlink(fd.path(), ec) != target) continue;
+    std::ifstream info("/proc/self/fdinfo/" + fd.path().filename().string());
+    for (std::string key; info >> key;) {
+      std::string value;
+      info >> value;
+      if (key == "flags:") return static_cast<int>(std::stol(value, nullptr, 8)) & O_ACCMODE;
+    }
+  }
+  return std::nullopt;
+}
+
+// The host must be able to write its file while the bridge holds it: only the
+// moment of the blank header opens it for writing.
+TEST_F(ContainerHeaderTest, TheFileIsHeldReadOnly) {
+  EXPECT_EQ(Load(cw::BuildContainer(HeaderOnly(7, 208644))), HeaderLoadResult::kLoaded);
+  EXPECT_EQ(OpenAccessMode(folder_.PathOf("_model.cvm")), O_RDONLY);
+  // A refused header is not held at all.
+  EXPECT_EQ(Load(cw::BuildContainer(HeaderOnly(6, 208644))), HeaderLoadResult::kVersionUnsupported);
+  EXPECT_EQ(OpenAccessMode(folder_.PathOf("_model.cvm")), std::nullopt);
+  EXPECT_EQ(Load(""), HeaderLoadResult::kFormatError);
+  EXPECT_EQ(folder_.Read("_model.cvm").size(), 208644u);
+  EXPECT_EQ(OpenAccessMode(folder_.PathOf("_model.cvm")), std::nullopt);
 }
 
 TEST_F(ContainerHeaderTest, MissingFileGetsTheFreshDocumentsBlankHeader) {

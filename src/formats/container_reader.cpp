@@ -130,12 +130,10 @@ void OpenContainer(ContainerState& state) {
   CloseContainer(state);
   std::replace(state.ContainerPath.begin(), state.ContainerPath.end(), u'/', u'\\');
   const std::u16string& path = state.ContainerPath;
-  if (!IsReadWriteAccessible(path)) {
-    state.ContainerFile = ContainerStream::Open(path, "rb");
-    if (state.ContainerFile) return;
-  }
-  state.ContainerFile = ContainerStream::Open(path, "rb+");
-  if (!state.ContainerFile) state.ContainerFile = ContainerStream::Open(path, "wb+");
+  // Read-only, so that the host can go on writing its file; a missing file is
+  // created for the blank header, but an existing one is never truncated.
+  state.ContainerFile = ContainerStream::Open(path, "rb");
+  if (!state.ContainerFile) state.ContainerFile = ContainerStream::Open(path, "wb+x");
 }
 
 HeaderLoadResult LoadContainerHeader(ContainerState& state) {
@@ -144,8 +142,12 @@ HeaderLoadResult LoadContainerHeader(ContainerState& state) {
   ContainerStream& stream = *state.ContainerFile;
   HeaderLoadResult result = HeaderLoadResult::kFormatError;
   if (stream.Size() < kContainerHeaderBytes) {
+    const bool stream_was_empty = stream.Size() == 0;
     // A short file with content is the host's (perhaps a failed export): never overwrite it.
-    if (stream.Size() == 0) WriteBlankHeader(state);
+    // The file is opened for update only for the moment the header is written.
+    CloseContainer(state);
+    if (stream_was_empty) state.ContainerFile = ContainerStream::Open(state.ContainerPath, "rb+");
+    if (state.ContainerFile && state.ContainerFile->Size() == 0) WriteBlankHeader(state);
   } else if (const std::uint8_t* header = HeaderBytes(stream)) {
     state.FormatVersion = LoadU32(header);
     if (state.FormatVersion < kMinimumFormatVersion) {

@@ -80,8 +80,8 @@ inline std::uint32_t BodyPosition(std::uint32_t body_start, std::uint32_t offset
   return body_start + offset;
 }
 
-// Opens ContainerPath (every "/" made "\") into ContainerFile: read-only, read-write, or
-// created; ContainerFile stays empty when all of these fail.
+// Opens ContainerPath (every "/" made "\\") into ContainerFile read-only, or creates it when
+// missing; ContainerFile stays empty when both fail.
 void OpenContainer(ContainerState& state);
 
 // Opens the container and reads its header and directory. The file stays open only

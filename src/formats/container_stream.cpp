@@ -24,7 +24,7 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
 
 ContainerStream::ContainerStream(std::FILE* file) : file_(file) {}
 
-ContainerStream::~ContainerStream() { std::fclose(file_); }
+ContainerStream::~ContainerStream() { CloseFile(file_); }
 
 bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
   return offset >= window_start_ && offset - window_start_ <= window_length_ &&
@@ -33,7 +33,9 @@ bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
 
 std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
   if (!SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
-  return std::fread(out, 1, n, file_);
+  std::size_t got = 0;
+  ReadFileBytes(file_, out, n, got);
+  return got;
 }
 
 bool ContainerStream::RefillAt(std::uint64_t position) {
@@ -159,7 +161,7 @@ bool ContainerStream::Write(const void* data, std::size_t n) {
   window_.reset();  // sized for the file as it was
   std::size_t written = 0;
   if (SeekFile(file_, static_cast<std::int64_t>(position_), SEEK_SET)) {
-    written = std::fwrite(data, 1, n, file_);
+    if (WriteFileBytes(file_, data, n)) written = n;
   }
   position_ += written;
   size_ = std::max(size_, position_);
@@ -172,7 +174,7 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
   return Write(b, 4);
 }
 
-bool ContainerStream::Flush() { return std::fflush(file_) == 0; }
+bool ContainerStream::Flush() { return FlushFile(file_); }
 
 WordTable::WordTable(ContainerStream& stream) : stream_(stream) {
   count_ = stream.ReadCount(4);

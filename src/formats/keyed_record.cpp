@@ -1,5 +1,6 @@
 #include "formats/keyed_record.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -134,7 +135,9 @@ void ScanFloats(std::u16string_view text, std::span<float> values) {
     while (IsScanSpace(*cursor)) ++cursor;
     char* end = nullptr;
     const float converted = std::strtof(cursor, &end);
-    if (end == cursor) return;
+    // "nan", "inf" and numbers too large for a float are unreadable, as any
+    // malformed number is: the renderer is never given a value that is not finite.
+    if (end == cursor || !std::isfinite(converted)) return;
     value = converted;
     cursor = end;
   }

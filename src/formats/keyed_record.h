@@ -93,7 +93,7 @@ bool MatchChildLine(std::u16string_view line, std::u16string_view prefix,
 bool ScanInt32(std::u16string_view text, std::int32_t& value);
 
 // "%f" repeated `values.size()` times: each converted value is stored at once,
-// the first failure stops the scan.
+// the first failure stops the scan; a value that is not finite is a failure.
 void ScanFloats(std::u16string_view text, std::span<float> values);
 
 // The string value: the text with one closing "]" at its very end removed.

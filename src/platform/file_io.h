@@ -1,6 +1,8 @@
-// Files by wide path. On Windows the path goes to the wide C runtime calls; on
-// POSIX it is opened as UTF-8 with every '\' turned into '/', so the portable
-// code and its tests run natively.
+// Files by wide path: every file the program opens goes through OpenFile. On
+// Windows other processes may go on reading, writing, renaming and deleting a
+// file that the program holds open, and paths of 260 characters or more get the
+// extended-length prefix; on POSIX the path is opened as UTF-8 with every '\'
+// turned into '/', so the portable code and its tests run natively.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +12,20 @@
 
 namespace tarnwick {
 
-// Opens a file with a C stdio mode ("rb", "rb+", "wb+", "ab", ...); null on failure.
+// Opens a file with a C stdio mode ("rb", "rb+", "wb", "wb+", "ab", "wbx" creates only); null on failure.
 std::FILE* OpenFile(const std::u16string& path, const char* mode);
 
-// Opens a file for binary reading while other processes may go on reading and writing it.
-std::FILE* OpenFileSharedRead(const std::u16string& path);
+// Reads up to n bytes; `got` tells how many arrived. False on a read error (the end is none).
+bool ReadFileBytes(std::FILE* file, void* out, std::size_t n, std::size_t& got);
 
-// True when the file exists and may be both read and written.
-bool IsReadWriteAccessible(const std::u16string& path);
+// Writes n bytes; false unless all of them were written.
+bool WriteFileBytes(std::FILE* file, const void* data, std::size_t n);
+
+// Pushes buffered bytes to the system; false on failure.
+bool FlushFile(std::FILE* file);
+
+// Closes the file in any case; false when buffered bytes could not be written.
+bool CloseFile(std::FILE* file);
 
 // True when something exists at the path.
 bool FileExists(const std::u16string& path);
@@ -28,14 +36,18 @@ bool RemoveFile(const std::u16string& path);
 // Copies a file; fails without touching anything when the target already exists.
 bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to);
 
+// Gives `from` the name `to` in one step, replacing a file there; false when it could not.
+bool MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+
 // Seeks with a 64-bit offset; false on failure.
 bool SeekFile(std::FILE* file, std::int64_t offset, int origin);
 
 // The 64-bit position of the stream, or -1.
 std::int64_t TellFile(std::FILE* file);
 
-// Writes narrow text as a Windows text-mode stream stores it: every LF becomes CR LF.
-void WriteTextModeBytes(std::FILE* file, std::string_view text);
+// Writes narrow text as a Windows text-mode stream stores it (every LF becomes CR LF); false
+// unless all of it was written.
+bool WriteTextModeBytes(std::FILE* file, std::string_view text);
 
 // The path as the platform's file functions see it (for messages and tests).
 std::string NativePathForDisplay(const std::u16string& path);

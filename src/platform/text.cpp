@@ -36,6 +36,12 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 
 namespace {
 
+// The smallest code point that needs a UTF-8 sequence of each length (index).
+constexpr std::uint32_t kSmallestOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
+constexpr std::uint32_t kLargestCodePoint = 0x10FFFF;
+constexpr std::uint32_t kFirstSurrogate = 0xD800;
+constexpr std::uint32_t kLastSurrogate = 0xDFFF;
+
 void AppendUtf16(std::u16string& out, std::uint32_t cp) {
   if (cp < 0x10000) {
     out.push_back(static_cast<char16_t>(cp));
@@ -79,7 +85,12 @@ std::u16string Utf16FromUtf8(std::string_view text) {
       ok = (cont & 0xC0) == 0x80;
       cp = (cp << 6) | (cont & 0x3F);
     }
-    if (ok && (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
+    // Overlong forms (C0 AF for "/"), surrogates and values beyond U+10FFFF
+    // are malformed: each would let one text pass for another.
+    if (ok && (cp < kSmallestOfLength[len] || cp > kLargestCodePoint ||
+               (cp >= kFirstSurrogate && cp <= kLastSurrogate))) {
+      ok = false;
+    }
     if (!ok) {
       AppendUtf16(out, 0xFFFD);
       ++i;

@@ -18,7 +18,7 @@ std::u16string WidenLatin1(std::string_view text);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8FromUtf16(std::u16string_view text);
 
-// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
+// UTF-8 to UTF-16; a malformed, overlong or surrogate sequence becomes U+FFFD.
 std::u16string Utf16FromUtf8(std::string_view text);
 
 // Appends one code point (below 0x110000) as UTF-8.

@@ -19,6 +19,28 @@ TEST(TextTest, Utf8RoundTripAndBadInput) {
   EXPECT_EQ(Utf16FromUtf8("\xe2\x82"), std::u16string(u"\ufffd\ufffd"));
 }
 
+// Each sequence decodes to one code point in its shortest form only: an
+// overlong form could pass a "/" or a NUL past a check of the bytes.
+TEST(TextTest, Utf8RejectsOverlongSurrogateAndOutOfRangeSequences) {
+  EXPECT_EQ(Utf16FromUtf8("\xc0\xaf"), std::u16string(u"\ufffd\ufffd"));
+  EXPECT_EQ(Utf16FromUtf8("\xc1\xbf"), std::u16string(u"\ufffd\ufffd"));
+  EXPECT_EQ(Utf16FromUtf8("a\xc0\x80" "b"), std::u16string(u"a\ufffd\ufffdb"));
+  EXPECT_EQ(Utf16FromUtf8("\xe0\x80\xaf"), std::u16string(u"\ufffd\ufffd\ufffd"));
+  EXPECT_EQ(Utf16FromUtf8("\xe0\x9f\xbf"), std::u16string(u"\ufffd\ufffd\ufffd"));
+  EXPECT_EQ(Utf16FromUtf8("\xf0\x80\x80\xaf"), std::u16string(4, u'\ufffd'));
+  EXPECT_EQ(Utf16FromUtf8("\xf0\x8f\xbf\xbf"), std::u16string(4, u'\ufffd'));
+  EXPECT_EQ(Utf16FromUtf8("\xed\xa0\x80"), std::u16string(3, u'\ufffd'));  // U+D800
+  EXPECT_EQ(Utf16FromUtf8("\xed\xbf\xbf"), std::u16string(3, u'\ufffd'));  // U+DFFF
+  EXPECT_EQ(Utf16FromUtf8("\xf4\x90\x80\x80"), std::u16string(4, u'\ufffd'));  // U+110000
+  EXPECT_EQ(Utf16FromUtf8("\xf7\xbf\xbf\xbf"), std::u16string(4, u'\ufffd'));
+  // The smallest and largest value of each length still decode.
+  EXPECT_EQ(Utf16FromUtf8("\xc2\x80\xdf\xbf"), std::u16string(u"\u0080\u07ff"));
+  EXPECT_EQ(Utf16FromUtf8("\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbf"),
+            std::u16string(u"\u0800\ud7ff\ue000\uffff"));
+  EXPECT_EQ(Utf16FromUtf8("\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"),
+            std::u16string(u"\U00010000\U0010FFFF"));
+}
+
 TEST(TextTest, SignedDecimal) {
   EXPECT_EQ(DecimalU16(0), u"0");
   EXPECT_EQ(DecimalU16(42), u"42");

@@ -35,6 +35,8 @@ inline constexpr FixedName kRendererWindowClass{"Qt5152QWindowIcon"};
 inline constexpr FixedName kBridgeWindowClass{"Tarnwick"};
 // The named mutex that tells the first process (the resident bridge) from later ones.
 inline constexpr FixedName kSingleInstanceMutex{"TarnwickMutex"};
+// The named lock under which every process measures, rotates and appends to the log.
+inline constexpr FixedName kLogLock{"Tarnwick_D5_Log_Lock"};
 
 // The exchange folder: %APPDATA%\Brevane\Corvella2026_D5Plugin\Data, or the registry
 // value TempPath of HKCU\SOFTWARE\Brevane\Corvella2026_D5Plugin. The host's plug-in

@@ -40,22 +40,12 @@ void SetNearClip(const RendererSession& session, const CameraRecord& record) {
   D5API_SetCameraFloatProperty(session.handle, u"camera_near_clip_plane", record._fNerClipp);
 }
 
-// Entry 0 of the cache holds the last active camera; it is created by the first one.
-void RememberActiveCamera(std::vector<CameraRecord>& cache, const CameraRecord& record) {
-  if (cache.empty()) {
-    cache.push_back(record);
-  } else {
-    cache[0] = record;
-  }
-}
-
 // A known name is sent with the cached values unless the host moved the view.
 void SyncOneView(RendererState& renderer, const CameraRecord& view) {
-  std::vector<CameraRecord>& cache = renderer.ViewCache;
-  for (CameraRecord& cached : cache) {
-    if (cached.Name != view.Name) continue;
-    if (ViewDiffers(cached, view)) cached = view;
-    SendView(renderer.Session, cached);
+  NamedViewCache& cache = renderer.ViewCache;
+  if (const std::optional<std::size_t> index = cache.Find(view.Name)) {
+    if (ViewDiffers(cache[*index], view)) cache.Overwrite(*index, view);
+    SendView(renderer.Session, cache[*index]);
     return;
   }
   SendView(renderer.Session, view);
@@ -94,7 +84,7 @@ void SyncViews(RendererState& renderer, const CameraList& list) {
   if (has_active) {
     const CameraRecord& camera = views[static_cast<std::size_t>(active)];
     SendCamera(renderer.Session, camera);
-    RememberActiveCamera(renderer.ViewCache, camera);
+    renderer.ViewCache.SetActive(camera);
   }
   for (std::int64_t i = 0; i < count; ++i) {
     if (has_active && i == active) continue;

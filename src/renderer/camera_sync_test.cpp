@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 
+#include "platform/text.h"
 #include "standin/standin.h"
 #include "testlib/journal_match.h"
 #include "testlib/temp_exchange.h"
@@ -180,6 +183,89 @@ TEST_F(CameraSyncTest, NaNInTheCacheIsReplacedByTheHostsValue) {
   const std::vector<Json> calls = Sync(List({View(u"A", 1.0f)}, -1));
   EXPECT_EQ(document_.ViewCache[0]._from[0], 1.0f);
   EXPECT_EQ(testing::FloatsOf(calls[0]["camera"])[1], -1.0f);
+}
+
+// What the renderer is told for one list, worked out by a plain search of the
+// whole cache from entry 0 on: one text a call, the view's name and the x of
+// its renderer position (the host's y).
+std::vector<std::string> ExpectedCalls(std::vector<CameraRecord>& cache, const CameraList& list) {
+  const auto moved = [](const CameraRecord& a, const CameraRecord& b) {
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (std::fabs(static_cast<double>(a._from[k] - b._from[k])) > 0.0001) return true;
+    }
+    return std::fabs(static_cast<double>(a._fov - b._fov)) >= 0.0001;
+  };
+  std::vector<std::string> calls;
+  const auto n = static_cast<std::int32_t>(list.cameras.size());
+  const bool has_active = list.nActCamera >= 0 && list.nActCamera < n;
+  if (has_active) {
+    const CameraRecord& camera = list.cameras[static_cast<std::size_t>(list.nActCamera)];
+    calls.push_back("camera " + std::to_string(camera._from[1]));
+    if (cache.empty()) cache.push_back(camera); else cache[0] = camera;
+  }
+  for (std::int32_t i = 0; i < n; ++i) {
+    if (has_active && i == list.nActCamera) continue;
+    const CameraRecord& view = list.cameras[static_cast<std::size_t>(i)];
+    auto found = std::find_if(cache.begin(), cache.end(),
+                              [&](const CameraRecord& c) { return c.Name == view.Name; });
+    if (found == cache.end()) {
+      cache.push_back(view);
+      found = cache.end() - 1;
+    } else if (moved(*found, view)) {
+      *found = view;
+    }
+    calls.push_back("view " + std::string(found->Name.begin(), found->Name.end()) + " " +
+                    std::to_string(found->_from[1]));
+  }
+  calls.push_back(kEnd);
+  return calls;
+}
+
+std::vector<std::string> Summary(const std::vector<Json>& calls) {
+  std::vector<std::string> out;
+  for (const Json& call : calls) {
+    const std::string& fn = call["fn"].string;
+    if (fn == "D5API_SendSimpleCamera") {
+      out.push_back("camera " + std::to_string(testing::FloatsOf(call["camera"])[0]));
+    } else if (fn == "D5API_AddSceneView") {
+      out.push_back("view " + call["name"].string + " " +
+                    std::to_string(testing::FloatsOf(call["camera"])[0]));
+    } else if (fn == kEnd) {
+      out.push_back(fn);
+    }
+  }
+  return out;
+}
+
+// Thousands of views, names repeated within a list and shared with the active
+// camera, lists that move some views and change the active one: the index by
+// name gives the calls of a search through the whole cache.
+TEST_F(CameraSyncTest, LargeListsSendWhatAFullSearchFinds) {
+  constexpr int kViews = 2000;
+  std::vector<CameraRecord> reference;
+  for (int round = 0; round < 4; ++round) {
+    std::vector<CameraRecord> views;
+    for (int i = 0; i < kViews; ++i) {
+      // Names repeat after 1200 views; each round brings new names.
+      const int id = (i + round * 200) % 1200 + (i >= 1200 ? round * 1000 : 0);
+      float y = 2.0f;
+      if ((i + round) % 7 == 0) y += 0.001f * static_cast<float>(round);    // moved
+      if ((i + round) % 11 == 0) y += 0.00005f * static_cast<float>(round);  // noise only
+      CameraRecord view = View(u"V" + DecimalU16(id), 1.0f);
+      view._from[1] = y;
+      views.push_back(view);
+    }
+    // The active camera takes the name of a view further down the list.
+    const std::int32_t active = round == 3 ? kViews : 17 * round;
+    if (round < 3) views[static_cast<std::size_t>(active)].Name = views[1500].Name;
+    const CameraList list = List(views, active);
+    const std::vector<std::string> expected = ExpectedCalls(reference, list);
+    EXPECT_EQ(Summary(Sync(list)), expected) << "round " << round;
+    ASSERT_EQ(document_.ViewCache.size(), reference.size());
+    for (std::size_t k = 0; k < reference.size(); ++k) {
+      ASSERT_TRUE(SameView(document_.ViewCache[k], reference[k])) << "entry " << k;
+    }
+  }
 }
 
 }  // namespace

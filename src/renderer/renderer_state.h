@@ -13,6 +13,7 @@
 #include "formats/light_record.h"
 #include "formats/material_record.h"
 #include "renderer/renderer_session.h"
+#include "renderer/view_cache.h"
 
 namespace tarnwick {
 
@@ -29,7 +30,7 @@ struct RendererState {
   std::map<std::uint32_t, SolidEntry> Solids;
   std::map<std::u16string, MaterialRecord> Materials;
   std::map<std::uint32_t, LightRecord> Lights;
-  std::vector<CameraRecord> ViewCache;
+  NamedViewCache ViewCache;
   std::u16string SourceProject;
   std::vector<std::uint32_t> RemovedMaterialIds;
   std::vector<std::uint32_t> RemovedSolidIds;

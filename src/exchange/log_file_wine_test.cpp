@@ -1,0 +1,123 @@
+// Two processes of the program writing the log at once, under Wine: the first
+// finds the log over the limit and is held up just after measuring it, until
+// the second has started its own entry. Without the log's named mutex the
+// second would rotate the log in between, and the first would then remove that
+// fresh backup: the older log would be lost.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "exchange/log_file.h"
+#include "platform/file_call_hook.h"
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kMeasuredEvent[] = L"TarnwickLogTest_Measured";
+constexpr wchar_t kQuickStartedEvent[] = L"TarnwickLogTest_QuickStarted";
+constexpr DWORD kEventWaitMs = 15000;
+// Long enough for the second process to measure and rotate if it could.
+constexpr DWORD kHoldUpMs = 500;
+constexpr char kSlowMode[] = "--slow-writer";
+constexpr char kQuickMode[] = "--quick-writer";
+
+HANDLE Event(const wchar_t* name) { return CreateEventW(nullptr, TRUE, FALSE, name); }
+
+// The first close of the slow writer ends its measuring of the log.
+bool HoldUpAfterMeasuring(FileCall call) {
+  static bool held = false;
+  if (call != FileCall::kClose || held) return false;
+  held = true;
+  SetEvent(Event(kMeasuredEvent));
+  WaitForSingleObject(Event(kQuickStartedEvent), kEventWaitMs);
+  Sleep(kHoldUpMs);
+  return false;
+}
+
+int RunWriter(const std::string& mode) {
+  if (mode == kSlowMode) {
+    SetFileCallHook(&HoldUpAfterMeasuring);
+    WriteLog("slow");
+  } else {
+    SetEvent(Event(kQuickStartedEvent));
+    WriteLogW(u"quick");
+  }
+  return 0;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+HANDLE StartWriter(const char* mode) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" " + std::wstring(mode, mode + strlen(mode));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    return nullptr;
+  }
+  CloseHandle(info.hThread);
+  return info.hProcess;
+}
+
+bool EndedWell(HANDLE process) {
+  DWORD code = 1;
+  const bool ended = WaitForSingleObject(process, kEventWaitMs) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(process, &code) && code == 0;
+  CloseHandle(process);
+  return ended;
+}
+
+TEST(LogFileWineTest, TwoProcessesRotatingAtOnceLoseNothing) {
+  const fs::path appdata = fs::temp_directory_path() / ("tarnwick-log-" + std::to_string(GetCurrentProcessId()));
+  const fs::path folder = appdata / "Brevane" / "Corvella2026_D5Plugin" / "Data";
+  fs::create_directories(folder);
+  SetEnvironmentVariableW(L"APPDATA", appdata.wstring().c_str());
+  const std::string older(100001, 'n');
+  std::ofstream(folder / "D5_Log.log", std::ios::binary) << older;
+  const HANDLE measured = Event(kMeasuredEvent);
+  const HANDLE quick_started = Event(kQuickStartedEvent);
+  ResetEvent(measured);
+  ResetEvent(quick_started);
+
+  const HANDLE slow = StartWriter(kSlowMode);
+  ASSERT_NE(slow, nullptr);
+  ASSERT_EQ(WaitForSingleObject(measured, kEventWaitMs), WAIT_OBJECT_0);
+  const HANDLE quick = StartWriter(kQuickMode);
+  ASSERT_NE(quick, nullptr);
+  EXPECT_TRUE(EndedWell(slow));
+  EXPECT_TRUE(EndedWell(quick));
+
+  EXPECT_TRUE(ReadFile(folder / "D5_Log.logOld") == older);
+  const std::string log = ReadFile(folder / "D5_Log.log");
+  EXPECT_NE(log.find("]: slow\r\n"), std::string::npos) << log.size();
+  EXPECT_NE(log.find("]: quick\r\n"), std::string::npos) << log.size();
+  EXPECT_LT(log.size(), 100u);
+  CloseHandle(measured);
+  CloseHandle(quick_started);
+  std::error_code ec;
+  fs::remove_all(appdata, ec);
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == tarnwick::kSlowMode || std::string(argv[1]) == tarnwick::kQuickMode)) {
+    return tarnwick::RunWriter(argv[1]);
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
