@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <numbers>
@@ -60,6 +61,17 @@ std::vector<double> Translation(const Vec3& renderer) {
   return {p[0], p[1], p[2]};
 }
 
+// An absolute texture path as a URI relative to the folder of the file, as
+// glTF readers resolve URIs against it.
+std::string TextureUri(const std::string& texture, const std::filesystem::path& folder) {
+  const std::filesystem::path path(texture);
+  if (!path.is_absolute()) return texture;
+  std::error_code error;
+  const std::filesystem::path relative =
+      std::filesystem::relative(path, std::filesystem::absolute(folder, error), error);
+  return error || relative.empty() ? texture : relative.generic_string();
+}
+
 int AddMaterial(tinygltf::Model& model, const std::string& name, const Vec3& color,
                 const std::string& texture_uri) {
   tinygltf::Material material;
@@ -82,11 +94,12 @@ int AddMaterial(tinygltf::Model& model, const std::string& name, const Vec3& col
 }
 
 // Each scene material by name; a later one of the same name wins.
-std::map<std::string, int> AddMaterials(tinygltf::Model& model, const Scene& scene) {
+std::map<std::string, int> AddMaterials(tinygltf::Model& model, const Scene& scene,
+                                        const std::filesystem::path& folder) {
   std::map<std::string, int> by_name;
   for (const Material& material : scene.materials) {
-    by_name[material.name] =
-        AddMaterial(model, material.name, material.base_color, material.texture_uri);
+    const std::string uri = material.texture_uri.empty() ? "" : TextureUri(material.texture_uri, folder);
+    by_name[material.name] = AddMaterial(model, material.name, material.base_color, uri);
   }
   return by_name;
 }
@@ -168,7 +181,9 @@ WriteResult WriteGlb(const Scene& scene, const std::string& path, const WriteOpt
   model.asset.version = "2.0";
   model.asset.generator = "Tarnwick scene_gltf";
   std::map<std::string, int> materials;
-  if (options.materials) materials = AddMaterials(model, scene);
+  if (options.materials) {
+    materials = AddMaterials(model, scene, std::filesystem::path(path).parent_path());
+  }
   const int fallback = AddMaterial(model, kNeutralMaterial, Material{}.base_color, "");
   std::vector<int> roots;
   for (const Node& solid : scene.nodes) AddSolid(model, solid, materials, fallback, roots, result);
