@@ -58,7 +58,7 @@ struct Light {
   std::string name;
   Kind kind = Kind::Point;
   Vec3 color{1.0f, 1.0f, 1.0f};  // 0..1
-  float intensity = 1.0f;
+  float intensity = 1.0f;        // as the renderer was sent it ("brightness"), written unchanged
   Vec3 position{};
   Vec3 direction{0.0f, 0.0f, -1.0f};  // spot lights: where the cone points
   float cone_degrees = 0.0f;          // spot lights: the cone's full opening angle
