@@ -3,9 +3,11 @@
 // Writes OUT_FOLDER/journal.jsonl, what the bridge's start-up export and
 // camera request sent to the stand-in renderer (with whole arrays), and
 // OUT_FOLDER/host.glb, the host's model and camera as the host wrote them,
-// built without the bridge. Exit code 0 on success, 1 on a failure, 2 on a
+// built without the bridge; the host's files themselves are left in
+// OUT_FOLDER/exchange for readers of exchange folders. Exit code 0 on success, 1 on a failure, 2 on a
 // usage error.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -22,7 +24,7 @@ namespace {
 namespace cw = tarnwick::container_writer;
 
 // The bridge's start-up export and camera request on the host's files.
-bool WriteReceivedJournal(const std::string& path) {
+bool WriteReceivedJournal(const std::string& out) {
   tarnwick::testing::TempExchangeFolder folder;
   if (!cw::WriteContainerFile(tarnwick::host_sim::DemoModel(), folder.PathOf("_model.cvm"))) {
     return false;
@@ -32,10 +34,18 @@ bool WriteReceivedJournal(const std::string& path) {
   tarnwick::ExchangeDocument document;
   if (!tarnwick::RunStartupExport(document)) return false;
   tarnwick::ServeCameraSync(document);
-  std::ofstream journal(path, std::ios::binary | std::ios::trunc);
+  std::ofstream journal(out + "/journal.jsonl", std::ios::binary | std::ios::trunc);
   for (const std::string& line : standin::JournalLines()) journal << line << '\n';
   standin::Configure({});
-  return static_cast<bool>(journal.flush());
+  std::error_code error;
+  std::filesystem::create_directories(out + "/exchange", error);
+  bool copied = !error;
+  for (const char* name : {"_model.cvm", "camera.cam"}) {
+    copied = std::filesystem::copy_file(folder.PathOf(name), out + "/exchange/" + name,
+                                        std::filesystem::copy_options::overwrite_existing,
+                                        error) && copied;
+  }
+  return journal.flush() && copied;
 }
 
 bool WriteHostScene(const std::string& path) {
@@ -56,7 +66,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string out = argv[1];
-  if (!WriteReceivedJournal(out + "/journal.jsonl")) {
+  if (!WriteReceivedJournal(out)) {
     std::fprintf(stderr, "picture_scenes: the bridge's export of the demonstration model failed\n");
     return 1;
   }
