@@ -19,6 +19,9 @@ constexpr char kNeutralMaterial[] = "neutral";
 constexpr double kDegrees = std::numbers::pi / 180.0;
 constexpr double kMaxConeAngle = std::numbers::pi / 2.0;  // glTF's upper bound for a cone
 constexpr float kTiny = 1e-12f;
+// The renderer is sent no far clipping distance; the file needs one beyond its near one.
+constexpr double kFarClip = 10000.0;
+constexpr double kFarPerNear = 1000.0;
 
 Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Vec3 Cross(const Vec3& a, const Vec3& b) {
@@ -134,6 +137,7 @@ void AddCamera(tinygltf::Model& model, const Camera& camera, std::vector<int>& r
   out.type = "perspective";
   out.perspective.yfov = std::clamp(double{camera.fov_degrees}, 1.0, 179.0) * kDegrees;
   out.perspective.znear = camera.near_clip > 0 ? camera.near_clip : 0.01;
+  out.perspective.zfar = std::max(kFarClip, out.perspective.znear * kFarPerNear);
   model.cameras.push_back(out);
   tinygltf::Node node;
   node.name = camera.name;

@@ -122,6 +122,8 @@ TEST(GltfWriterTest, LightsAndCamerasFaceWhereTheSceneSays) {
   ASSERT_EQ(model.cameras.size(), 2u);
   EXPECT_EQ(model.cameras[0].name, "Current");
   EXPECT_NEAR(model.cameras[0].perspective.yfov, 50 * 1.24 * M_PI / 180, 1e-5);
+  EXPECT_FLOAT_EQ(model.cameras[0].perspective.znear, 0.25f);
+  EXPECT_GT(model.cameras[0].perspective.zfar, model.cameras[0].perspective.znear);
   const tinygltf::Node& current = model.nodes[4];
   EXPECT_EQ(current.camera, 0);
   // Host (1, 2, 3) is renderer (2, -1, 3) and glTF (2, 3, 1); it looks along host +y,

@@ -110,6 +110,8 @@ TEST_F(JournalReplayTest, MaterialsLightsAndCamerasAsTheRendererHoldsThem) {
   D5API_SetLightFloatProperty(1, u"Light13", u"light_cone_angle", 40);
   D5API_AddLight(1, u"Light12");
   D5API_RemoveLight(1, u"Light12");
+  D5API_AddLight(1, u"Warm");
+  D5API_SetLightFloatProperty(1, u"Warm", u"light_temperature", 3000);
 
   const float camera[] = {-10, 0, 2, 0, 0, 1, 0, 0, 1, 62};
   const float side[] = {0, -10, 2, 0, 0, 1, 0, 0, 1, 55.8f};
@@ -131,7 +133,7 @@ TEST_F(JournalReplayTest, MaterialsLightsAndCamerasAsTheRendererHoldsThem) {
   EXPECT_EQ(brick.base_color, scene_gltf::Material{}.base_color);
   EXPECT_EQ(result.materials[1].Get("Opacity"), 0.5);
 
-  ASSERT_EQ(result.scene.lights.size(), 1u);
+  ASSERT_EQ(result.scene.lights.size(), 2u);
   const scene_gltf::Light& spot = result.scene.lights[0];
   EXPECT_EQ(spot.kind, scene_gltf::Light::Kind::Spot);
   EXPECT_EQ(spot.intensity, 500.0f);
@@ -139,6 +141,12 @@ TEST_F(JournalReplayTest, MaterialsLightsAndCamerasAsTheRendererHoldsThem) {
   EXPECT_EQ(spot.position, (Vec3{4, 5, 6}));
   EXPECT_EQ(spot.direction, (Vec3{0, 1, 0}));  // minus the third row
   EXPECT_EQ(spot.cone_degrees, 40.0f);
+  // A light sent with a temperature and no colour: warm white, a point light by default.
+  const scene_gltf::Light& warm = result.scene.lights[1];
+  EXPECT_EQ(warm.kind, scene_gltf::Light::Kind::Point);
+  EXPECT_EQ(warm.color[0], 1.0f);
+  EXPECT_NEAR(warm.color[1], 0.69f, 0.02f);
+  EXPECT_NEAR(warm.color[2], 0.42f, 0.02f);
 
   ASSERT_TRUE(result.scene.camera);
   EXPECT_EQ(result.scene.camera->position, (Vec3{-10, 0, 2}));

@@ -51,6 +51,18 @@ std::string LocalTexture(const std::string& sent, const std::string& texture_fol
   return {};
 }
 
+// The colour of a black body at a temperature in kelvin, 0..1 per component:
+// a fit of the Planck locus that is close enough to see warm and cold light.
+scene_gltf::Vec3 TemperatureColor(float kelvin) {
+  const double t = std::clamp(static_cast<double>(kelvin), 1000.0, 40000.0) / 100.0;
+  const auto clamp = [](double v) { return static_cast<float>(std::clamp(v / 255.0, 0.0, 1.0)); };
+  const double red = t <= 66 ? 255 : 329.698727446 * std::pow(t - 60, -0.1332047592);
+  const double green = t <= 66 ? 99.4708025861 * std::log(t) - 161.1195681661
+                               : 288.1221695283 * std::pow(t - 60, -0.0755148492);
+  const double blue = t >= 66 ? 255 : t <= 19 ? 0 : 138.5177312231 * std::log(t - 10) - 305.0447927307;
+  return {clamp(red), clamp(green), clamp(blue)};
+}
+
 std::vector<float> Floats(const nlohmann::json& array) {
   std::vector<float> values;
   if (!array.is_array()) return values;
@@ -110,7 +122,9 @@ scene_gltf::Light SceneLight(const Properties& light) {
     out.intensity = JournalFloat(brightness);
   }
   const std::vector<float> color = Floats(light.Get("light_color"));
-  if (color.size() == 3) {
+  if (const nlohmann::json& kelvin = light.Get("light_temperature"); !kelvin.is_null()) {
+    out.color = TemperatureColor(JournalFloat(kelvin));
+  } else if (color.size() == 3) {
     for (int i = 0; i < 3; ++i) out.color[i] = std::max(0.0f, color[i] / kColorScale);
   }
   const std::vector<float> m = Floats(light.Get("transform"));
