@@ -31,8 +31,8 @@ echo
 echo "== The host simulator plays the host's plug-in (scenario \"$scenario\")"
 status=0
 # The stand-in records whole arrays, so that the scene can be rebuilt from its journal.
-RENDERER_STANDIN_WHOLE_ARRAYS=1 cmake/wine-run.sh build/windows/bin/host_sim.exe --out "$out" "$scenario" ||
-  status=$?
+RENDERER_STANDIN_WHOLE_ARRAYS=1 cmake/wine-run.sh build/windows/bin/host_sim.exe \
+  --out "$out" "$scenario" || status=$?
 
 if [ -s "$out/journal.jsonl" ]; then
   echo

@@ -19,7 +19,10 @@ if [ $# -ne 2 ] && [ $# -ne 4 ]; then
 fi
 in=$1 out=$2
 for tool in f3d xvfb-run; do
-  command -v "$tool" >/dev/null || { echo "render.sh: $tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }
+  if ! command -v "$tool" >/dev/null; then
+    echo "render.sh: $tool is missing (scripts/setup.sh installs it)" >&2
+    exit 2
+  fi
 done
 [ -f "$in" ] || { echo "render.sh: no file $in" >&2; exit 2; }
 

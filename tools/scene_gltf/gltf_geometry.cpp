@@ -88,8 +88,8 @@ int AddPositions(tinygltf::Model& model, const std::vector<float>& positions) {
   }
   const int view = AddView(model, positions.data(), positions.size() * sizeof(float),
                            TINYGLTF_TARGET_ARRAY_BUFFER);
-  const int accessor = AddAccessor(model, view, TINYGLTF_COMPONENT_TYPE_FLOAT,
-                                   TINYGLTF_TYPE_VEC3, count);
+  const int accessor =
+      AddAccessor(model, view, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, count);
   model.accessors[accessor].minValues = low;
   model.accessors[accessor].maxValues = high;
   return accessor;
@@ -122,8 +122,8 @@ PrimitiveOutcome AddPrimitiveGeometry(tinygltf::Model& model, const Primitive& p
   }
   const int view = AddView(model, triangles.data(), triangles.size() * sizeof(std::uint32_t),
                            TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-  out.indices = AddAccessor(model, view, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
-                            TINYGLTF_TYPE_SCALAR, triangles.size());
+  out.indices = AddAccessor(model, view, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR,
+                            triangles.size());
   outcome.written = true;
   return outcome;
 }

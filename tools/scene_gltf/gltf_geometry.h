@@ -2,8 +2,9 @@
 // and accessors of one glTF model, turned into glTF axes.
 #pragma once
 
-#include <cstddef>
 #include <tiny_gltf.h>
+
+#include <cstddef>
 
 #include "scene_gltf/scene.h"
 
@@ -11,7 +12,7 @@ namespace scene_gltf {
 
 // How a part fared on its way into the model.
 struct PrimitiveOutcome {
-  bool written = false;              // false: no whole triangle was left
+  bool written = false;               // false: no whole triangle was left
   std::size_t dropped_triangles = 0;  // triangles naming a vertex the part lacks
 };
 

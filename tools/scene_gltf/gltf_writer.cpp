@@ -30,33 +30,20 @@ Vec3 Cross(const Vec3& a, const Vec3& b) {
 float Length(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]); }
 Vec3 Scaled(const Vec3& a, float s) { return {a[0] * s, a[1] * s, a[2] * s}; }
 
-// The rotation (x, y, z, w) that turns a glTF node's -z axis to forward and
-// its y axis as near to up as possible, as cameras and spot lights need.
-std::vector<double> LookRotation(Vec3 forward, const Vec3& up) {
+// A node's matrix (column-major) placing it at position with its -z axis
+// along forward and its y axis as near to up as possible, as cameras and spot
+// lights need; all in glTF axes.
+std::vector<double> LookAt(const Vec3& position, Vec3 forward, const Vec3& up) {
   if (Length(forward) < kTiny) forward = {0.0f, 0.0f, -1.0f};
   const Vec3 f = Scaled(forward, 1.0f / Length(forward));
   Vec3 right = Cross(f, up);
-  if (Length(right) < kTiny) right = Cross(f, std::fabs(f[1]) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0});
+  if (Length(right) < kTiny) {
+    right = Cross(f, std::fabs(f[1]) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0});
+  }
   const Vec3 r = Scaled(right, 1.0f / Length(right));
   const Vec3 u = Cross(r, f);
-  // Columns: x = r, y = u, z = -f.
-  const double m[3][3] = {{r[0], u[0], -f[0]}, {r[1], u[1], -f[1]}, {r[2], u[2], -f[2]}};
-  const double trace = m[0][0] + m[1][1] + m[2][2];
-  double x, y, z, w;
-  if (trace > 0) {
-    const double s = std::sqrt(trace + 1.0) * 2;
-    w = 0.25 * s, x = (m[2][1] - m[1][2]) / s, y = (m[0][2] - m[2][0]) / s, z = (m[1][0] - m[0][1]) / s;
-  } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
-    const double s = std::sqrt(1.0 + m[0][0] - m[1][1] - m[2][2]) * 2;
-    w = (m[2][1] - m[1][2]) / s, x = 0.25 * s, y = (m[0][1] + m[1][0]) / s, z = (m[0][2] + m[2][0]) / s;
-  } else if (m[1][1] > m[2][2]) {
-    const double s = std::sqrt(1.0 + m[1][1] - m[0][0] - m[2][2]) * 2;
-    w = (m[0][2] - m[2][0]) / s, x = (m[0][1] + m[1][0]) / s, y = 0.25 * s, z = (m[1][2] + m[2][1]) / s;
-  } else {
-    const double s = std::sqrt(1.0 + m[2][2] - m[0][0] - m[1][1]) * 2;
-    w = (m[1][0] - m[0][1]) / s, x = (m[0][2] + m[2][0]) / s, y = (m[1][2] + m[2][1]) / s, z = 0.25 * s;
-  }
-  return {x, y, z, w};
+  return {r[0],  r[1],  r[2],  0, u[0],        u[1],        u[2],        0,
+          -f[0], -f[1], -f[2], 0, position[0], position[1], position[2], 1};
 }
 
 std::vector<double> Translation(const Vec3& renderer) {
@@ -101,7 +88,8 @@ std::map<std::string, int> AddMaterials(tinygltf::Model& model, const Scene& sce
                                         const std::filesystem::path& folder) {
   std::map<std::string, int> by_name;
   for (const Material& material : scene.materials) {
-    const std::string uri = material.texture_uri.empty() ? "" : TextureUri(material.texture_uri, folder);
+    const std::string uri =
+        material.texture_uri.empty() ? "" : TextureUri(material.texture_uri, folder);
     by_name[material.name] = AddMaterial(model, material.name, material.base_color, uri);
   }
   return by_name;
@@ -114,13 +102,14 @@ void AddLight(tinygltf::Model& model, const Light& light, std::vector<int>& root
   out.intensity = light.intensity;
   tinygltf::Node node;
   node.name = light.name;
-  node.translation = Translation(light.position);
   if (light.kind == Light::Kind::Spot) {
     out.type = "spot";
     out.spot.outerConeAngle = std::clamp(light.cone_degrees * kDegrees / 2.0, 0.0, kMaxConeAngle);
     out.spot.innerConeAngle = 0.0;
-    node.rotation = LookRotation(RendererToGltf(light.direction), {0.0f, 1.0f, 0.0f});
+    node.matrix =
+        LookAt(RendererToGltf(light.position), RendererToGltf(light.direction), {0.0f, 1.0f, 0.0f});
   } else {
+    node.translation = Translation(light.position);
     out.type = "point";
   }
   model.lights.push_back(out);
@@ -142,15 +131,16 @@ void AddCamera(tinygltf::Model& model, const Camera& camera, std::vector<int>& r
   tinygltf::Node node;
   node.name = camera.name;
   node.camera = static_cast<int>(model.cameras.size() - 1);
-  node.translation = Translation(camera.position);
-  node.rotation = LookRotation(RendererToGltf(Sub(camera.target, camera.position)),
-                               RendererToGltf(camera.up));
+  node.matrix =
+      LookAt(RendererToGltf(camera.position), RendererToGltf(Sub(camera.target, camera.position)),
+             RendererToGltf(camera.up));
   model.nodes.push_back(node);
   roots.push_back(static_cast<int>(model.nodes.size() - 1));
 }
 
-void AddSolid(tinygltf::Model& model, const Node& solid, const std::map<std::string, int>& materials,
-              int fallback, std::vector<int>& roots, WriteResult& result) {
+void AddSolid(tinygltf::Model& model, const Node& solid,
+              const std::map<std::string, int>& materials, int fallback, std::vector<int>& roots,
+              WriteResult& result) {
   tinygltf::Node node;
   node.name = solid.name;
   tinygltf::Mesh mesh;

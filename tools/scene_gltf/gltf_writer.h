@@ -21,7 +21,7 @@ struct WriteOptions {
 // The outcome of a write.
 struct WriteResult {
   bool ok = false;
-  std::string error;                 // why the file was not written
+  std::string error;                  // why the file was not written
   std::size_t dropped_triangles = 0;  // triangles whose indices name no vertex
   std::size_t empty_parts = 0;        // parts without a whole triangle, left out
 };
@@ -30,7 +30,6 @@ struct WriteResult {
 Vec3 RendererToGltf(const Vec3& renderer);
 
 // Writes the scene to path as a binary glTF file.
-WriteResult WriteGlb(const Scene& scene, const std::string& path,
-                     const WriteOptions& options = {});
+WriteResult WriteGlb(const Scene& scene, const std::string& path, const WriteOptions& options = {});
 
 }  // namespace scene_gltf

@@ -1,10 +1,10 @@
 #include "scene_gltf/gltf_writer.h"
 
 #include <gtest/gtest.h>
+#include <tiny_gltf.h>
 
 #include <cmath>
 #include <cstring>
-#include <tiny_gltf.h>
 
 #include "testlib/temp_exchange.h"
 
@@ -39,14 +39,12 @@ Vec3 Element(const tinygltf::Model& model, int accessor_index, std::size_t i) {
   return out;
 }
 
-// The image of v under the rotation quaternion (x, y, z, w).
-Vec3 Rotate(const std::vector<double>& q, const Vec3& v) {
-  const double x = q[0], y = q[1], z = q[2], w = q[3];
-  const double m[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
-                          {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
-                          {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+// The image of a direction under a node's (column-major) matrix.
+Vec3 Rotate(const std::vector<double>& m, const Vec3& v) {
   Vec3 out{};
-  for (int r = 0; r < 3; ++r) out[r] = static_cast<float>(m[r][0] * v[0] + m[r][1] * v[1] + m[r][2] * v[2]);
+  for (int r = 0; r < 3; ++r) {
+    out[r] = static_cast<float>(m[r] * v[0] + m[4 + r] * v[1] + m[8 + r] * v[2]);
+  }
   return out;
 }
 
@@ -58,7 +56,10 @@ Scene HouseScene() {
   Scene scene;
   Node wall{"Solid_3", {}};
   // Host x = 1 is renderer y = -1, which is glTF z = +1.
-  AddHostPart(wall, {"Brick", {0, 0, 0, 1, 0, 0, 0, 0, 2}, {0, 0, 1, 0, 0, 1, 0, 0, 1}, {},
+  AddHostPart(wall, {"Brick",
+                     {0, 0, 0, 1, 0, 0, 0, 0, 2},
+                     {0, 0, 1, 0, 0, 1, 0, 0, 1},
+                     {},
                      {0, 1, 2, 0, 1, 7, 2}});
   wall.primitives.push_back({"Loose", {0, 0, 0}, {}, {}, {0, 0, 0}});
   wall.primitives.push_back({"Empty", {}, {}, {}, {}});
@@ -116,7 +117,7 @@ TEST(GltfWriterTest, LightsAndCamerasFaceWhereTheSceneSays) {
   EXPECT_EQ(model.lights[1].type, "point");
   EXPECT_EQ(model.lights[1].intensity, 100.0);
   // The spot points along renderer x, which is glTF x.
-  ExpectNear(Rotate(model.nodes[2].rotation, {0, 0, -1}), {1, 0, 0});
+  ExpectNear(Rotate(model.nodes[2].matrix, {0, 0, -1}), {1, 0, 0});
   EXPECT_EQ(model.nodes[3].translation, (std::vector<double>{2, 3, 1}));
 
   ASSERT_EQ(model.cameras.size(), 2u);
@@ -128,13 +129,13 @@ TEST(GltfWriterTest, LightsAndCamerasFaceWhereTheSceneSays) {
   EXPECT_EQ(current.camera, 0);
   // Host (1, 2, 3) is renderer (2, -1, 3) and glTF (2, 3, 1); it looks along host +y,
   // which is renderer +x and glTF +x, with glTF y up.
-  EXPECT_NEAR(current.translation[0], 2, 1e-6);
-  EXPECT_NEAR(current.translation[1], 3, 1e-6);
-  EXPECT_NEAR(current.translation[2], 1, 1e-6);
-  ExpectNear(Rotate(current.rotation, {0, 0, -1}), {1, 0, 0});
-  ExpectNear(Rotate(current.rotation, {0, 1, 0}), {0, 1, 0});
+  ASSERT_EQ(current.matrix.size(), 16u);
+  ExpectNear({float(current.matrix[12]), float(current.matrix[13]), float(current.matrix[14])},
+             {2, 3, 1});
+  ExpectNear(Rotate(current.matrix, {0, 0, -1}), {1, 0, 0});
+  ExpectNear(Rotate(current.matrix, {0, 1, 0}), {0, 1, 0});
   // A view that looks straight down along its up vector still gets a rotation.
-  ExpectNear(Rotate(model.nodes[5].rotation, {0, 0, -1}), {0, -1, 0});
+  ExpectNear(Rotate(model.nodes[5].matrix, {0, 0, -1}), {0, -1, 0});
 }
 
 TEST(GltfWriterTest, NeutralPicturesAndUnwritablePaths) {

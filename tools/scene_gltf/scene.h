@@ -49,7 +49,7 @@ struct Node {
 struct Material {
   std::string name;
   Vec3 base_color{0.8f, 0.8f, 0.8f};  // linear 0..1
-  std::string texture_uri;            // empty: no texture; an absolute path is written relative to the file
+  std::string texture_uri;  // empty: no texture; an absolute path is written relative to the file
 };
 
 // A point or spot light; position and direction in renderer axes.

@@ -4,8 +4,8 @@
 // camera request sent to the stand-in renderer (with whole arrays), and
 // OUT_FOLDER/host.glb, the host's model and camera as the host wrote them,
 // built without the bridge; the host's files themselves are left in
-// OUT_FOLDER/exchange for readers of exchange folders. Exit code 0 on success, 1 on a failure, 2 on a
-// usage error.
+// OUT_FOLDER/exchange for readers of exchange folders. Exit code 0 on success, 1 on a failure, 2 on
+// a usage error.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -42,8 +42,8 @@ bool WriteReceivedJournal(const std::string& out) {
   bool copied = !error;
   for (const char* name : {"_model.cvm", "camera.cam"}) {
     copied = std::filesystem::copy_file(folder.PathOf(name), out + "/exchange/" + name,
-                                        std::filesystem::copy_options::overwrite_existing,
-                                        error) && copied;
+                                        std::filesystem::copy_options::overwrite_existing, error) &&
+             copied;
   }
   return journal.flush() && copied;
 }

@@ -39,5 +39,7 @@ if [ "$wrong" = --wrong-axes ]; then
   echo "the wrongly turned geometry was not told apart from the host's model (status $status)" >&2
   exit 1
 fi
-[ $status -eq 0 ] && echo "what the renderer received looks like the host's model from the host's camera"
+if [ $status -eq 0 ]; then
+  echo "what the renderer received looks like the host's model from the host's camera"
+fi
 exit $status

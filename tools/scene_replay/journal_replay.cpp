@@ -15,7 +15,8 @@ constexpr char kNoArrays[] =
 
 template <typename T>
 T* Find(std::vector<T>& items, const std::string& name) {
-  const auto at = std::find_if(items.begin(), items.end(), [&](const T& t) { return t.name == name; });
+  const auto at =
+      std::find_if(items.begin(), items.end(), [&](const T& t) { return t.name == name; });
   return at == items.end() ? nullptr : &*at;
 }
 
@@ -166,7 +167,8 @@ bool Replay::Apply(const json& call) {
   } else if (fn.starts_with("D5API_SetMaterial") || fn.starts_with("D5API_SetLight")) {
     auto& list = fn.starts_with("D5API_SetMaterial") ? result_.materials : result_.lights;
     if (Properties* held = Find(list, name)) {
-      held->Set(Text(call, "prop"), call.contains("values") ? call["values"] : call.value("value", json()));
+      held->Set(Text(call, "prop"),
+                call.contains("values") ? call["values"] : call.value("value", json()));
     } else {
       Warn("a property of " + name + ", which the renderer does not hold, was ignored");
     }
@@ -200,7 +202,8 @@ ReplayResult ReplayJournal(std::istream& journal, const ReplayOptions& options) 
     try {
       went_on = replay.Apply(call);
     } catch (const nlohmann::json::exception&) {
-      result.warnings.push_back("line " + std::to_string(number) + " has a field of the wrong kind; skipped");
+      result.warnings.push_back("line " + std::to_string(number) +
+                                " has a field of the wrong kind; skipped");
     }
     if (!went_on) {
       result.error = "line " + std::to_string(number) + ": " + result.error;

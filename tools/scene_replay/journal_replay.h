@@ -10,11 +10,10 @@
 #include <cstddef>
 #include <istream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "scene_gltf/scene.h"
 
@@ -23,8 +22,8 @@ namespace scene_replay {
 // How to replay.
 struct ReplayOptions {
   std::optional<std::size_t> flush{};  // stop right after this flush (1 = the first)
-  std::string texture_folder{};      // where texture files are looked for by name
-  bool wrong_axes = false;           // turns geometry the wrong way (tests of the pictures)
+  std::string texture_folder{};        // where texture files are looked for by name
+  bool wrong_axes = false;             // turns geometry the wrong way (tests of the pictures)
 };
 
 // A renderer material or light: its properties by name, in the order first set.
@@ -46,7 +45,7 @@ struct ReplayResult {
   std::size_t flushes = 0;
   std::vector<Properties> materials;  // as the renderer holds them
   std::vector<Properties> lights;
-  scene_gltf::Scene scene;            // nodes, cameras and the materials and lights above
+  scene_gltf::Scene scene;  // nodes, cameras and the materials and lights above
 };
 
 // Replays journal lines until the end or the requested flush.

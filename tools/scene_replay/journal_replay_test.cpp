@@ -127,7 +127,8 @@ TEST_F(JournalReplayTest, MaterialsLightsAndCamerasAsTheRendererHoldsThem) {
   ASSERT_EQ(result.scene.materials.size(), 2u);
   const scene_gltf::Material& oak = result.scene.materials[0];
   EXPECT_EQ(oak.name, "Oak");
-  EXPECT_EQ(std::filesystem::path(oak.texture_uri), std::filesystem::path(textures.path()) / "sub/oak.jpg");
+  EXPECT_EQ(std::filesystem::path(oak.texture_uri),
+            std::filesystem::path(textures.path()) / "sub/oak.jpg");
   const scene_gltf::Material& brick = result.scene.materials[1];
   EXPECT_TRUE(brick.texture_uri.empty());
   EXPECT_EQ(brick.base_color, scene_gltf::Material{}.base_color);
@@ -173,8 +174,9 @@ TEST_F(JournalReplayTest, BadJournalsGiveAClearOutcome) {
   SendNode(u"Solid_1", 1);
   const ReplayResult hashes = Replayed(Journal());
   EXPECT_FALSE(hashes.ok);
-  EXPECT_EQ(hashes.error,
-            "line 2: the journal holds hashes only: record it with RENDERER_STANDIN_WHOLE_ARRAYS=1");
+  EXPECT_EQ(
+      hashes.error,
+      "line 2: the journal holds hashes only: record it with RENDERER_STANDIN_WHOLE_ARRAYS=1");
 
   const ReplayResult odd = Replayed(
       "{\"fn\": \"D5API_BeginNode\", \"name\": \"Solid_1\"}\n"

@@ -23,7 +23,8 @@ struct Arguments {
 };
 
 int Usage() {
-  std::fprintf(stderr, "usage: scene_replay [--flush N] [--textures DIR] [--glb OUT.glb] JOURNAL\n");
+  std::fprintf(stderr,
+               "usage: scene_replay [--flush N] [--textures DIR] [--glb OUT.glb] JOURNAL\n");
   return 2;
 }
 
@@ -69,10 +70,11 @@ void PrintSummary(const scene_replay::ReplayResult& result) {
     parts += node.primitives.size();
     for (const auto& part : node.primitives) triangles += part.indices.size() / 3;
   }
-  std::printf("after %zu flushes the renderer holds %zu nodes (%zu parts, %zu triangles), "
-              "%zu materials, %zu lights, %zu saved views\n",
-              result.flushes, scene.nodes.size(), parts, triangles, scene.materials.size(),
-              scene.lights.size(), scene.views.size());
+  std::printf(
+      "after %zu flushes the renderer holds %zu nodes (%zu parts, %zu triangles), "
+      "%zu materials, %zu lights, %zu saved views\n",
+      result.flushes, scene.nodes.size(), parts, triangles, scene.materials.size(),
+      scene.lights.size(), scene.views.size());
   if (scene.camera) PrintCamera("camera", *scene.camera);
   for (const auto& view : scene.views) PrintCamera("view", view);
 }

@@ -14,10 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr float kColorScale = 255.0f;           // light colours arrive as 0..255
-constexpr std::size_t kTransformSize = 16;      // a row-vector 4 x 4 matrix
-constexpr float kConeWithoutAngle = 90.0f;      // spot-like lights sent without a cone angle
-constexpr int kSpotType = 1;                    // "type" 1: spot or IES light; 0: point
+constexpr float kColorScale = 255.0f;       // light colours arrive as 0..255
+constexpr std::size_t kTransformSize = 16;  // a row-vector 4 x 4 matrix
+constexpr float kConeWithoutAngle = 90.0f;  // spot-like lights sent without a cone angle
+constexpr int kSpotType = 1;                // "type" 1: spot or IES light; 0: point
 constexpr char kTexturesFolder[] = "\\Textures\\";
 
 const nlohmann::json kNull;
@@ -59,7 +59,9 @@ scene_gltf::Vec3 TemperatureColor(float kelvin) {
   const double red = t <= 66 ? 255 : 329.698727446 * std::pow(t - 60, -0.1332047592);
   const double green = t <= 66 ? 99.4708025861 * std::log(t) - 161.1195681661
                                : 288.1221695283 * std::pow(t - 60, -0.0755148492);
-  const double blue = t >= 66 ? 255 : t <= 19 ? 0 : 138.5177312231 * std::log(t - 10) - 305.0447927307;
+  const double blue = t >= 66   ? 255
+                      : t <= 19 ? 0
+                                : 138.5177312231 * std::log(t - 10) - 305.0447927307;
   return {clamp(red), clamp(green), clamp(blue)};
 }
 

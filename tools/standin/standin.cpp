@@ -147,7 +147,8 @@ int D5API_AddIndexedTriangle(D5Session session, const char16_t* part,
   if (mesh) {
     line.Integer("first_count", mesh->first_count)
         .Integer("index_count", mesh->index_count)
-        .Hash("positions", mesh->positions, ByteSize(mesh->first_count, kPositionFloats * sizeof(float)))
+        .Hash("positions", mesh->positions,
+              ByteSize(mesh->first_count, kPositionFloats * sizeof(float)))
         .Hash("indices", mesh->indices, ByteSize(mesh->index_count, 4))
         .Boolean("attr1", mesh->attributes1 != nullptr)
         .Boolean("attr2", mesh->attributes2 != nullptr);

@@ -11,8 +11,8 @@
 namespace standin {
 namespace {
 
-using tarnwick::testing::Json;
 using tarnwick::testing::JournalCalls;
+using tarnwick::testing::Json;
 
 std::vector<double> Numbers(const Json& array) {
   std::vector<double> numbers;

@@ -112,7 +112,8 @@ class StandInSessionTest : public ::testing::Test {
     SetEnv(L"RENDERER_STANDIN_JOURNAL", journal_.wstring());
     SetEnv(L"RENDERER_STANDIN_NO_WINDOW", L"1");
     for (const wchar_t* name : {L"RENDERER_STANDIN_START_RESULT", L"RENDERER_STANDIN_START_ERROR",
-                                L"RENDERER_STANDIN_SESSION_RESULT", L"RENDERER_STANDIN_WHOLE_ARRAYS"}) {
+                                L"RENDERER_STANDIN_SESSION_RESULT",
+                                L"RENDERER_STANDIN_WHOLE_ARRAYS"}) {
       SetEnv(name, L"");
     }
     ResetExchangeFolderCache();
