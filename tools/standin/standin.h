@@ -17,7 +17,10 @@ struct Options {
   int start_error = 0;
   int session_result = 0;
   bool record = true;  // false: keep no records at all (benchmarks)
-  bool whole_arrays = false;  // true: triangle batches also carry their whole arrays
+  // true: triangle batches also carry their whole arrays, read as the renderer
+  // reads them: per vertex three position floats, three floats of the second
+  // attribute array (normals) and two of the first (texture coordinates).
+  bool whole_arrays = false;
 };
 
 // Replaces the options and empties the in-memory journal.
