@@ -22,6 +22,13 @@ constexpr float kTiny = 1e-12f;
 // The renderer is sent no far clipping distance; the file needs one beyond its near one.
 constexpr double kFarClip = 10000.0;
 constexpr double kFarPerNear = 1000.0;
+constexpr double kDefaultNearClip = 0.01;
+constexpr double kMinFov = 1.0;    // degrees
+constexpr double kMaxFov = 179.0;  // degrees
+
+// A number a file can hold: a non-finite value (a damaged journal) becomes the fallback.
+float Finite(float value, float fallback) { return std::isfinite(value) ? value : fallback; }
+Vec3 Finite(const Vec3& v) { return {Finite(v[0], 0), Finite(v[1], 0), Finite(v[2], 0)}; }
 
 Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Vec3 Cross(const Vec3& a, const Vec3& b) {
@@ -44,11 +51,6 @@ std::vector<double> LookAt(const Vec3& position, Vec3 forward, const Vec3& up) {
   const Vec3 u = Cross(r, f);
   return {r[0],  r[1],  r[2],  0, u[0],        u[1],        u[2],        0,
           -f[0], -f[1], -f[2], 0, position[0], position[1], position[2], 1};
-}
-
-std::vector<double> Translation(const Vec3& renderer) {
-  const Vec3 p = RendererToGltf(renderer);
-  return {p[0], p[1], p[2]};
 }
 
 // An absolute texture path as a URI relative to the folder of the file, as
@@ -98,18 +100,20 @@ std::map<std::string, int> AddMaterials(tinygltf::Model& model, const Scene& sce
 void AddLight(tinygltf::Model& model, const Light& light, std::vector<int>& roots) {
   tinygltf::Light out;
   out.name = light.name;
-  out.color = {light.color[0], light.color[1], light.color[2]};
-  out.intensity = light.intensity;
+  const Vec3 color = Finite(light.color);
+  out.color = {color[0], color[1], color[2]};
+  out.intensity = Finite(light.intensity, 0);
+  const Vec3 position = RendererToGltf(Finite(light.position));
   tinygltf::Node node;
   node.name = light.name;
   if (light.kind == Light::Kind::Spot) {
     out.type = "spot";
-    out.spot.outerConeAngle = std::clamp(light.cone_degrees * kDegrees / 2.0, 0.0, kMaxConeAngle);
+    out.spot.outerConeAngle =
+        std::clamp(Finite(light.cone_degrees, 0) * kDegrees / 2.0, 0.0, kMaxConeAngle);
     out.spot.innerConeAngle = 0.0;
-    node.matrix =
-        LookAt(RendererToGltf(light.position), RendererToGltf(light.direction), {0.0f, 1.0f, 0.0f});
+    node.matrix = LookAt(position, RendererToGltf(Finite(light.direction)), {0.0f, 1.0f, 0.0f});
   } else {
-    node.translation = Translation(light.position);
+    node.translation = {position[0], position[1], position[2]};
     out.type = "point";
   }
   model.lights.push_back(out);
@@ -124,16 +128,19 @@ void AddCamera(tinygltf::Model& model, const Camera& camera, std::vector<int>& r
   tinygltf::Camera out;
   out.name = camera.name;
   out.type = "perspective";
-  out.perspective.yfov = std::clamp(double{camera.fov_degrees}, 1.0, 179.0) * kDegrees;
-  out.perspective.znear = camera.near_clip > 0 ? camera.near_clip : 0.01;
+  out.perspective.yfov =
+      std::clamp(double{Finite(camera.fov_degrees, 0)}, kMinFov, kMaxFov) * kDegrees;
+  out.perspective.znear =
+      camera.near_clip > 0 && std::isfinite(camera.near_clip) ? camera.near_clip : kDefaultNearClip;
   out.perspective.zfar = std::max(kFarClip, out.perspective.znear * kFarPerNear);
   model.cameras.push_back(out);
   tinygltf::Node node;
   node.name = camera.name;
   node.camera = static_cast<int>(model.cameras.size() - 1);
+  const Vec3 position = Finite(camera.position);
   node.matrix =
-      LookAt(RendererToGltf(camera.position), RendererToGltf(Sub(camera.target, camera.position)),
-             RendererToGltf(camera.up));
+      LookAt(RendererToGltf(position), RendererToGltf(Sub(Finite(camera.target), position)),
+             RendererToGltf(Finite(camera.up)));
   model.nodes.push_back(node);
   roots.push_back(static_cast<int>(model.nodes.size() - 1));
 }

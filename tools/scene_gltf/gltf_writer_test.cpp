@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "testlib/temp_exchange.h"
 
@@ -146,6 +147,23 @@ TEST(GltfWriterTest, NeutralPicturesAndUnwritablePaths) {
   EXPECT_TRUE(model.lights.empty());
   ASSERT_EQ(model.materials.size(), 1u);
   EXPECT_EQ(model.materials[0].name, "neutral");
+
+  // Numbers a damaged journal may hold still give a file that reads back.
+  Scene damaged = HouseScene();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  damaged.camera->position = {nan, 1, 2};
+  damaged.camera->fov_degrees = nan;
+  damaged.lights[0].intensity = std::numeric_limits<float>::infinity();
+  damaged.lights[0].cone_degrees = nan;
+  damaged.nodes[0].primitives[0].positions[3] = nan;
+  const std::string damaged_path = dir.path() + "/damaged.glb";
+  const WriteResult written = WriteGlb(damaged, damaged_path);
+  ASSERT_TRUE(written.ok);
+  EXPECT_EQ(written.dropped_triangles, 2u);  // the one using the damaged vertex as well
+  const tinygltf::Model read = ReadBack(damaged_path);
+  ASSERT_EQ(read.cameras.size(), 2u);
+  EXPECT_GT(read.cameras[0].perspective.yfov, 0.0);
+  EXPECT_EQ(read.lights[0].intensity, 0.0);
 
   const WriteResult missing = WriteGlb(HouseScene(), dir.path() + "/no/such/folder/x.glb");
   EXPECT_FALSE(missing.ok);
