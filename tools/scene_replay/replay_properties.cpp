@@ -22,7 +22,14 @@ constexpr char kTexturesFolder[] = "\\Textures\\";
 
 const nlohmann::json kNull;
 
-// A colour text "#RRGGBB" in linear 0..1 components (the text is sRGB).
+// One sRGB component (0..1) in linear terms, as glTF's base colour holds it.
+float LinearFromSrgb(float c) {
+  constexpr float kLinearEnd = 0.04045f, kLinearSlope = 12.92f;
+  constexpr float kOffset = 0.055f, kGamma = 2.4f;
+  return c <= kLinearEnd ? c / kLinearSlope : std::pow((c + kOffset) / (1.0f + kOffset), kGamma);
+}
+
+// A colour text "#RRGGBB" in linear 0..1 components.
 std::optional<scene_gltf::Vec3> ColorText(const std::string& text) {
   if (text.size() != 7 || text[0] != '#') return std::nullopt;
   scene_gltf::Vec3 color{};
@@ -30,7 +37,7 @@ std::optional<scene_gltf::Vec3> ColorText(const std::string& text) {
     const std::string pair = text.substr(1 + 2 * i, 2);
     if (pair.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return std::nullopt;
     const float c = static_cast<float>(std::stoi(pair, nullptr, 16)) / kColorScale;
-    color[i] = c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+    color[i] = LinearFromSrgb(c);
   }
   return color;
 }
