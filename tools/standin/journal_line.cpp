@@ -132,6 +132,18 @@ JournalLine& JournalLine::Floats(const char* key, const float* values, std::size
   return Raw(key, array);
 }
 
+JournalLine& JournalLine::Words(const char* key, const std::uint32_t* values,
+                                std::size_t count) {
+  if (!values) return Raw(key, "null");
+  std::string array = "[";
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) array += ", ";
+    array += std::to_string(values[i]);
+  }
+  array += ']';
+  return Raw(key, array);
+}
+
 JournalLine& JournalLine::Hash(const char* key, const void* data, std::size_t size) {
   if (!data) return Raw(key, "null");
   return Raw(key, "\"" + Fnv1a64Hex(data, size) + "\"");

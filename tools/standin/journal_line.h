@@ -31,6 +31,8 @@ class JournalLine {
   JournalLine& Float(const char* key, float value);
   // An array of count floats; null for a null pointer.
   JournalLine& Floats(const char* key, const float* values, std::size_t count);
+  // An array of count 32-bit unsigned integers; null for a null pointer.
+  JournalLine& Words(const char* key, const std::uint32_t* values, std::size_t count);
   // The FNV-1a 64-bit hash of size bytes as 16 hex digits; null for a null pointer.
   JournalLine& Hash(const char* key, const void* data, std::size_t size);
   // A field whose JSON value is given as is.

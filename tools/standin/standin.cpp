@@ -44,9 +44,32 @@ int RecordPath(const char* fn, D5Session session, const char16_t* path) {
   return 0;
 }
 
-// A count of elements as a byte size; a negative count covers nothing.
+// Per vertex, the renderer reads three floats of positions, three of the
+// second attribute array (normals) and two of the first (texture coordinates).
+constexpr std::size_t kPositionFloats = 3;
+constexpr std::size_t kNormalFloats = 3;
+constexpr std::size_t kTexCoordFloats = 2;
+
+// A count of elements; a negative count covers nothing.
+std::size_t Elements(std::int32_t count, std::size_t per_item = 1) {
+  return count > 0 ? static_cast<std::size_t>(count) * per_item : 0;
+}
+
+// A count of elements as a byte size.
 std::size_t ByteSize(std::int32_t count, std::size_t element) {
-  return count > 0 ? static_cast<std::size_t>(count) * element : 0;
+  return Elements(count) * element;
+}
+
+// The arrays of a batch as the renderer takes them, after the hashes: the
+// journal then holds the geometry itself and the scene can be rebuilt from it.
+void AppendWholeArrays(JournalLine& line, const MeshDescriptor& mesh) {
+  const std::size_t vertices = Elements(mesh.first_count);
+  line.Floats("position_values", mesh.positions, vertices * kPositionFloats)
+      .Floats("attr1_values", static_cast<const float*>(mesh.attributes1),
+              vertices * kTexCoordFloats)
+      .Floats("attr2_values", static_cast<const float*>(mesh.attributes2),
+              vertices * kNormalFloats)
+      .Words("index_values", mesh.indices, Elements(mesh.index_count));
 }
 
 }  // namespace
@@ -124,10 +147,12 @@ int D5API_AddIndexedTriangle(D5Session session, const char16_t* part,
   if (mesh) {
     line.Integer("first_count", mesh->first_count)
         .Integer("index_count", mesh->index_count)
-        .Hash("positions", mesh->positions, ByteSize(mesh->first_count, 12))
+        .Hash("positions", mesh->positions,
+              ByteSize(mesh->first_count, kPositionFloats * sizeof(float)))
         .Hash("indices", mesh->indices, ByteSize(mesh->index_count, 4))
         .Boolean("attr1", mesh->attributes1 != nullptr)
         .Boolean("attr2", mesh->attributes2 != nullptr);
+    if (standin::host::WholeArrays()) AppendWholeArrays(line, *mesh);
   } else {
     line.Raw("mesh", "null");
   }

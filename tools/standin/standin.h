@@ -3,7 +3,7 @@
 // gives. The DLL build takes the same settings from the environment:
 // RENDERER_STANDIN_JOURNAL, RENDERER_STANDIN_START_RESULT,
 // RENDERER_STANDIN_START_ERROR, RENDERER_STANDIN_SESSION_RESULT,
-// RENDERER_STANDIN_NO_WINDOW.
+// RENDERER_STANDIN_NO_WINDOW, RENDERER_STANDIN_WHOLE_ARRAYS.
 #pragma once
 
 #include <string>
@@ -17,6 +17,10 @@ struct Options {
   int start_error = 0;
   int session_result = 0;
   bool record = true;  // false: keep no records at all (benchmarks)
+  // true: triangle batches also carry their whole arrays, read as the renderer
+  // reads them: per vertex three position floats, three floats of the second
+  // attribute array (normals) and two of the first (texture coordinates).
+  bool whole_arrays = false;
 };
 
 // Replaces the options and empties the in-memory journal.

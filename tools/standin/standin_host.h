@@ -11,6 +11,9 @@ namespace standin::host {
 // Whether calls are recorded at all; checked first so that a silent stand-in costs nothing.
 bool Recording();
 
+// Whether triangle batches are recorded with their whole arrays besides the hashes.
+bool WholeArrays();
+
 // Appends one journal line (without its line end) before the call returns.
 void Record(std::string line);
 

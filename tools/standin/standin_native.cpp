@@ -32,6 +32,8 @@ namespace host {
 
 bool Recording() { return CurrentOptions().record; }
 
+bool WholeArrays() { return CurrentOptions().whole_arrays; }
+
 void Record(std::string line) { Lines().push_back(std::move(line)); }
 
 int StartResult() { return CurrentOptions().start_result; }

@@ -94,6 +94,12 @@ void Record(std::string line) {
   CloseHandle(file);
 }
 
+// Off by default: whole arrays make the journal of a large model many times longer.
+bool WholeArrays() {
+  const std::wstring whole = Environment(L"RENDERER_STANDIN_WHOLE_ARRAYS");
+  return !whole.empty() && whole != L"0";
+}
+
 int StartResult() { return EnvironmentNumber(L"RENDERER_STANDIN_START_RESULT"); }
 
 int StartError() { return EnvironmentNumber(L"RENDERER_STANDIN_START_ERROR"); }

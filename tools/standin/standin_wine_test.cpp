@@ -15,6 +15,7 @@
 
 #include "exchange/exchange_folder.h"
 #include "exchange/log_file.h"
+#include "renderer/d5api.h"
 #include "renderer/renderer_session.h"
 #include "standin/standin.h"
 #include "test_host/bridge_process.h"
@@ -111,7 +112,8 @@ class StandInSessionTest : public ::testing::Test {
     SetEnv(L"RENDERER_STANDIN_JOURNAL", journal_.wstring());
     SetEnv(L"RENDERER_STANDIN_NO_WINDOW", L"1");
     for (const wchar_t* name : {L"RENDERER_STANDIN_START_RESULT", L"RENDERER_STANDIN_START_ERROR",
-                                L"RENDERER_STANDIN_SESSION_RESULT"}) {
+                                L"RENDERER_STANDIN_SESSION_RESULT",
+                                L"RENDERER_STANDIN_WHOLE_ARRAYS"}) {
       SetEnv(name, L"");
     }
     ResetExchangeFolderCache();
@@ -206,6 +208,23 @@ TEST_F(StandInSessionTest, SessionFailureIsLoggedWithoutABox) {
   EXPECT_EQ(JournalFunctions(),
             (std::vector<std::string>{"D5API_StartD5Render", "D5API_CreateSession"}));
   EXPECT_TRUE(RendererWindows().empty()) << "no window was asked for";
+}
+
+TEST_F(StandInSessionTest, WholeArraysOnlyWhenTheSettingAsksForThem) {
+  const float positions[] = {0, 0, 0, 1, 0, 0, 0, 2, 0};
+  const std::uint32_t indices[] = {0, 1, 2};
+  const MeshDescriptor mesh{3, 3, positions, nullptr, nullptr, indices};
+  SetEnv(L"RENDERER_STANDIN_WHOLE_ARRAYS", L"1");
+  D5API_AddIndexedTriangle(1, u"Floor", &mesh);
+  SetEnv(L"RENDERER_STANDIN_WHOLE_ARRAYS", L"0");
+  D5API_AddIndexedTriangle(1, u"Floor", &mesh);
+  ReadJournal();
+  const auto calls = JournalCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0]["position_values"].array.size(), 9u);
+  EXPECT_EQ(calls[0]["index_values"].array.size(), 3u);
+  EXPECT_EQ(calls[0]["attr1_values"].type, testing::Json::Type::Null);
+  EXPECT_FALSE(calls[1].Has("position_values"));
 }
 
 }  // namespace
