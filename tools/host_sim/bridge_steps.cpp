@@ -4,33 +4,35 @@
 #include <cstdlib>
 
 #include "host_sim/host_simulator.h"
+#include "test_host/protocol_names.h"
 #include "host_sim/wide_text.h"
 
 namespace tarnwick::host_sim {
 
 namespace {
 
+using test_host::Number;
+using test_host::Wide;
+
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kForwardTimeoutMs = 10000;
 constexpr DWORD kBoxTimeoutMs = 15000;
 constexpr DWORD kDefaultEndMs = 3000;
-constexpr UINT kModelSyncApply = WM_USER + 3;  // 1027
-constexpr wchar_t kBridgeClass[] = L"Tarnwick";
 
 std::string WordsOf(unsigned message) {
   switch (message) {
-    case 1025:
-      return "1025, camera sync";
-    case 1026:
-      return "1026, model sync";
-    case 1027:
-      return "1027, apply the changes";
-    case 1028:
-      return "1028, light sync";
-    case 1029:
-      return "1029, views sync";
+    case protocol::MSG_CAMERA_SYNC:
+      return Number(message) + ", camera sync";
+    case protocol::MSG_MODEL_SYNC_PREPARE:
+      return Number(message) + ", model sync";
+    case protocol::MSG_MODEL_SYNC_APPLY:
+      return Number(message) + ", apply the changes";
+    case protocol::MSG_LIGHT_SYNC:
+      return Number(message) + ", light sync";
+    case protocol::MSG_VIEWS_SYNC:
+      return Number(message) + ", views sync";
     default:
-      return std::to_string(message);
+      return Number(message);
   }
 }
 
@@ -53,7 +55,7 @@ bool HostSimulator::Start(const Step& step) {
       std::to_string(id) + ")");
   // The bridge opens its window before its start-up export; the export ends with a flush.
   const auto exported = [&] {
-    return resident_->FindWindowOfClass(kBridgeClass) != nullptr &&
+    return resident_->FindWindowOfClass(Wide(protocol::kBridgeWindowClass)) != nullptr &&
            journal_.Find("D5API_FlushData", mark.journal) < journal_.size();
   };
   if (!WaitFor([&] { return !resident_->Running() || !MessageBoxesOf({id}).empty() || exported(); },
@@ -73,7 +75,7 @@ bool HostSimulator::Start(const Step& step) {
       "renderer received " +
       DescribeCalls(journal_.lines(), mark.journal, flush + 1));
   const unsigned message = RequestMessage(word);
-  if (message == 0 || message == 1027) return true;
+  if (message == 0 || message == protocol::MSG_MODEL_SYNC_APPLY) return true;
   Say("the bridge serves its own request " + word + " (message " + WordsOf(message) + ")");
   return WaitServed(message, Mark{flush + 1, mark.model_sync_ends, mark.sync_ready});
 }
@@ -165,27 +167,28 @@ bool HostSimulator::Pause(const Step& step) {
 }
 
 void HostSimulator::OnSyncReady(WPARAM, LPARAM lparam) {
-  if (lparam != 10) {
-    Say("receives message 1137 with lParam " + std::to_string(lparam) +
+  if (lparam != protocol::kHostSyncReadyLParam) {
+    Say("receives message " + Number(protocol::MSG_HOST_SYNC_READY) + " with lParam " + std::to_string(lparam) +
         ": not the sync record, ignored");
     return;
   }
   ++sync_ready_;
-  const std::string record = files_.Read(L"_mod.sync").value_or("");
-  Say("receives message 1137: the bridge's sync record _mod.sync lists " +
+  const std::string record = files_.Read(Wide(protocol::kSyncRecordFile)).value_or("");
+  Say("receives message " + Number(protocol::MSG_HOST_SYNC_READY) + ": the bridge's sync record " +
+      std::string(protocol::kSyncRecordFile.narrow) + " lists " +
       std::to_string(CountLinesStartingWith(record, "ID3D:")) + " solids and " +
       std::to_string(CountLinesStartingWith(record, "Material:")) + " materials");
   if (!answer_) {
     Say("has no changes to send and does not answer");
     return;
   }
-  if (!files_.Write(L"_mod.sm", *answer_)) {
-    Say("cannot write _mod.sm and does not answer");
+  if (!files_.Write(Wide(protocol::kIncrementalFile), *answer_)) {
+    Say("cannot write " + std::string(protocol::kIncrementalFile.narrow) + " and does not answer");
     return;
   }
-  PostMessageW(BridgeWindow(), kModelSyncApply, 0, 0);
-  Say("writes the changes to _mod.sm (" + std::to_string(answer_->size()) +
-      " bytes) and posts message 1027 to the bridge");
+  PostMessageW(BridgeWindow(), protocol::MSG_MODEL_SYNC_APPLY, 0, 0);
+  Say("writes the changes to " + std::string(protocol::kIncrementalFile.narrow) + " (" + std::to_string(answer_->size()) +
+      " bytes) and posts message " + Number(protocol::MSG_MODEL_SYNC_APPLY) + " to the bridge");
 }
 
 }  // namespace tarnwick::host_sim

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "test_host/protocol_names.h"
+
 namespace tarnwick::host_sim {
 
 namespace fs = std::filesystem;
@@ -12,7 +14,13 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path DataFolderBelow(const fs::path& appdata) {
-  return appdata / L"Brevane" / L"Corvella2026_D5Plugin" / L"Data";
+  using protocol::kProductName, protocol::kProductRelease, protocol::kPluginDataFolder;
+  const std::u16string plugin_data = std::u16string(kProductName.view()) +
+                                     std::u16string(kProductRelease.view()) +
+                                     std::u16string(kPluginDataFolder.view());
+  // "Corvella2026_D5Plugin\Data", as the bridge joins it.
+  const std::wstring below(plugin_data.begin(), plugin_data.end());
+  return appdata / test_host::Wide(protocol::kVendorFolder) / below;
 }
 
 // The outermost folder of path that does not exist yet (empty when path exists).

@@ -1,6 +1,6 @@
 // The files of one simulated host session: a private work folder (it holds the
 // stand-in renderer's journal) and the exchange folder
-// APPDATA\Brevane\Corvella2026_D5Plugin\Data, by default below the work folder.
+// below APPDATA as the host's plug-in names it, by default below the work folder.
 #pragma once
 
 #include <filesystem>
@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "test_host/protocol_names.h"
+
 namespace tarnwick::host_sim {
 
 // The exchange files that the host and the bridge write.
-inline constexpr const wchar_t* kExchangeFileNames[] = {
-    L"_model.cvm", L"_mod.sm",    L"_mod.sync",    L"camera.cam",
-    L"Views.cam",  L"D5_Log.log", L"D5_Log.logOld"};
+inline const wchar_t* const kExchangeFileNames[] = {
+    test_host::Wide(protocol::kModelFile),      test_host::Wide(protocol::kIncrementalFile),
+    test_host::Wide(protocol::kSyncRecordFile), test_host::Wide(protocol::kCameraFile),
+    test_host::Wide(protocol::kViewsFile),      test_host::Wide(protocol::kLogFile),
+    L"D5_Log.logOld"};
 
 class ExchangeFiles {
  public:

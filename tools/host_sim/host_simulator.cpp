@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "test_host/protocol_names.h"
+
 namespace tarnwick::host_sim {
 
 namespace fs = std::filesystem;
@@ -106,7 +108,7 @@ const std::vector<std::string>& HostSimulator::Journal() {
   return journal_.lines();
 }
 
-std::string HostSimulator::Log() const { return files_.Read(L"D5_Log.log").value_or(""); }
+std::string HostSimulator::Log() const { return files_.Read(test_host::Wide(protocol::kLogFile)).value_or(""); }
 
 std::optional<DWORD> HostSimulator::resident_exit_code() const {
   if (!resident_ || resident_->Running()) return std::nullopt;
@@ -130,7 +132,7 @@ std::vector<DWORD> HostSimulator::BridgeProcessIds() const {
   return ids;
 }
 
-HWND HostSimulator::BridgeWindow() const { return FindWindowW(L"Tarnwick", nullptr); }
+HWND HostSimulator::BridgeWindow() const { return FindWindowW(test_host::Wide(protocol::kBridgeWindowClass), nullptr); }
 
 HostSimulator::Mark HostSimulator::Now() {
   journal_.Update();
@@ -195,24 +197,24 @@ bool HostSimulator::WaitServed(unsigned message, const Mark& mark) {
     return CountLogEntries(Log(), "Sync Model state 1 _ End") > mark.model_sync_ends;
   };
   bool ok = true;
-  if (message == 1025 && files_.Exists(L"camera.cam")) {
+  if (message == protocol::MSG_CAMERA_SYNC && files_.Exists(test_host::Wide(protocol::kCameraFile))) {
     ok = WaitFor(called("D5API_SendCurrentActiveCamera"), kServeTimeoutMs,
                  "the camera in the renderer");
-  } else if (message == 1029 && files_.Exists(L"Views.cam")) {
+  } else if (message == protocol::MSG_VIEWS_SYNC && files_.Exists(test_host::Wide(protocol::kViewsFile))) {
     ok = WaitFor(called("D5API_EndExport"), kServeTimeoutMs, "the saved views in the renderer");
-  } else if (message == 1026) {
+  } else if (message == protocol::MSG_MODEL_SYNC_PREPARE) {
     ok = WaitFor([&] { return sync_ready_ > mark.sync_ready; }, kServeTimeoutMs,
-                 "message 1137 from the bridge");
+                 "message " + test_host::Number(protocol::MSG_HOST_SYNC_READY) + " from the bridge");
     if (ok && answer_) {
       ok = WaitFor(model_sync_ended, kServeTimeoutMs, "the end of the model sync in the log");
     }
-  } else if (message == 1027) {
+  } else if (message == protocol::MSG_MODEL_SYNC_APPLY) {
     ok = WaitFor(model_sync_ended, kServeTimeoutMs, "the end of the model sync in the log");
-  } else if (message == 1028) {
+  } else if (message == protocol::MSG_LIGHT_SYNC) {
     ok = WaitFor(called("D5API_FlushData"), kServeTimeoutMs, "a flush of the renderer") &&
          WaitQuiet();
   } else {
-    if (message == 1025 || message == 1029) {
+    if (message == protocol::MSG_CAMERA_SYNC || message == protocol::MSG_VIEWS_SYNC) {
       Say("there is no file to read: the bridge sends nothing");
     }
     ok = WaitQuiet();
@@ -243,7 +245,8 @@ void HostSimulator::CopyOut() {
   fs::create_directories(options_.out_folder, error);
   fs::copy_file(files_.journal(), options_.out_folder / L"journal.jsonl",
                 fs::copy_options::overwrite_existing, error);
-  for (const wchar_t* name : {L"D5_Log.log", L"_mod.sync"}) {
+  for (const wchar_t* name :
+       {test_host::Wide(protocol::kLogFile), test_host::Wide(protocol::kSyncRecordFile)}) {
     fs::remove(options_.out_folder / name, error);
     if (files_.Exists(name)) {
       fs::copy_file(files_.PathOf(name), options_.out_folder / name,

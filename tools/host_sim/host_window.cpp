@@ -1,10 +1,11 @@
 #include "host_sim/host_window.h"
+#include "test_host/protocol_names.h"
 
 namespace tarnwick::host_sim {
 
 namespace {
 
-constexpr wchar_t kHostClass[] = L"Corvella_class";
+const wchar_t* const kHostClass = test_host::Wide(protocol::kHostWindowClass);
 
 }  // namespace
 

@@ -17,10 +17,12 @@
 #include "test_host/host_windows.h"
 #include "test_host/message_boxes.h"
 
+#include "test_host/protocol_names.h"
+
 namespace tarnwick::host_sim {
 
 // The resident bridge's window class.
-inline constexpr wchar_t kBridgeClass[] = L"Tarnwick";
+inline const wchar_t* const kBridgeClass = test_host::Wide(protocol::kBridgeWindowClass);
 // Generous limits for a busy machine; the tests wait for events, never for time.
 inline constexpr DWORD kBridgeStartMs = 15000;
 inline constexpr DWORD kBridgeEndMs = 6000;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "protocol/protocol.h"
+
 namespace tarnwick::host_sim {
 
 namespace {
@@ -135,10 +137,10 @@ Script ParseScript(std::string_view text) {
 }
 
 unsigned RequestMessage(std::string_view word) {
-  if (word == "cameraSync") return 1025;
-  if (word == "ModelSync") return 1026;
-  if (word == "lightSync") return 1028;
-  if (word == "viewsSync") return 1029;
+  if (word == "cameraSync") return protocol::MSG_CAMERA_SYNC;
+  if (word == "ModelSync") return protocol::MSG_MODEL_SYNC_PREPARE;
+  if (word == "lightSync") return protocol::MSG_LIGHT_SYNC;
+  if (word == "viewsSync") return protocol::MSG_VIEWS_SYNC;
   if (IsNumber(word) && word.size() < 6) {
     return static_cast<unsigned>(std::atoi(std::string(word).c_str()));
   }

@@ -7,6 +7,8 @@
 #include "host_sim/host_simulator.h"
 #include "host_sim/wide_text.h"
 
+#include "test_host/protocol_names.h"
+
 namespace tarnwick::host_sim {
 
 namespace fs = std::filesystem;
@@ -162,13 +164,14 @@ bool HostSimulator::RemoveFolder() {
 bool HostSimulator::Answer(const Step& step) {
   if (step.words[0] == "none") {
     answer_.reset();
-    Say("will not answer the bridge's message 1137");
+    Say("will not answer the bridge's message " + test_host::Number(protocol::MSG_HOST_SYNC_READY));
     return true;
   }
   std::string bytes, about;
   if (!Source(step, 0, bytes, about)) return false;
   answer_ = std::move(bytes);
-  Say("will answer the bridge's message 1137 with _mod.sm: " + about);
+  Say("will answer the bridge's message " + test_host::Number(protocol::MSG_HOST_SYNC_READY) +
+      " with " + protocol::kIncrementalFile.narrow + ": " + about);
   return true;
 }
 

@@ -3,9 +3,12 @@
 // sees a running renderer. D5API_StartD5Render starts it when none exists.
 #include <windows.h>
 
+#include "protocol/protocol.h"
+
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"Qt5152QWindowIcon";
+const wchar_t* const kWindowClass =
+    reinterpret_cast<const wchar_t*>(tarnwick::protocol::kRendererWindowClass.wide);
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_DESTROY) {

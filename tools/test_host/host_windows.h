@@ -7,11 +7,13 @@
 #include <functional>
 #include <string>
 
+#include "test_host/protocol_names.h"
+
 namespace tarnwick::test_host {
 
 // The classes that Tarnwick.exe watches.
-inline constexpr wchar_t kHostClass[] = L"Corvella_class";
-inline constexpr wchar_t kRendererClass[] = L"Qt5152QWindowIcon";
+inline const wchar_t* const kHostClass = Wide(protocol::kHostWindowClass);
+inline const wchar_t* const kRendererClass = Wide(protocol::kRendererWindowClass);
 
 // A hidden top-level window of the given class; destroyed with the object.
 class FakeWindow {
