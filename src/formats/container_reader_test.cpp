@@ -12,6 +12,7 @@
 #include "protocol/protocol.h"
 #include "testlib/recording_sink.h"
 #include "testlib/samples.h"
+#include "testlib/crafted_models.h"
 #include "testlib/temp_exchange.h"
 
 // The reader alone: what it hands to a sink, with no renderer linked.
@@ -134,18 +135,7 @@ TEST_F(ContainerReaderTest, RemovalSectionHandsOverNamedLists) {
 // Every prefix of a model file, cut anywhere, is read without a fault; no array
 // handed over reaches past the bytes the file holds.
 TEST_F(ContainerReaderTest, EveryTruncatedPrefixReadsSafely) {
-  cw::ModelBody body;
-  body.materials = {u"MaterialID_Name [M]"};
-  body.lights = {u"LightSolidID [3]"};
-  cw::Part indexed{u"i", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {1, 2, 3}, {4, 5, 6}, {0, 1, 2, 2, 1, 0},
-                   {9}, false};
-  cw::Part plain{u"u", {0, 0, 0, 1, 1, 1, 2, 2, 2, 3}, {}, {}, {}, {}, false};
-  body.solids = {cw::Solid{1, 5, u"s", {indexed, plain}, false},
-                 cw::Solid{2, 6, u"t", {plain, indexed}, false}};
-  body.cameras = u"Cameras_Start";
-  cw::Container container = cw::ModelFile(u"P", body);
-  container.align_arrays = false;
-  const std::string full = cw::BuildContainer(container);
+  const std::string full = testing::UnalignedMixedModel(u"Cameras_Start");
   for (std::size_t length : {std::size_t{1}, std::size_t{1044}, std::size_t{kBody - 1}}) {
     EXPECT_TRUE(Stream(full.substr(0, length)).events.empty());
   }

@@ -19,11 +19,8 @@ using testing::CallKeys;
 using testing::Json;
 using Keys = std::vector<std::string>;
 
-const Keys kCameraCalls = {"D5API_SetCameraFloatProperty camera_near_clip_plane",
-                           "D5API_SendSimpleCamera", "D5API_SendCurrentActiveCamera"};
-const Keys kViewCalls = {"D5API_AddSceneView",
-                         "D5API_SetCameraFloatProperty camera_near_clip_plane",
-                         "D5API_SendSceneViews"};
+const Keys& kCameraCalls = testing::kCameraCallKeys;
+const Keys& kViewCalls = testing::kViewCallKeys;
 const std::string kEnd = "D5API_EndExport";
 
 CameraRecord View(const std::u16string& name, float x) {

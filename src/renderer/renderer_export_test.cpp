@@ -17,6 +17,7 @@
 #include "standin/standin.h"
 #include "testlib/journal_match.h"
 #include "testlib/json.h"
+#include "testlib/crafted_models.h"
 #include "testlib/temp_exchange.h"
 
 namespace tarnwick {
@@ -183,18 +184,7 @@ TEST_F(RendererExportTest, RemovalSectionReadsNamedLists) {
 
 // Every prefix of a model file, cut anywhere in its body, streams without a fault.
 TEST_F(RendererExportTest, TruncatedFilesStreamSafely) {
-  cw::ModelBody body;
-  body.materials = {u"MaterialID_Name [M]"};
-  body.lights = {u"LightSolidID [3]"};
-  cw::Part indexed{u"i", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {1, 2, 3}, {4, 5, 6}, {0, 1, 2, 2, 1, 0},
-                   {9}, false};
-  cw::Part plain{u"u", {0, 0, 0, 1, 1, 1, 2, 2, 2, 3}, {}, {}, {}, {}, false};
-  body.solids = {cw::Solid{1, 5, u"s", {indexed, plain}, false},
-                 cw::Solid{2, 6, u"t", {plain, indexed}, false}};
-  body.cameras = ActiveCameraText();
-  cw::Container container = cw::ModelFile(u"P", body);
-  container.align_arrays = false;
-  const std::string full = cw::BuildContainer(container);
+  const std::string full = testing::UnalignedMixedModel(ActiveCameraText());
   for (std::size_t length : {std::size_t{1}, std::size_t{1044}, std::size_t{208643}}) {
     Stream(full.substr(0, length));
     EXPECT_TRUE(document_.Solids.empty());

@@ -23,6 +23,14 @@ bool CallMatches(const Json& actual, const Json& expected, int max_ulps, std::st
 // Whether two numbers are equal as 32-bit floats within max_ulps (+0 equals -0).
 bool FloatsNear(double a, double b, int max_ulps);
 
+// The call keys (CallKeys) of sending one camera, and of sending one saved view.
+inline const std::vector<std::string> kCameraCallKeys = {
+    "D5API_SetCameraFloatProperty camera_near_clip_plane", "D5API_SendSimpleCamera",
+    "D5API_SendCurrentActiveCamera"};
+inline const std::vector<std::string> kViewCallKeys = {
+    "D5API_AddSceneView", "D5API_SetCameraFloatProperty camera_near_clip_plane",
+    "D5API_SendSceneViews"};
+
 // "fn" of each call, followed by " " and its "prop" when it has one.
 std::vector<std::string> CallKeys(const std::vector<Json>& calls);
 
