@@ -38,7 +38,8 @@ function(tarnwick_add_release_resources target description)
   configure_file(${PROJECT_SOURCE_DIR}/src/app/program.manifest.in ${TARNWICK_MANIFEST} @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/src/app/version.rc.in ${script} @ONLY)
   target_sources(${target} PRIVATE ${script})
-  set_property(SOURCE ${script} DIRECTORY ${CMAKE_SOURCE_DIR}
+  # windres reports no dependencies: a changed manifest must rebuild the resource.
+  set_property(SOURCE ${script} TARGET_DIRECTORY ${target}
     APPEND PROPERTY OBJECT_DEPENDS ${TARNWICK_MANIFEST})
   set(TARNWICK_SHIPPED_FILES ${TARNWICK_SHIPPED_FILES} ${name}.exe PARENT_SCOPE)
 endfunction()
