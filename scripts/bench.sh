@@ -84,6 +84,14 @@ check_complete() {
 
 echo "=== Tarnwick.exe under Wine (process start to exit) against bench_read.exe"
 echo "(figures from a machine whose 2 cores are shared with other work)"
+# What every start costs whatever the model: a process with a window under Wine.
+appdata=$work/sample
+model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
+mkdir -p "$(dirname "$model")"
+cp ../shared/samples/house/_model.cvm "$model"
+echo "--- the house sample ($(stat -c %s "$model") bytes), no-cost renderer:"
+launch time "$pairs" "$appdata" "$model" --once | tail -1
+rm -rf "$appdata"
 for placement in aligned host; do
   write_model 1024 "$placement"
   check_complete
