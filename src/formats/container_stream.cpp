@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "platform/file_io.h"
+#include "platform/mapped_file.h"
 
 namespace tarnwick {
 
 std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& path,
-                                                       const char* mode) {
+                                                       const char* mode, bool map_view) {
   std::FILE* file = OpenFile(path, mode);
   if (!file) return nullptr;
   // Every transfer is either a window refill or a large read into the caller's
@@ -19,12 +20,33 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
   if (SeekFile(file, 0, SEEK_END)) size = TellFile(file);
   stream->size_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
   SeekFile(file, 0, SEEK_SET);
+  // The whole file becomes the window: no refills, no copies of aligned arrays, and
+  // nothing of it is the process's own memory. The view goes with the stream.
+  if (map_view && mode[0] == 'r') stream->mapped_ = MappedFile::Map(file, stream->size_);
+  if (stream->mapped_) {
+    stream->window_data_ = stream->mapped_->data();
+    stream->window_length_ = static_cast<std::size_t>(stream->size_);
+  }
   return stream;
 }
 
 ContainerStream::ContainerStream(std::FILE* file) : file_(file) {}
 
-ContainerStream::~ContainerStream() { CloseFile(file_); }
+ContainerStream::~ContainerStream() {
+  Unmap();
+  CloseFile(file_);
+}
+
+void ContainerStream::Unmap() {
+  if (!mapped_) return;
+  mapped_.reset();
+  window_data_ = nullptr;
+  window_length_ = 0;
+}
+
+std::uint64_t ContainerStream::MaxViewBytes() const {
+  return mapped_ ? size_ : std::uint64_t{kMaxViewBytes};
+}
 
 bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
   return offset >= window_start_ && offset - window_start_ <= window_length_ &&
@@ -43,6 +65,7 @@ bool ContainerStream::RefillAt(std::uint64_t position) {
     // A small file needs no more than itself and the alignment slack.
     window_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, size_ + 4096));
     window_ = std::make_unique_for_overwrite<std::uint8_t[]>(window_capacity_);
+    window_data_ = window_.get();
   }
   // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
   // 4-byte-aligned in memory, so it can go to the renderer without a copy.
@@ -70,7 +93,7 @@ bool ContainerStream::Read(void* out, std::size_t n) {
         if (!RefillAt(at)) break;
       }
       const std::size_t k = std::min<std::uint64_t>(left, window_start_ + window_length_ - at);
-      std::memcpy(dst + done, window_.get() + (at - window_start_), k);
+      std::memcpy(dst + done, window_data_ + (at - window_start_), k);
       done += k;
     }
   }
@@ -87,7 +110,7 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   if (n == 0) return true;
   bool ok = offset < size_ && n <= size_ - offset;
   if (ok && InWindow(offset, n)) {
-    std::memcpy(out, window_.get() + (offset - window_start_), n);
+    std::memcpy(out, window_data_ + (offset - window_start_), n);
     return true;
   }
   if (ok) ok = ReadFromFile(offset, out, n) == n;
@@ -98,11 +121,11 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
 const std::uint8_t* ContainerStream::View(std::size_t n) {
   static const std::uint8_t kNothing = 0;
   if (n == 0) return &kNothing;
-  if (n > kMaxViewBytes || n > Remaining()) return nullptr;
+  if (n > MaxViewBytes() || n > Remaining()) return nullptr;
   if (!InWindow(position_, n) && (!RefillAt(position_) || !InWindow(position_, n))) {
     return nullptr;
   }
-  const std::uint8_t* p = window_.get() + (position_ - window_start_);
+  const std::uint8_t* p = window_data_ + (position_ - window_start_);
   position_ += n;
   return p;
 }
@@ -115,7 +138,7 @@ std::uint8_t ContainerStream::ReadU8() {
 
 std::uint32_t ContainerStream::ReadU32() {
   if (InWindow(position_, 4)) {
-    const std::uint32_t value = LoadU32(window_.get() + (position_ - window_start_));
+    const std::uint32_t value = LoadU32(window_data_ + (position_ - window_start_));
     position_ += 4;
     return value;
   }
@@ -157,8 +180,10 @@ std::u16string ContainerStream::ReadCountedString() { return ReadUtf16(ReadCount
 void ContainerStream::SkipCountedString() { Skip(std::uint64_t{ReadCount(2)} * 2); }
 
 bool ContainerStream::Write(const void* data, std::size_t n) {
+  Unmap();
   window_length_ = 0;
   window_.reset();  // sized for the file as it was
+  window_data_ = nullptr;
   std::size_t written = 0;
   if (SeekFile(file_, static_cast<std::int64_t>(position_), SEEK_SET)) {
     if (WriteFileBytes(file_, data, n)) written = n;

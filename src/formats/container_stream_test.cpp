@@ -8,12 +8,13 @@
 namespace tarnwick {
 namespace {
 
-class ContainerStreamTest : public ::testing::Test {
+// Every case runs on a mapped view of the file and on the read window.
+class ContainerStreamTest : public ::testing::TestWithParam<bool> {
  protected:
-  std::unique_ptr<ContainerStream> OpenWith(const std::string& bytes) {
+  std::unique_ptr<ContainerStream> OpenWith(const std::string& bytes, const char* mode = "rb") {
     const std::string path = dir_.path() + "/c.bin";
     testing::WriteNativeFile(path, bytes);
-    return ContainerStream::Open(Utf16FromUtf8(path), "rb");
+    return ContainerStream::Open(Utf16FromUtf8(path), mode, GetParam());
   }
   testing::TempDir dir_;
 };
@@ -24,10 +25,12 @@ std::string Le32(std::uint32_t v) {
   return s;
 }
 
-TEST_F(ContainerStreamTest, DecodesLittleEndianAndZerosPastTheEnd) {
+TEST_P(ContainerStreamTest, DecodesLittleEndianAndZerosPastTheEnd) {
   auto stream = OpenWith(Le32(0x11223344) + "\xAB" + Le32(0xFFFFFFFE) + "\x01\x02");
   ASSERT_TRUE(stream);
   EXPECT_EQ(stream->Size(), 11u);
+  // A mapped file lends any run of its bytes; a window no more than itself.
+  EXPECT_EQ(stream->MaxViewBytes(), GetParam() ? 11u : ContainerStream::kMaxViewBytes);
   EXPECT_EQ(stream->ReadU32(), 0x11223344u);
   EXPECT_EQ(stream->ReadU8(), 0xABu);
   EXPECT_EQ(stream->ReadI32(), -2);
@@ -45,7 +48,7 @@ TEST_F(ContainerStreamTest, DecodesLittleEndianAndZerosPastTheEnd) {
   EXPECT_EQ(stream->ReadU8(), 1u);
 }
 
-TEST_F(ContainerStreamTest, CountsThatOverrunTheFileAreZero) {
+TEST_P(ContainerStreamTest, CountsThatOverrunTheFileAreZero) {
   std::string bytes = Le32(2) + std::string("a\0b\0", 4) + Le32(4) + std::string("x\0", 2);
   bytes += Le32(0x40000000);  // a billion words announced in a tiny file
   auto stream = OpenWith(bytes);
@@ -60,7 +63,7 @@ TEST_F(ContainerStreamTest, CountsThatOverrunTheFileAreZero) {
   EXPECT_EQ(table[5], 0u);
 }
 
-TEST_F(ContainerStreamTest, LargeReadsCrossTheWindow) {
+TEST_P(ContainerStreamTest, LargeReadsCrossTheWindow) {
   // Three windows' worth of numbered words, with the stream's view of the middle.
   const std::size_t words = 3 * ContainerStream::kWindowBytes / 4 + 5;
   std::string bytes;
@@ -76,7 +79,7 @@ TEST_F(ContainerStreamTest, LargeReadsCrossTheWindow) {
   const std::uint8_t* view = stream->View(4 * 3);
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(LoadU32(view + 8), 1003u + got.size());
-  EXPECT_EQ(stream->View(ContainerStream::kMaxViewBytes + 1), nullptr);
+  EXPECT_EQ(stream->View(stream->MaxViewBytes() + 1), nullptr);
   std::uint8_t at[4];
   EXPECT_TRUE(stream->ReadAt(4 * (words - 1), at, 4));
   EXPECT_EQ(LoadU32(at), words - 1);
@@ -85,7 +88,7 @@ TEST_F(ContainerStreamTest, LargeReadsCrossTheWindow) {
   EXPECT_EQ(stream->ReadU32(), 1004u + got.size());  // ReadAt left the position alone
 }
 
-TEST_F(ContainerStreamTest, WordTableReadsLongTablesInChunks) {
+TEST_P(ContainerStreamTest, WordTableReadsLongTablesInChunks) {
   std::string bytes = Le32(5000);
   for (std::uint32_t i = 0; i < 5000; ++i) bytes += Le32(i * 3);
   bytes += Le32(0xCAFE);
@@ -99,7 +102,7 @@ TEST_F(ContainerStreamTest, WordTableReadsLongTablesInChunks) {
   EXPECT_EQ(table[5000], 0u);
 }
 
-TEST_F(ContainerStreamTest, WritesExtendTheFile) {
+TEST_P(ContainerStreamTest, WritesExtendTheFile) {
   const std::string path = dir_.path() + "/w.bin";
   auto stream = ContainerStream::Open(Utf16FromUtf8(path), "wb+");
   ASSERT_TRUE(stream);
@@ -114,6 +117,23 @@ TEST_F(ContainerStreamTest, WritesExtendTheFile) {
   EXPECT_EQ(testing::ReadNativeFile(path), std::string("\x04\x03\x02\x01", 4) +
                                                std::string(4, '\0') + Le32(9));
 }
+
+TEST_P(ContainerStreamTest, WritesToAFileOpenForReadingAreReadBack) {
+  auto stream = OpenWith(Le32(1) + Le32(2), "rb+");
+  ASSERT_TRUE(stream);
+  EXPECT_EQ(stream->ReadU32(), 1u);
+  stream->Seek(4);
+  EXPECT_TRUE(stream->WriteU32(7));
+  EXPECT_TRUE(stream->WriteU32(8));
+  EXPECT_EQ(stream->Size(), 12u);
+  stream->Seek(4);
+  EXPECT_EQ(stream->ReadU32(), 7u);
+  EXPECT_EQ(stream->ReadU32(), 8u);
+  EXPECT_EQ(stream->ReadU32(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(MappedAndWindowed, ContainerStreamTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Mapped" : "Windowed"; });
 
 }  // namespace
 }  // namespace tarnwick

@@ -45,7 +45,7 @@ void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry&
   const std::uint64_t end = MeasureArrays(stream, start, spans);
   const std::uint64_t in_file = std::min(end, std::max(start, stream.Size())) - start;
   const std::uint8_t* base = nullptr;
-  if (in_file <= ContainerStream::kMaxViewBytes) base = stream.View(in_file);
+  if (in_file <= stream.MaxViewBytes()) base = stream.View(in_file);
   const void* data[4] = {};
   for (int k = 0; k < 4; ++k) {
     const ArraySpan& span = spans[kSentArrays[k]];

@@ -69,11 +69,15 @@ void ResetRenderedScene(RendererState& renderer) {
 
 void ApplyRemovals(RendererState& renderer) {
   const RendererSession& session = renderer.Session;
+  auto& solids = renderer.Solids;
+  // The host lists ids in ascending order as a rule: each one is then the neighbour of
+  // the last one removed and needs no search of a large mirror.
+  auto next = solids.end();
   for (const std::uint32_t id : renderer.RemovedSolidIds) {
-    const auto it = renderer.Solids.find(id);
-    if (it == renderer.Solids.end()) continue;
+    const auto it = next != solids.end() && next->first == id ? next : solids.find(id);
+    if (it == solids.end()) continue;
     D5API_DeleteNode(session.handle, it->second.NodeName.c_str());
-    renderer.Solids.erase(it);
+    next = solids.erase(it);
   }
   // The deletions are flushed before the lights are withdrawn, with or without a session.
   FlushRenderer(session.handle);

@@ -1,7 +1,9 @@
 // The D5Api.dll build of the stand-in: answers and the journal file come from
 // the environment, read again at each call so that a test can change them
-// between calls; the renderer's main window is a program installed beside
-// the DLL.
+// between calls, or, when RENDERER_STANDIN_SETTINGS_ONCE is set at the first
+// call, read once and kept for the life of the process, so that a call costs
+// nothing (benchmarks); the renderer's main window is a program installed
+// beside the DLL.
 #include <windows.h>
 
 #include <cwchar>
@@ -75,14 +77,30 @@ bool StartRendererWindowProgram() {
   return true;
 }
 
+bool SettingsOnce() {
+  static const bool once = !Environment(L"RENDERER_STANDIN_SETTINGS_ONCE").empty();
+  return once;
+}
+
+// The journal's path: from the environment at each call, or kept from the first.
+std::wstring JournalPath() {
+  if (!SettingsOnce()) return Environment(L"RENDERER_STANDIN_JOURNAL");
+  static const std::wstring kept = Environment(L"RENDERER_STANDIN_JOURNAL");
+  return kept;
+}
+
 }  // namespace
 
-bool Recording() { return !Environment(L"RENDERER_STANDIN_JOURNAL").empty(); }
+bool Recording() {
+  if (!SettingsOnce()) return !Environment(L"RENDERER_STANDIN_JOURNAL").empty();
+  static const bool kept = !JournalPath().empty();
+  return kept;
+}
 
 // Open, append, close: each line is in the file before the call returns, and
 // a crash of the caller loses nothing that was recorded.
 void Record(std::string line) {
-  const std::wstring path = Environment(L"RENDERER_STANDIN_JOURNAL");
+  const std::wstring path = JournalPath();
   if (path.empty()) return;
   line += '\n';
   const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,

@@ -1,0 +1,122 @@
+// The incremental update and the host's requests cost what the change costs,
+// not what the model holds: each benchmark runs at 20,000 and at 200,000, and
+// the time at 200,000 should stay within 12 times the time at 20,000 (and, for
+// the one-solid sync, near the same time at both).
+//   ModelSyncOneSolid/N  a sync that removes and re-sends one solid of N
+//   SyncRecord/N         the sync record of a document of N solids
+//   RemoveSolids/N       an update that removes N solids of a document of N
+// The stand-in renderer keeps no records.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bridge/exchange_document.h"
+#include "bridge/requests.h"
+#include "container_writer/container_writer.h"
+#include "renderer/geometry_stream.h"
+#include "standin/standin.h"
+#include "testlib/temp_exchange.h"
+
+namespace {
+
+namespace cw = tarnwick::container_writer;
+using tarnwick::ExchangeDocument;
+
+constexpr char16_t kProject[] = u"C:\\Bench\\Model.pro";
+constexpr std::uint32_t kFirstId = 1000;
+
+void QuietRenderer() {
+  standin::Options options;
+  options.record = false;
+  standin::Configure(options);
+}
+
+// A document whose renderer holds `count` solids, as a start-up export leaves it.
+void FillDocument(ExchangeDocument& document, std::size_t count) {
+  document.Session.handle = 1;
+  document.SourceProject = kProject;
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto id = static_cast<std::uint32_t>(kFirstId + i);
+    tarnwick::SolidEntry& entry = document.Solids[id];
+    entry.ID3D = static_cast<std::int32_t>(id);
+    entry.TimeStamp = static_cast<std::uint32_t>(i);
+    entry.NodeName = tarnwick::SolidNodeName(id);
+  }
+}
+
+cw::Solid SmallSolid(std::uint32_t id) {
+  cw::Solid solid;
+  solid.id = id;
+  solid.label = u"Solid";
+  cw::Part part;
+  part.name = u"Wall";
+  part.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  part.indices = {0, 1, 2};
+  solid.parts.push_back(part);
+  return solid;
+}
+
+// "_mod.sm" with the removal of the ids and, when given, a new body.
+void WriteUpdate(const tarnwick::testing::TempExchangeFolder& folder,
+                 std::vector<std::uint32_t> removed, std::vector<cw::Solid> added) {
+  cw::RemovalSection removals;
+  removals.lists.push_back({u"Solid", std::move(removed)});
+  cw::ModelBody body;
+  body.solids = std::move(added);
+  folder.Write("_mod.sm", cw::BuildContainer(cw::IncrementalFile(kProject, removals, body)));
+}
+
+void ModelSyncOneSolid(benchmark::State& state) {
+  QuietRenderer();
+  tarnwick::testing::TempExchangeFolder folder;
+  ExchangeDocument document;
+  FillDocument(document, static_cast<std::size_t>(state.range(0)));
+  const std::uint32_t changed = kFirstId + static_cast<std::uint32_t>(state.range(0) / 2);
+  WriteUpdate(folder, {changed}, {SmallSolid(changed)});
+  for (auto _ : state) tarnwick::ServeModelSyncApply(document);
+  if (document.Solids.size() != static_cast<std::size_t>(state.range(0))) {
+    state.SkipWithError("the solid was not re-sent");
+  }
+}
+
+void SyncRecord(benchmark::State& state) {
+  QuietRenderer();
+  tarnwick::testing::TempExchangeFolder folder;
+  ExchangeDocument document;
+  FillDocument(document, static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) tarnwick::ServeModelSyncPrepare(document, [] {});
+  if (folder.Read("_mod.sync").empty()) state.SkipWithError("no sync record");
+}
+
+void RemoveSolids(benchmark::State& state) {
+  QuietRenderer();
+  tarnwick::testing::TempExchangeFolder folder;
+  const auto count = static_cast<std::size_t>(state.range(0));
+  std::vector<std::uint32_t> ids(count);
+  for (std::size_t i = 0; i < count; ++i) ids[i] = static_cast<std::uint32_t>(kFirstId + i);
+  WriteUpdate(folder, ids, {});
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto document = std::make_unique<ExchangeDocument>();
+    FillDocument(*document, count);
+    state.ResumeTiming();
+    tarnwick::ServeModelSyncApply(*document);
+    if (!document->Solids.empty()) state.SkipWithError("solids were left");
+    state.PauseTiming();
+    document.reset();
+    state.ResumeTiming();
+  }
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  b->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+BENCHMARK(ModelSyncOneSolid)->Apply(Sizes);
+BENCHMARK(SyncRecord)->Apply(Sizes);
+BENCHMARK(RemoveSolids)->Apply(Sizes);
+
+}  // namespace
+
+BENCHMARK_MAIN();

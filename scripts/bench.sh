@@ -1,0 +1,113 @@
+#!/bin/bash
+# The start-up export's speed on its real target: Tarnwick.exe under Wine,
+# timed in pairs against a plain sequential read of the same model file, and
+# the native benchmarks of the bench preset. Not part of scripts/test.sh.
+#
+#   scripts/bench.sh [PAIRS]      (default 5 pairs per configuration)
+#
+# For each placement of the arrays (aligned: on 4-byte offsets; host: wherever
+# the part names leave them) a 1 GiB model is written with the container
+# writer and read once to warm the page cache. A check run with the stand-in's
+# journal on proves the export complete: every part's counts and array hashes
+# are compared with the writer's account. Then, with the journal off:
+#   - no-cost renderer: the stand-in reads its settings once per process
+#     (RENDERER_STANDIN_SETTINGS_ONCE), so its calls cost nothing;
+#   - stand-in: its settings read from the environment at every call, as in
+#     the tests.
+# Each line gives both medians and their ratio. Peak private memory (committed
+# bytes) and working set come from one further run each, sampled from /proc
+# every 2 ms (scripts/bench_memory.py), at 256 MiB and 1 GiB. Models go to TARNWICK_BENCH_DIR (default
+# /tmp); about 1.3 GiB is on disk at a time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+pairs=${1:-5}
+jobs=${TARNWICK_JOBS:-2}
+if command -v ccache >/dev/null; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+fi
+
+echo "=== build: bench and windows presets"
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j "$jobs" --target write_bench_model container_bench update_bench
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs" --target bench_launch
+
+work=$(mktemp -d "${TARNWICK_BENCH_DIR:-/tmp}/tarnwick-bench.XXXXXX")
+cleanup() {
+  rm -rf "$work"
+  cmake/wine-run.sh --stop build/windows >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+launch() { cmake/wine-run.sh build/windows/bin/bench_launch.exe "$@"; }
+
+# One export with the no-cost renderer, its memory watched from outside Wine.
+memory() {
+  scripts/bench_memory.py "${TARNWICK_WINEPREFIX:-$PWD/build/windows/wineprefix}" Tarnwick.exe > "$work/memory.txt" &
+  local sampler=$!
+  launch memory "$appdata" --once
+  wait "$sampler"
+  cat "$work/memory.txt"
+}
+
+# Writes the model of the size and placement into a fresh APPDATA under $work.
+write_model() {
+  local mib=$1 placement=$2
+  appdata=$work/$placement-$mib
+  model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
+  mkdir -p "$(dirname "$model")"
+  build/bench/bench/write_bench_model "$model" "$work/expected.txt" "$mib" "$placement" \
+    > "$work/counts.txt"
+  cat "$model" > /dev/null
+  echo "--- $placement arrays, $(($(stat -c %s "$model") / 1048576)) MiB: $(cat "$work/counts.txt")"
+}
+
+# One export with the journal on; its parts must match the writer's account.
+check_complete() {
+  local journal=$work/journal.jsonl
+  rm -f "$journal"
+  launch check "$appdata" "$journal"
+  grep '"fn": "D5API_AddIndexedTriangle"' "$journal" |
+    sed -E 's/.*"first_count": ([0-9]+), "index_count": ([0-9]+), "positions": "([0-9a-f]+)", "indices": "([0-9a-f]+)".*/\1 \2 \3 \4/' \
+    > "$work/sent.txt"
+  local solids nodes
+  solids=$(cut -d' ' -f1 "$work/counts.txt")
+  nodes=$(grep -c '"fn": "D5API_BeginNode"' "$journal")
+  if ! cmp -s "$work/expected.txt" "$work/sent.txt" || [ "$nodes" != "$solids" ]; then
+    echo "check FAILED: the export is not complete ($nodes of $solids solids)" >&2
+    exit 1
+  fi
+  echo "check: all $solids solids and $(wc -l < "$work/sent.txt") parts sent with their arrays"
+  rm -f "$journal"
+}
+
+echo "=== Tarnwick.exe under Wine (process start to exit) against bench_read.exe"
+echo "(figures from a machine whose 2 cores are shared with other work)"
+# What every start costs whatever the model: a process with a window under Wine.
+appdata=$work/sample
+model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
+mkdir -p "$(dirname "$model")"
+cp ../shared/samples/house/_model.cvm "$model"
+echo "--- the house sample ($(stat -c %s "$model") bytes), no-cost renderer:"
+launch time "$pairs" "$appdata" "$model" --once | tail -1
+rm -rf "$appdata"
+for placement in aligned host; do
+  write_model 1024 "$placement"
+  check_complete
+  echo "no-cost renderer:"
+  launch time "$pairs" "$appdata" "$model" --once | tail -1
+  echo "stand-in, journal off:"
+  launch time "$pairs" "$appdata" "$model" | tail -1
+  echo -n "memory at 1 GiB: "
+  memory
+  rm -rf "$appdata"
+  write_model 256 "$placement"
+  echo -n "memory at 256 MiB: "
+  memory
+  rm -rf "$appdata"
+done
+
+echo "=== native (bench preset)"
+TARNWICK_BENCH_DIR=$work build/bench/bench/container_bench
+build/bench/bench/update_bench

@@ -1,0 +1,148 @@
+// Starts Tarnwick.exe for the benchmark as the host would, with the exit
+// command 105 queued behind its start-up export, and times it from process
+// start to exit, in pairs with bench_read.exe reading the same model file.
+//
+//   bench_launch time PAIRS APPDATA MODEL [--once]   medians and their ratio
+//   bench_launch memory APPDATA [--once]              one export, watched by scripts/bench_memory.py
+//   bench_launch check APPDATA JOURNAL                one export with the journal on
+//
+// APPDATA holds Brevane\Corvella2026_D5Plugin\Data\_model.cvm. --once sets the
+// stand-in's RENDERER_STANDIN_SETTINGS_ONCE, so that its calls cost nothing.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "test_host/bridge_process.h"
+#include "test_host/host_windows.h"
+
+namespace {
+
+using namespace tarnwick::test_host;
+
+constexpr wchar_t kBridgeClass[] = L"Tarnwick";
+constexpr WPARAM kExitCommand = 105;
+constexpr DWORD kRunTimeoutMs = 600000;
+constexpr DWORD kPollMs = 1;
+
+using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
+
+double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+Variables BridgeVariables(const std::wstring& appdata, const std::wstring& journal, bool once) {
+  return {{L"APPDATA", WindowsPathOf(std::string(appdata.begin(), appdata.end())).wstring()},
+          {L"RENDERER_STANDIN_NO_WINDOW", L"1"},
+          {L"RENDERER_STANDIN_JOURNAL", journal},
+          {L"RENDERER_STANDIN_SETTINGS_ONCE", once ? L"1" : L""}};
+}
+
+// Waits for the process to end, or for the time to pass, serving this thread's windows
+// meanwhile; true when it has ended.
+bool WaitServing(HANDLE process, DWORD timeout_ms) {
+  for (;;) {
+    const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, timeout_ms, QS_ALLINPUT);
+    if (woken == WAIT_OBJECT_0) return true;
+    if (woken != WAIT_OBJECT_0 + 1) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+// One bridge from CreateProcess to exit; the exit command is posted as soon as its window
+// exists.
+double RunBridge(const Variables& variables) {
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  BridgeProcess bridge;
+  if (!bridge.Start(TarnwickBesideMe(), L"", variables)) return -1;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, bridge.id());
+  bool posted = false;
+  const ULONGLONG deadline = GetTickCount64() + kRunTimeoutMs;
+  while (!WaitServing(process, posted ? kRunTimeoutMs : kPollMs)) {
+    if (!posted) {
+      if (const HWND window = bridge.FindWindowOfClass(kBridgeClass)) {
+        posted = PostMessageW(window, WM_COMMAND, MAKEWPARAM(kExitCommand, 0), 0) != 0;
+      }
+    }
+    if (GetTickCount64() > deadline) break;
+  }
+  QueryPerformanceCounter(&end);
+  CloseHandle(process);
+  return bridge.Running() || bridge.ExitCode() != 0 ? -1 : Seconds(start, end);
+}
+
+double RunReader(const std::wstring& model) {
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  BridgeProcess reader;
+  const auto program = TarnwickBesideMe().parent_path() / L"bench_read.exe";
+  if (!reader.Start(program, L"\"" + model + L"\"", {})) return -1;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, reader.id());
+  const bool ended = WaitServing(process, kRunTimeoutMs);
+  QueryPerformanceCounter(&end);
+  CloseHandle(process);
+  if (!ended) return -1;
+  return reader.ExitCode() != 0 ? -1 : Seconds(start, end);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+int TimePairs(int pairs, const std::wstring& appdata, const std::wstring& model, bool once) {
+  const Variables variables = BridgeVariables(appdata, L"", once);
+  const std::wstring model_path =
+      WindowsPathOf(std::string(model.begin(), model.end())).wstring();
+  std::vector<double> bridge_times, read_times, ratios;
+  for (int i = 0; i < pairs; ++i) {
+    const double bridge = RunBridge(variables);
+    const double read = RunReader(model_path);
+    if (bridge < 0 || read < 0) {
+      std::printf("run %d failed (bridge %.3f, read %.3f)\n", i, bridge, read);
+      return 1;
+    }
+    std::printf("pair %d: tarnwick %.4f s, read %.4f s\n", i, bridge, read);
+    bridge_times.push_back(bridge);
+    read_times.push_back(read);
+    ratios.push_back(bridge / read);
+  }
+  // The ratio within each pair shares the moment's load, so its median is steadier on a busy
+  // machine than the ratio of the medians.
+  const double bridge = Median(bridge_times), read = Median(read_times);
+  std::printf("median: tarnwick %.4f s, read %.4f s, ratio %.2f (median of pair ratios %.2f)\n",
+              bridge, read, bridge / read, Median(ratios));
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::vector<std::wstring> args(argv + 1, argv + argc);
+  const bool once = std::find(args.begin(), args.end(), L"--once") != args.end();
+  // The bridge watches for the host's and the renderer's windows.
+  FakeWindow host(kHostClass);
+  FakeWindow renderer(kRendererClass);
+  int result = 2;
+  if (args.size() >= 4 && args[0] == L"time") {
+    result = TimePairs(std::stoi(args[1]), args[2], args[3], once);
+  } else if (args.size() >= 2 && args[0] == L"memory") {
+    result = RunBridge(BridgeVariables(args[1], L"", once)) < 0 ? 1 : 0;
+  } else if (args.size() == 3 && args[0] == L"check") {
+    const std::wstring journal = WindowsPathOf(std::string(args[2].begin(), args[2].end())).wstring();
+    result = RunBridge(BridgeVariables(args[1], journal, false)) < 0 ? 1 : 0;
+  } else {
+    std::fprintf(stderr, "usage: bench_launch time PAIRS APPDATA MODEL [--once] | memory APPDATA "
+                         "[--once] | check APPDATA JOURNAL\n");
+  }
+  std::fflush(stdout);
+  return result;
+}
