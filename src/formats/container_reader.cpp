@@ -109,6 +109,18 @@ void ReadIdList(ContainerStream& stream, std::vector<std::uint32_t>& ids) {
   for (std::uint32_t& id : ids) id = stream.ReadU32();
 }
 
+// Lets the sink hear of refused counts and reads past the end while one body is read.
+class NoticesTo {
+ public:
+  NoticesTo(ContainerStream& stream, ModelSink& sink) : stream_(stream) { stream.SetNotices(&sink); }
+  ~NoticesTo() { stream_.SetNotices(nullptr); }
+  NoticesTo(const NoticesTo&) = delete;
+  NoticesTo& operator=(const NoticesTo&) = delete;
+
+ private:
+  ContainerStream& stream_;
+};
+
 // The whole header and directory in one view; null when the file shrank since it was opened.
 const std::uint8_t* HeaderBytes(ContainerStream& stream) {
   stream.Seek(0);
@@ -142,22 +154,24 @@ HeaderLoadResult LoadContainerHeader(ContainerState& state) {
   OpenContainer(state);
   if (!state.ContainerFile) return HeaderLoadResult::kFileNotFound;
   ContainerStream& stream = *state.ContainerFile;
-  HeaderLoadResult result = HeaderLoadResult::kFormatError;
-  if (stream.Size() < kContainerHeaderBytes) {
-    // A short file with content is the host's (perhaps a failed export): never overwrite it.
-    if (stream.Size() == 0) WriteBlankHeader(state);
-  } else if (const std::uint8_t* header = HeaderBytes(stream)) {
-    state.FormatVersion = LoadU32(header);
-    if (state.FormatVersion < kMinimumFormatVersion) {
-      result = HeaderLoadResult::kVersionUnsupported;
-    } else {
-      DecodeHeader(state, header);
-      if (stream.Position() == state.DirectoryEnd) result = HeaderLoadResult::kLoaded;
-    }
-  }
+  // A short file with content is the host's (perhaps a failed export): never overwrite it.
+  if (stream.Size() == 0) WriteBlankHeader(state);
+  const HeaderLoadResult result = state.ContainerFile ? ReadContainerHeader(stream, state)
+                                                      : HeaderLoadResult::kFormatError;
   // A file the bridge cannot read is not held open: the host must be able to rewrite it.
   if (result != HeaderLoadResult::kLoaded) CloseContainer(state);
   return result;
+}
+
+HeaderLoadResult ReadContainerHeader(ContainerStream& stream, ContainerState& state) {
+  if (stream.Size() < kContainerHeaderBytes) return HeaderLoadResult::kFormatError;
+  const std::uint8_t* header = HeaderBytes(stream);
+  if (!header) return HeaderLoadResult::kFormatError;
+  state.FormatVersion = LoadU32(header);
+  if (state.FormatVersion < kMinimumFormatVersion) return HeaderLoadResult::kVersionUnsupported;
+  DecodeHeader(state, header);
+  return stream.Position() == state.DirectoryEnd ? HeaderLoadResult::kLoaded
+                                                 : HeaderLoadResult::kFormatError;
 }
 
 bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {
@@ -175,6 +189,7 @@ bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {
 }
 
 void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+  const NoticesTo notices(stream, sink);
   stream.Seek(body_start);
   std::uint32_t sizes[5];
   for (std::uint32_t& size : sizes) size = stream.ReadU32();
@@ -196,6 +211,7 @@ void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink&
 }
 
 void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+  const NoticesTo notices(stream, sink);
   stream.Seek(body_start);
   WordTable words(stream);
   std::vector<std::uint32_t> ids;

@@ -1,0 +1,9 @@
+#include <unistd.h>
+
+#include "inspect/terminal.h"
+
+namespace tarnwick::inspect {
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+}  // namespace tarnwick::inspect
