@@ -2,9 +2,9 @@
 // counts are known, and the pieces to break it one way at a time.
 #pragma once
 
-#include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
