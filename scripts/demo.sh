@@ -19,7 +19,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs" --target host_sim
 echo "== Building the journal summariser (native)"
 cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs" --target journal_summary
+cmake --build --preset native -j "$jobs" --target journal_summary tarnwick_inspect
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"; cmake/wine-run.sh --stop build/windows' EXIT
@@ -43,5 +43,10 @@ if [ -f "$out/_mod.sync" ]; then
   echo
   echo "== The sync record _mod.sync: what the renderer held when the host asked for a model sync"
   tr -d '\r' <"$out/_mod.sync"
+fi
+if [ -f "$out/_model.cvm" ]; then
+  echo
+  echo "== The exchange folder as tarnwick_inspect sees it (findings do not fail the demonstration)"
+  build/native/tools/inspect/tarnwick_inspect "$out" || true
 fi
 exit $status

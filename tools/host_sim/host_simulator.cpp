@@ -243,7 +243,7 @@ void HostSimulator::CopyOut() {
   fs::create_directories(options_.out_folder, error);
   fs::copy_file(files_.journal(), options_.out_folder / L"journal.jsonl",
                 fs::copy_options::overwrite_existing, error);
-  for (const wchar_t* name : {L"D5_Log.log", L"_mod.sync"}) {
+  for (const wchar_t* name : kExchangeFileNames) {
     fs::remove(options_.out_folder / name, error);
     if (files_.Exists(name)) {
       fs::copy_file(files_.PathOf(name), options_.out_folder / name,

@@ -13,7 +13,12 @@ std::string Number(float value) {
 }
 
 std::string Triple(const std::array<float, 3>& v) {
-  return "(" + Number(v[0]) + ", " + Number(v[1]) + ", " + Number(v[2]) + ")";
+  std::string text = "(";
+  for (int axis = 0; axis < 3; ++axis) {
+    if (axis > 0) text += ", ";
+    text += Number(v[axis]);
+  }
+  return text + ")";
 }
 
 void AppendViews(std::string& out, const ViewsSummary& views, const char* indent) {
