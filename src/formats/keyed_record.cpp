@@ -125,19 +125,22 @@ bool ScanInt32(std::u16string_view text, std::int32_t& value) {
   return true;
 }
 
-void ScanFloats(std::u16string_view text, std::span<float> values) {
+std::size_t ScanFloats(std::u16string_view text, std::span<float> values) {
   // strtof wants 8-bit text ending in NUL: code units above U+00FF become '?',
   // which no number contains. A NUL inside the line simply ends the number there.
   const std::string narrow = NarrowLatin1(text);
   const char* cursor = narrow.c_str();
+  std::size_t converted_count = 0;
   for (float& value : values) {
     while (IsScanSpace(*cursor)) ++cursor;
     char* end = nullptr;
     const float converted = std::strtof(cursor, &end);
-    if (end == cursor) return;
+    if (end == cursor) break;
     value = converted;
     cursor = end;
+    ++converted_count;
   }
+  return converted_count;
 }
 
 std::u16string_view StringValue(std::u16string_view text) {

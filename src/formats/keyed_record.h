@@ -93,8 +93,8 @@ bool MatchChildLine(std::u16string_view line, std::u16string_view prefix,
 bool ScanInt32(std::u16string_view text, std::int32_t& value);
 
 // "%f" repeated `values.size()` times: each converted value is stored at once,
-// the first failure stops the scan.
-void ScanFloats(std::u16string_view text, std::span<float> values);
+// the first failure stops the scan. Returns how many values were converted.
+std::size_t ScanFloats(std::u16string_view text, std::span<float> values);
 
 // The string value: the text with one closing "]" at its very end removed.
 std::u16string_view StringValue(std::u16string_view text);

@@ -27,6 +27,8 @@ constexpr CodeInfo kCatalogue[] = {
     {"ies_missing", Severity::kWarning, "an IES profile an IES light names that does not exist"},
     {"light_kind_unknown", Severity::kWarning, "a light kind the reader does not know (sent as a point light)"},
     {"material_name_missing", Severity::kWarning, "a material record without a readable MaterialID_Name"},
+    {"keyed_line_skipped", Severity::kWarning, "lines of a record text that no key takes (passed over)"},
+    {"keyed_value_unreadable", Severity::kWarning, "a key line whose number is not read (the field keeps its default)"},
     {"camera_default", Severity::kWarning, "a camera file that holds no Camera record (the default camera is sent)"},
     {"active_view_outside", Severity::kWarning, "an active view index outside the list of views"},
     {"sync_line_unparsed", Severity::kWarning, "a line of the sync record that does not parse"},

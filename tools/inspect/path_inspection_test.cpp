@@ -111,7 +111,8 @@ TEST_F(PathInspectionTest, AProjectChangeBetweenTheModelAndTheIncrementalFile) {
 
 TEST_F(PathInspectionTest, RecordsThatTheBridgeSendsOtherwiseOrNotAtAll) {
   cw::ModelBody body;
-  body.materials = {MaterialText("Stone", "stone.png"), MaterialText("")};
+  body.materials = {MaterialText("Stone", "stone.png"), MaterialText(""),
+                    cw::Widen("MaterialID_Name [Odd]\nDiffuse 0.5 x 0.3\nColour red\n")};
   body.lights = {LightText("Odd", "Torch", 1), LightText("Off", "point", 2, false),
                  LightText("Panel", "Area", 3), LightText("Beam", "IES", 4, true, "none.ies")};
   body.cameras = CamerasText({"Only"}, 3);
@@ -126,6 +127,8 @@ TEST_F(PathInspectionTest, RecordsThatTheBridgeSendsOtherwiseOrNotAtAll) {
   EXPECT_EQ(not_sent[0].where.light, "Off");
   EXPECT_EQ(not_sent[1].where.light, "Panel");
   EXPECT_EQ(WithCode(log_, "active_view_outside").size(), 1u);
+  EXPECT_EQ(WithCode(log_, "keyed_line_skipped").at(0).where.material, "Odd");
+  EXPECT_EQ(WithCode(log_, "keyed_value_unreadable").at(0).where.material, "Odd");
   const LightCounts& lights = report.containers.at(0).body->lights;
   EXPECT_EQ(lights.by_kind.at("unknown"), 1u);
   EXPECT_EQ(lights.switched_off, 1u);

@@ -55,6 +55,7 @@ void CheckMaterialText(const std::u16string& text, const RecordContext& context,
   ++body.materials;
   const std::string name = Utf8FromUtf16(record.MaterialID_Name);
   Location where{.file = context.file, .slot = context.slot, .material = name};
+  ReportAudit(AuditMaterialRecord(text), "material", where, *context.log);
   if (record.MaterialID_Name.empty()) {
     context.log->Add("material_name_missing", "a material record has no MaterialID_Name line",
                      where);
@@ -88,6 +89,7 @@ void CheckLightText(const std::u16string& text, const RecordContext& context, Li
                      where);
     kind = kUnknownKind;
   }
+  ReportAudit(AuditLightRecord(text), "light", where, *context.log);
   ++lights.total;
   ++lights.by_kind[kind];
   if (!record.LightEnable) ++lights.switched_off;
@@ -123,6 +125,22 @@ ViewsSummary CheckViewsText(const std::u16string& text, const RecordContext& con
                      Location{.file = context.file, .slot = context.slot});
   }
   return views;
+}
+
+void ReportAudit(const KeyedAudit& audit, const char* kind, const Location& where, FindingLog& log) {
+  if (audit.skipped_lines > 0) {
+    log.Add("keyed_line_skipped",
+            std::to_string(audit.skipped_lines) + " lines of a " + kind + " record are passed over, the first \"" +
+                Utf8FromUtf16(audit.first_skipped) + "\"",
+            where, audit.skipped_lines);
+  }
+  if (audit.unreadable_values > 0) {
+    log.Add("keyed_value_unreadable",
+            std::to_string(audit.unreadable_values) + " values of a " + kind +
+                " record are not read (the first of key \"" + Utf8FromUtf16(audit.first_unreadable) +
+                "\"); their fields keep the defaults",
+            where, audit.unreadable_values);
+  }
 }
 
 CameraSummary SummaryOf(const CameraRecord& camera) {

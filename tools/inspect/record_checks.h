@@ -7,6 +7,7 @@
 #include <string>
 
 #include "formats/camera_record.h"
+#include "formats/keyed_audit.h"
 #include "inspect/findings.h"
 #include "inspect/report.h"
 
@@ -29,6 +30,9 @@ void CheckLightText(const std::u16string& text, const RecordContext& context, Li
 
 // Reads a Cameras record text and notes an active index outside the list.
 ViewsSummary CheckViewsText(const std::u16string& text, const RecordContext& context);
+
+// Notes the lines of a record text that its reader passes over and the values it cannot read.
+void ReportAudit(const KeyedAudit& audit, const char* kind, const Location& where, FindingLog& log);
 
 // The summary of one camera as read.
 CameraSummary SummaryOf(const CameraRecord& camera);

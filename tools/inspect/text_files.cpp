@@ -91,6 +91,7 @@ std::optional<CameraFileSummary> InspectCameraFile(const std::u16string& path, b
   CameraRecord camera;
   ReadCameraRecord(camera, *text);
   summary.camera = SummaryOf(camera);
+  ReportAudit(AuditCameraRecord(*text), "camera", Location{.file = context.file}, *context.log);
   if (!HasLine(*text, kCameraStart)) {
     context.log->Add("camera_default",
                      "no \"Camera_Start\" line: the bridge sends the default camera",
