@@ -6,7 +6,7 @@
 
 #include "inspect/inspector_run.h"
 #include "inspect/report_json.h"
-#include "inspect/terminal.h"
+#include "inspect/console.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr char kUsage[] = "usage: tarnwick_inspect [--json] [--max-issues N] [--
 
 int main(int argc, char** argv) {
   using namespace tarnwick::inspect;
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = Utf8Arguments(argc, argv);
   std::string error;
   const std::optional<RunOptions> options = ParseArguments(args, error);
   if (!options) {

@@ -1,9 +1,0 @@
-#include <unistd.h>
-
-#include "inspect/terminal.h"
-
-namespace tarnwick::inspect {
-
-bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
-
-}  // namespace tarnwick::inspect
