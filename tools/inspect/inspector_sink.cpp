@@ -145,10 +145,6 @@ void InspectorSink::Finish() {
   }
 }
 
-}  // namespace tarnwick::inspect
-
-namespace tarnwick::inspect {
-
 void InspectorSink::CheckGeometry(const std::u16string& name, const PartGeometry& part,
                                   const Location& where) {
   const PartStats stats = MeasurePart(part, body_.bounds);
@@ -156,6 +152,21 @@ void InspectorSink::CheckGeometry(const std::u16string& name, const PartGeometry
   body_.vertices += stats.vertices;
   body_.degenerate_triangles += stats.degenerate_triangles;
   if (stats.vertices > 0) ++solid_parts_with_vertices_;
+  CheckCounts(label, part, stats, where);
+  if (stats.indices_out_of_range > 0) {
+    ++body_.parts_not_sent;
+    context_.log->Add("part_indices_out_of_range",
+                      label + " has " + std::to_string(stats.indices_out_of_range) +
+                          " indices at or past its " + std::to_string(stats.vertices) +
+                          " vertices; the bridge does not send it",
+                      where, stats.indices_out_of_range);
+    return;
+  }
+  body_.triangles += stats.triangles;
+}
+
+void InspectorSink::CheckCounts(const std::string& label, const PartGeometry& part,
+                                const PartStats& stats, const Location& where) {
   if (part.position_count % 3 != 0) {
     context_.log->Add("position_count_not_triple",
                       label + " has " + std::to_string(part.position_count) +
@@ -180,16 +191,6 @@ void InspectorSink::CheckGeometry(const std::u16string& name, const PartGeometry
                           ", not a whole number of triangles",
                       where);
   }
-  if (stats.indices_out_of_range > 0) {
-    ++body_.parts_not_sent;
-    context_.log->Add("part_indices_out_of_range",
-                      label + " has " + std::to_string(stats.indices_out_of_range) +
-                          " indices at or past its " + std::to_string(stats.vertices) +
-                          " vertices; the bridge does not send it",
-                      where, stats.indices_out_of_range);
-    return;
-  }
-  body_.triangles += stats.triangles;
 }
 
 void InspectorSink::CheckAttributes(const std::string& label, std::uint32_t count,

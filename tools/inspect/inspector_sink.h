@@ -11,6 +11,7 @@
 
 #include "formats/model_sink.h"
 #include "inspect/findings.h"
+#include "inspect/part_checks.h"
 #include "inspect/record_checks.h"
 #include "inspect/report.h"
 
@@ -63,6 +64,8 @@ class InspectorSink : public ModelSink {
   Location Here() const;
   void FlushNotices(const Location& where);
   void CheckGeometry(const std::u16string& name, const PartGeometry& part, const Location& where);
+  void CheckCounts(const std::string& label, const PartGeometry& part, const PartStats& stats,
+                   const Location& where);
   void CheckAttributes(const std::string& label, std::uint32_t count, std::uint32_t vertices,
                        const char* which, const Location& where);
 
