@@ -22,6 +22,7 @@
 
 #include "container_writer/container_writer.h"
 #include "formats/container_reader.h"
+#include "inspect/container_inspection.h"
 #include "bridge/exchange_document.h"
 #include "renderer/renderer_export.h"
 #include "platform/text.h"
@@ -150,6 +151,24 @@ void StreamModel(benchmark::State& state) {
   state.counters["peak_MiB"] = PeakMemoryMiB();
 }
 
+// The inspector's validation of the same file: every part measured, nothing sent.
+void InspectModel(benchmark::State& state) {
+  const ModelFile& model = Model(state.range(0) != 0);
+  ResetPeakMemory();
+  std::uint64_t solids = 0;
+  for (auto _ : state) {
+    tarnwick::inspect::FindingLog log(1000);
+    tarnwick::inspect::ContainerSummary summary;
+    const tarnwick::inspect::RecordContext context{.file = "bench", .log = &log};
+    tarnwick::inspect::InspectContainer(tarnwick::Utf16FromUtf8(model.path),
+                                        tarnwick::inspect::ContainerRole::kModel, context, summary);
+    solids = summary.body ? summary.body->solids : 0;
+  }
+  if (solids != kSolids) state.SkipWithError("not every solid was inspected");
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * model.bytes));
+  state.counters["peak_MiB"] = PeakMemoryMiB();
+}
+
 // Arrays on 4-byte file offsets (lent from the window) and anywhere (copied);
 // rates are taken over wall time, as a reader waits for its reads.
 void Configure(benchmark::internal::Benchmark* b) {
@@ -157,8 +176,10 @@ void Configure(benchmark::internal::Benchmark* b) {
 }
 BENCHMARK(PlainRead)->Arg(1)->Apply(Configure);
 BENCHMARK(StreamModel)->Arg(1)->Apply(Configure);
+BENCHMARK(InspectModel)->Arg(1)->Apply(Configure);
 BENCHMARK(PlainRead)->Arg(0)->Apply(Configure);
 BENCHMARK(StreamModel)->Arg(0)->Apply(Configure);
+BENCHMARK(InspectModel)->Arg(0)->Apply(Configure);
 
 }  // namespace
 

@@ -21,7 +21,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs" --target host_sim
 echo "== Building the journal summariser and the scene replay (native)"
 cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs" --target journal_summary scene_replay
+cmake --build --preset native -j "$jobs" --target journal_summary scene_replay tarnwick_inspect
 pictures=$PWD/build/demo
 
 out=$(mktemp -d)
@@ -48,6 +48,11 @@ if [ -f "$out/_mod.sync" ]; then
   echo
   echo "== The sync record _mod.sync: what the renderer held when the host asked for a model sync"
   tr -d '\r' <"$out/_mod.sync"
+fi
+if [ -f "$out/_model.cvm" ]; then
+  echo
+  echo "== The exchange folder as tarnwick_inspect sees it (findings do not fail the demonstration)"
+  build/native/tools/inspect/tarnwick_inspect "$out" || true
 fi
 if [ -s "$out/journal.jsonl" ]; then
   echo

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "formats/camera_record.h"
+#include "formats/keyed_audit.h"
 #include "formats/keyed_record.h"
 #include "platform/file_io.h"
 
@@ -57,6 +58,10 @@ void ReadCameraRecord(CameraRecord& record, std::u16string_view text) {
 
 void ReadCamerasRecord(CameraList& list, std::u16string_view text) {
   ReadKeyedRecord<CameraList>(list, kCamerasKind, kCamerasKeys, text);
+}
+
+KeyedAudit AuditCameraRecord(std::u16string_view text) {
+  return AuditKeyedRecord<CameraRecord>(kCameraKind, kCameraKeys, text);
 }
 
 std::optional<std::u16string> LoadCameraFileText(const std::u16string& path) {

@@ -109,6 +109,18 @@ void ReadIdList(ContainerStream& stream, std::vector<std::uint32_t>& ids) {
   for (std::uint32_t& id : ids) id = stream.ReadU32();
 }
 
+// Lets the sink hear of refused counts and reads past the end while one body is read.
+class NoticesTo {
+ public:
+  NoticesTo(ContainerStream& stream, ModelSink& sink) : stream_(stream) { stream.SetNotices(&sink); }
+  ~NoticesTo() { stream_.SetNotices(nullptr); }
+  NoticesTo(const NoticesTo&) = delete;
+  NoticesTo& operator=(const NoticesTo&) = delete;
+
+ private:
+  ContainerStream& stream_;
+};
+
 // The whole header and directory in one view; null when the file shrank since it was opened.
 const std::uint8_t* HeaderBytes(ContainerStream& stream) {
   stream.Seek(0);
@@ -148,18 +160,23 @@ HeaderLoadResult LoadContainerHeader(ContainerState& state) {
     CloseContainer(state);
     if (stream_was_empty) state.ContainerFile = ContainerStream::Open(state.ContainerPath, "rb+");
     if (state.ContainerFile && state.ContainerFile->Size() == 0) WriteBlankHeader(state);
-  } else if (const std::uint8_t* header = HeaderBytes(stream)) {
-    state.FormatVersion = LoadU32(header);
-    if (state.FormatVersion < kMinimumFormatVersion) {
-      result = HeaderLoadResult::kVersionUnsupported;
-    } else {
-      DecodeHeader(state, header);
-      if (stream.Position() == state.DirectoryEnd) result = HeaderLoadResult::kLoaded;
-    }
+  } else {
+    result = ReadContainerHeader(stream, state);
   }
   // A file the bridge cannot read is not held open: the host must be able to rewrite it.
   if (result != HeaderLoadResult::kLoaded) CloseContainer(state);
   return result;
+}
+
+HeaderLoadResult ReadContainerHeader(ContainerStream& stream, ContainerState& state) {
+  if (stream.Size() < kContainerHeaderBytes) return HeaderLoadResult::kFormatError;
+  const std::uint8_t* header = HeaderBytes(stream);
+  if (!header) return HeaderLoadResult::kFormatError;
+  state.FormatVersion = LoadU32(header);
+  if (state.FormatVersion < kMinimumFormatVersion) return HeaderLoadResult::kVersionUnsupported;
+  DecodeHeader(state, header);
+  return stream.Position() == state.DirectoryEnd ? HeaderLoadResult::kLoaded
+                                                 : HeaderLoadResult::kFormatError;
 }
 
 bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {
@@ -177,6 +194,7 @@ bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {
 }
 
 void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+  const NoticesTo notices(stream, sink);
   stream.Seek(body_start);
   std::uint32_t sizes[5];
   for (std::uint32_t& size : sizes) size = stream.ReadU32();
@@ -198,6 +216,7 @@ void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink&
 }
 
 void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+  const NoticesTo notices(stream, sink);
   stream.Seek(body_start);
   WordTable words(stream);
   std::vector<std::uint32_t> ids;

@@ -88,6 +88,10 @@ void OpenContainer(ContainerState& state);
 // when the header loaded; on every other result it is closed.
 HeaderLoadResult LoadContainerHeader(ContainerState& state);
 
+// Reads the header and directory of an open stream into the state, writing nothing: a file
+// shorter than the header is a format error.
+HeaderLoadResult ReadContainerHeader(ContainerStream& stream, ContainerState& state);
+
 // Reads the ModelBody of one slot into the sink and closes the file; true when a body was read.
 bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/model_sink.h"
 #include "platform/file_io.h"
 #include "platform/mapped_file.h"
 
@@ -102,6 +103,7 @@ bool ContainerStream::Read(void* out, std::size_t n) {
     return true;
   }
   std::memset(out, 0, n);
+  NoteReadPastEnd(position_);
   position_ = std::max(position_, size_);
   return false;
 }
@@ -149,12 +151,15 @@ std::uint32_t ContainerStream::ReadU32() {
 
 std::uint32_t ContainerStream::ReadCount(std::uint32_t element_bytes) {
   const std::uint32_t count = ReadU32();
-  return std::uint64_t{count} * element_bytes <= Remaining() ? count : 0;
+  if (std::uint64_t{count} * element_bytes <= Remaining()) return count;
+  NoteCountRefused(position_ - 4, count);
+  return 0;
 }
 
 std::u16string ContainerStream::ReadUtf16(std::uint32_t units) {
   std::uint64_t bytes = std::uint64_t{units} * 2;
   if (bytes > Remaining()) {
+    NoteCountRefused(position_, units);
     position_ = std::max(position_, size_);
     return {};
   }
@@ -200,6 +205,14 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
 }
 
 bool ContainerStream::Flush() { return FlushFile(file_); }
+
+void ContainerStream::NoteCountRefused(std::uint64_t at, std::uint32_t count) {
+  if (notices_) notices_->OnCountRefused(at, count);
+}
+
+void ContainerStream::NoteReadPastEnd(std::uint64_t at) {
+  if (notices_) notices_->OnReadPastEnd(at);
+}
 
 WordTable::WordTable(ContainerStream& stream) : stream_(stream) {
   count_ = stream.ReadCount(4);

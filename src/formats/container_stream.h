@@ -21,6 +21,7 @@
 namespace tarnwick {
 
 class MappedFile;
+class ModelSink;
 
 class ContainerStream {
  public:
@@ -84,6 +85,13 @@ class ContainerStream {
   // Pushes written bytes to the file.
   bool Flush();
 
+  // The sink told of refused counts and reads past the end (none: nobody is told).
+  void SetNotices(ModelSink* sink) { notices_ = sink; }
+  // Tells the notice sink of a count at `at` that is taken as 0.
+  void NoteCountRefused(std::uint64_t at, std::uint32_t count);
+  // Tells the notice sink of a read at `at` past the end of the file.
+  void NoteReadPastEnd(std::uint64_t at);
+
  private:
   explicit ContainerStream(std::FILE* file);
   bool RefillAt(std::uint64_t position);
@@ -102,6 +110,7 @@ class ContainerStream {
   std::size_t window_capacity_ = 0;
   std::uint64_t window_start_ = 0;
   std::size_t window_length_ = 0;
+  ModelSink* notices_ = nullptr;
 };
 
 // Little-endian u32 from four bytes.

@@ -126,21 +126,24 @@ bool ScanInt32(std::u16string_view text, std::int32_t& value) {
   return true;
 }
 
-void ScanFloats(std::u16string_view text, std::span<float> values) {
+std::size_t ScanFloats(std::u16string_view text, std::span<float> values) {
   // strtof wants 8-bit text ending in NUL: code units above U+00FF become '?',
   // which no number contains. A NUL inside the line simply ends the number there.
   const std::string narrow = NarrowLatin1(text);
   const char* cursor = narrow.c_str();
+  std::size_t converted_count = 0;
   for (float& value : values) {
     while (IsScanSpace(*cursor)) ++cursor;
     char* end = nullptr;
     const float converted = std::strtof(cursor, &end);
     // "nan", "inf" and numbers too large for a float are unreadable, as any
     // malformed number is: the renderer is never given a value that is not finite.
-    if (end == cursor || !std::isfinite(converted)) return;
+    if (end == cursor || !std::isfinite(converted)) break;
     value = converted;
     cursor = end;
+    ++converted_count;
   }
+  return converted_count;
 }
 
 std::u16string_view StringValue(std::u16string_view text) {

@@ -94,7 +94,8 @@ bool ScanInt32(std::u16string_view text, std::int32_t& value);
 
 // "%f" repeated `values.size()` times: each converted value is stored at once,
 // the first failure stops the scan; a value that is not finite is a failure.
-void ScanFloats(std::u16string_view text, std::span<float> values);
+// Returns how many values were converted.
+std::size_t ScanFloats(std::u16string_view text, std::span<float> values);
 
 // The string value: the text with one closing "]" at its very end removed.
 std::u16string_view StringValue(std::u16string_view text);

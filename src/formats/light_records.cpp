@@ -1,6 +1,7 @@
 #include <string>
 
 #include "formats/axes.h"
+#include "formats/keyed_audit.h"
 #include "formats/keyed_record.h"
 #include "formats/light_record.h"
 
@@ -74,6 +75,10 @@ void ReadLightRecord(LightRecord& record, std::u16string_view text) {
   record.From = RendererAxes(record.From);
   record.To = RendererAxes(record.To);
   record.LightEnable = reading.enable != 0;
+}
+
+KeyedAudit AuditLightRecord(std::u16string_view text) {
+  return AuditKeyedRecord<LightReading>(kLightKind, kLightKeys, text);
 }
 
 }  // namespace tarnwick

@@ -1,5 +1,6 @@
 #include <utility>
 
+#include "formats/keyed_audit.h"
 #include "formats/keyed_record.h"
 #include "formats/material_record.h"
 
@@ -67,6 +68,10 @@ void ReadMaterialRecord(MaterialRecord& record, std::u16string_view text) {
 
 void ReadExtendMaterial(ExtendMaterial& extension, std::u16string_view text) {
   ReadKeyedRecord<ExtendMaterial>(extension, kExtendMaterialKind, kExtendMaterialKeys, text);
+}
+
+KeyedAudit AuditMaterialRecord(std::u16string_view text) {
+  return AuditKeyedRecord<MaterialRecord>(kMaterialKind, kMaterialKeys, text);
 }
 
 }  // namespace tarnwick

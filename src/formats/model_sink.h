@@ -51,6 +51,10 @@ class ModelSink {
   // One named list of a removal section ("Solid", "Material"; others too) with its ids.
   virtual void OnRemovalList(const std::u16string& /*name*/,
                              std::span<const std::uint32_t> /*ids*/) {}
+  // A count at `position` whose elements would run past the end of the file; it is taken as 0.
+  virtual void OnCountRefused(std::uint64_t /*position*/, std::uint32_t /*count*/) {}
+  // A read at `position` that the file cannot satisfy (an offset or a record past its end).
+  virtual void OnReadPastEnd(std::uint64_t /*position*/) {}
 };
 
 }  // namespace tarnwick

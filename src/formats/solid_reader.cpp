@@ -27,11 +27,12 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
   std::uint64_t at = start;
   for (ArraySpan& span : spans) {
     std::uint8_t bytes[4];
-    stream.ReadAt(at, bytes, 4);
+    if (!stream.ReadAt(at, bytes, 4)) stream.NoteReadPastEnd(at);
     at += 4;
     const std::uint64_t remaining = at < stream.Size() ? stream.Size() - at : 0;
     const std::uint32_t count = LoadU32(bytes);
     span.count = std::uint64_t{count} * 4 <= remaining ? count : 0;
+    if (span.count != count) stream.NoteCountRefused(at - 4, count);
     span.data_at = at;
     at += std::uint64_t{span.count} * 4;
   }

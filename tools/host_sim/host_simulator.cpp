@@ -245,8 +245,7 @@ void HostSimulator::CopyOut() {
   fs::create_directories(options_.out_folder, error);
   fs::copy_file(files_.journal(), options_.out_folder / L"journal.jsonl",
                 fs::copy_options::overwrite_existing, error);
-  for (const wchar_t* name :
-       {test_host::Wide(protocol::kLogFile), test_host::Wide(protocol::kSyncRecordFile)}) {
+  for (const wchar_t* name : kExchangeFileNames) {
     fs::remove(options_.out_folder / name, error);
     if (files_.Exists(name)) {
       fs::copy_file(files_.PathOf(name), options_.out_folder / name,

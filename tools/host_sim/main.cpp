@@ -3,8 +3,8 @@
 //   host_sim.exe [--quiet] [--out FOLDER] SCENARIO      a built-in scenario
 //   host_sim.exe [--quiet] [--out FOLDER] --script FILE a script file (see host_sim/scenario.h)
 //   host_sim.exe --list                                 the built-in scenarios
-// --out copies the renderer's journal, the bridge's log and its sync record
-// into FOLDER at the end. The exit code is 0 when every step succeeded.
+// --out copies the renderer's journal and the exchange files (the host's and the
+// bridge's log and sync record) into FOLDER at the end. The exit code is 0 when every step succeeded.
 #include <cstdio>
 #include <string>
 

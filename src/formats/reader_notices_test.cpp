@@ -1,0 +1,102 @@
+// What the reader tells its sink besides the records: counts it refuses and
+// reads past the end of the file; and the header read that writes nothing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "container_writer/container_writer.h"
+#include "formats/container_reader.h"
+#include "formats/container_stream.h"
+#include "platform/text.h"
+#include "protocol/protocol.h"
+#include "testlib/temp_exchange.h"
+
+namespace tarnwick {
+namespace {
+
+namespace cw = container_writer;
+
+constexpr std::uint32_t kBody = protocol::kContainerHeaderBytes;
+
+class NoticeSink : public ModelSink {
+ public:
+  void OnCountRefused(std::uint64_t position, std::uint32_t count) override {
+    refused.emplace_back(position, count);
+  }
+  void OnReadPastEnd(std::uint64_t position) override { past_end.push_back(position); }
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
+  std::vector<std::uint64_t> past_end;
+};
+
+void PatchU32(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+class ReaderNoticesTest : public ::testing::Test {
+ protected:
+  NoticeSink Read(const std::string& bytes) {
+    folder_.Write("_model.cvm", bytes);
+    NoticeSink sink;
+    auto stream = ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb");
+    ReadModelBody(*stream, kBody, sink);
+    // The stream forgets the sink with the body: later reads tell nobody.
+    stream->Seek(bytes.size());
+    stream->ReadU32();
+    return sink;
+  }
+  testing::TempExchangeFolder folder_;
+};
+
+TEST_F(ReaderNoticesTest, ACleanBodyGivesNoNotice) {
+  cw::ModelBody body;
+  body.materials = {u"MaterialID_Name [M]"};
+  body.solids.push_back(cw::Solid{1, 1, u"", {cw::Part{u"A", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, {0, 1, 2}, {}, false}}, false});
+  const NoticeSink sink = Read(cw::BuildContainer(cw::ModelFile(u"P", body)));
+  EXPECT_TRUE(sink.refused.empty());
+  EXPECT_TRUE(sink.past_end.empty());
+}
+
+TEST_F(ReaderNoticesTest, RefusedCountsAndReadsPastTheEnd) {
+  cw::ModelBody body;
+  body.materials = {u"MaterialID_Name [M]", u"MaterialID_Name [N]"};
+  std::string bytes = cw::BuildContainer(cw::ModelFile(u"P", body));
+  // The material table: count at B+20, entry offsets at B+24 and B+28.
+  const std::uint32_t second = LoadU32(reinterpret_cast<const std::uint8_t*>(bytes.data()) + kBody + 28);
+  PatchU32(bytes, kBody + 24, 0x40000000);           // the first record far past the end
+  PatchU32(bytes, kBody + second, 0x7FFFFFFE);       // the second record's text length
+  const NoticeSink sink = Read(bytes);
+  ASSERT_FALSE(sink.past_end.empty());
+  EXPECT_EQ(sink.past_end[0], kBody + 0x40000000u);
+  ASSERT_EQ(sink.refused.size(), 1u);
+  EXPECT_EQ(sink.refused[0].first, kBody + second + 12u);  // where the text would begin
+  EXPECT_EQ(sink.refused[0].second, 0x3FFFFFFFu);
+}
+
+TEST_F(ReaderNoticesTest, ARefusedArrayCountIsToldWithItsPosition) {
+  cw::ModelBody body;
+  body.solids.push_back(cw::Solid{1, 1, u"", {cw::Part{u"A", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, {0, 1, 2}, {}, false}}, false});
+  std::string bytes = cw::BuildContainer(cw::ModelFile(u"P", body));
+  // The file ends with the index count, three indices and the counts of arrays 7 and 8.
+  const std::size_t index_count_at = bytes.size() - 8 - 12 - 4;
+  PatchU32(bytes, index_count_at, 6);  // 24 bytes where 20 remain
+  const NoticeSink sink = Read(bytes);
+  ASSERT_EQ(sink.refused.size(), 1u);
+  EXPECT_EQ(sink.refused[0], (std::pair<std::uint64_t, std::uint32_t>{index_count_at, 6}));
+}
+
+TEST_F(ReaderNoticesTest, ReadingAHeaderWritesNothing) {
+  folder_.Write("_model.cvm", "");
+  ContainerState state;
+  auto stream = ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb");
+  EXPECT_EQ(ReadContainerHeader(*stream, state), HeaderLoadResult::kFormatError);
+  EXPECT_EQ(folder_.Read("_model.cvm"), "");
+  folder_.Write("_model.cvm", cw::BuildContainer(cw::ModelFile(u"P", {})));
+  stream = ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb");
+  EXPECT_EQ(ReadContainerHeader(*stream, state), HeaderLoadResult::kLoaded);
+  EXPECT_EQ(SlotName(state.Slots[0]), u"P");
+}
+
+}  // namespace
+}  // namespace tarnwick

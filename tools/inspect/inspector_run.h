@@ -1,0 +1,36 @@
+// The inspector's command line and one whole run:
+//   tarnwick_inspect [--json] [--max-issues N] [--strict] PATH...
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formats/model_sink.h"
+
+namespace tarnwick::inspect {
+
+// Findings listed when --max-issues is not given.
+inline constexpr std::uint64_t kDefaultMaxIssues = 1000;
+// Files above this size get a progress line when standard error is a terminal.
+inline constexpr std::uint64_t kProgressFileBytes = std::uint64_t{64} << 20;
+
+// What the command line asks for.
+struct RunOptions {
+  bool json = false;
+  bool strict = false;
+  std::uint64_t max_issues = kDefaultMaxIssues;
+  std::vector<std::string> paths;  // UTF-8
+};
+
+// The options of the arguments after the program name; nothing, with `error` set, when they
+// are not understood.
+std::optional<RunOptions> ParseArguments(const std::vector<std::string>& args, std::string& error);
+
+// Inspects every path and writes the report to `out`; returns the exit code.
+// `geometry_tap` receives every solid and part read; `progress` enables the progress line.
+int RunInspector(const RunOptions& options, std::string& out, ModelSink* geometry_tap = nullptr,
+                 bool progress = false);
+
+}  // namespace tarnwick::inspect
