@@ -5,12 +5,13 @@
 
 #include "container_writer/byte_sink.h"
 #include "platform/text.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick::container_writer {
 
 namespace {
 
-constexpr std::uint32_t kHeaderBytes = 208644;
+constexpr std::uint32_t kHeaderBytes = tarnwick::protocol::kContainerHeaderBytes;
 constexpr std::size_t kSlotBytes = 2076;
 constexpr std::size_t kSlotCount = 100;
 constexpr std::size_t kSlotNameUnits = 1028;

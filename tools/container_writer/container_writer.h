@@ -13,6 +13,8 @@
 #include <variant>
 #include <vector>
 
+#include "protocol/protocol.h"
+
 namespace tarnwick::container_writer {
 
 // One geometry part of a solid.
@@ -68,7 +70,7 @@ struct Slot {
 // A whole container file.
 struct Container {
   std::uint32_t format_version = 7;
-  std::uint32_t directory_end = 208644;
+  std::uint32_t directory_end = protocol::kContainerHeaderBytes;
   std::uint32_t header_reserved = 1;
   std::u16string header_name = u"Corvella";
   std::optional<std::int32_t> last_slot_index;  // default: the number of slots minus 1

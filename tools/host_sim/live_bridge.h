@@ -51,7 +51,7 @@ class LiveBridge : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(host_->handle(), nullptr);
     ASSERT_NE(renderer_->handle(), nullptr);
-    ASSERT_TRUE(files_.Write(L"_model.cvm", HouseSample(L"_model.cvm")));
+    ASSERT_TRUE(files_.Write(test_host::Wide(protocol::kModelFile), HouseSample(L"_model.cvm")));
     ASSERT_TRUE(files_.Write(L"camera.cam", HouseSample(L"camera.cam")));
     ASSERT_TRUE(files_.Write(L"Views.cam", TwoViewsNoneActive()));
   }
@@ -112,7 +112,7 @@ class LiveBridge : public ::testing::Test {
   // The log's messages, the rotated part first.
   std::vector<std::string> Log() const {
     return LogMessages(files_.Read(L"D5_Log.logOld").value_or("") +
-                       files_.Read(L"D5_Log.log").value_or(""));
+                       files_.Read(test_host::Wide(protocol::kLogFile)).value_or(""));
   }
 
   // Waits for the resident bridge's end; true when it ended with exit code 0.

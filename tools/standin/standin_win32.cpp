@@ -9,13 +9,15 @@
 #include <cwchar>
 #include <string>
 
+#include "protocol/protocol.h"
 #include "standin/standin_host.h"
 
 namespace standin::host {
 
 namespace {
 
-constexpr wchar_t kRendererWindowClass[] = L"Qt5152QWindowIcon";
+const wchar_t* const kRendererWindowClass =
+    reinterpret_cast<const wchar_t*>(tarnwick::protocol::kRendererWindowClass.wide);
 constexpr wchar_t kRendererWindowProgram[] = L"renderer_window.exe";
 constexpr DWORD kWindowWaitMs = 5000;
 constexpr DWORD kWindowPollMs = 20;
