@@ -61,6 +61,14 @@ std::optional<RunOptions> ParseArguments(const std::vector<std::string>& args, s
         return std::nullopt;
       }
       ++i;
+    } else if (arg == "--glb") {
+      if (i + 1 == args.size()) {
+        error = "--glb needs a file name";
+        return std::nullopt;
+      }
+      options.glb = args[++i];
+    } else if (arg == "--glb-plain") {
+      options.glb_plain = true;
     } else if (arg.starts_with("--")) {
       error = "unknown option " + arg;
       return std::nullopt;
@@ -70,6 +78,10 @@ std::optional<RunOptions> ParseArguments(const std::vector<std::string>& args, s
   }
   if (options.paths.empty()) {
     error = "no path given";
+    return std::nullopt;
+  }
+  if (!options.glb.empty() && options.paths.size() != 1) {
+    error = "--glb takes exactly one path";
     return std::nullopt;
   }
   return options;

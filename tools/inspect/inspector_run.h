@@ -1,5 +1,5 @@
 // The inspector's command line and one whole run:
-//   tarnwick_inspect [--json] [--max-issues N] [--strict] PATH...
+//   tarnwick_inspect [--json] [--max-issues N] [--strict] [--glb OUT.glb [--glb-plain]] PATH...
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,8 @@ struct RunOptions {
   bool strict = false;
   std::uint64_t max_issues = kDefaultMaxIssues;
   std::vector<std::string> paths;  // UTF-8
+  std::string glb;                 // where the model goes as a glTF file (one PATH); empty: nowhere
+  bool glb_plain = false;          // the file without materials and lights
 };
 
 // The options of the arguments after the program name; nothing, with `error` set, when they

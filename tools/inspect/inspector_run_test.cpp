@@ -6,6 +6,7 @@
 
 #include "inspect/inspect_test_models.h"
 #include "inspect/report_json.h"
+#include "tarnwick_version.h"
 
 // The command line, the exit codes, the cap on listed findings and the JSON document's fields.
 namespace tarnwick::inspect {
@@ -74,6 +75,7 @@ TEST_F(InspectorRunTest, MaxIssuesCapsTheListButNotTheCounts) {
   EXPECT_EQ(findings["by_code"]["part_indices_out_of_range"], 2);
   Run({"--max-issues", "1", folder_.path()});
   EXPECT_NE(out_.find("(1 more not listed)"), std::string::npos);
+  EXPECT_TRUE(out_.starts_with(std::string("tarnwick_inspect ") + kVersion + "\n")) << out_;
 }
 
 TEST_F(InspectorRunTest, TheJsonDocumentsFields) {
@@ -81,6 +83,7 @@ TEST_F(InspectorRunTest, TheJsonDocumentsFields) {
   ASSERT_EQ(Run({"--json", folder_.path()}), kExitFindings);
   const nlohmann::json json = Json();
   EXPECT_EQ(json["tool"], "tarnwick_inspect");
+  EXPECT_EQ(json["version"], kVersion);
   EXPECT_EQ(json["schema"], kSchemaVersion);
   EXPECT_EQ(json["exit_code"], kExitFindings);
   const nlohmann::json& path = json["paths"][0];

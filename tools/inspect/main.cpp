@@ -4,13 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "inspect/console.h"
+#include "inspect/glb_export.h"
 #include "inspect/inspector_run.h"
 #include "inspect/report_json.h"
-#include "inspect/console.h"
 
 namespace {
 
-constexpr char kUsage[] = "usage: tarnwick_inspect [--json] [--max-issues N] [--strict] PATH...\n";
+constexpr char kUsage[] =
+    "usage: tarnwick_inspect [--json] [--max-issues N] [--strict] [--glb OUT.glb [--glb-plain]] "
+    "PATH...\n";
 
 }  // namespace
 
@@ -23,8 +26,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarnwick_inspect: %s\n%s", error.c_str(), kUsage);
     return kExitUnreadable;
   }
+  // Refused before any reading, so that no report suggests the file was written.
+  if (!options->glb.empty() && !GlbExportAvailable()) {
+    ExportGlb(*options, error);
+    std::fprintf(stderr, "tarnwick_inspect: %s\n", error.c_str());
+    return kExitUnreadable;
+  }
   std::string report;
-  const int exit_code = RunInspector(*options, report, nullptr, StandardErrorIsTerminal());
+  int exit_code = RunInspector(*options, report, nullptr, StandardErrorIsTerminal());
   std::fwrite(report.data(), 1, report.size(), stdout);
+  if (!options->glb.empty()) {
+    std::string message;
+    const bool written = ExportGlb(*options, message);
+    std::fprintf(stderr, "tarnwick_inspect: %s\n", message.c_str());
+    if (!written) exit_code = kExitUnreadable;
+  }
   return exit_code;
 }

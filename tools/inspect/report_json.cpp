@@ -1,5 +1,7 @@
 #include "inspect/report_json.h"
 
+#include "tarnwick_version.h"
+
 namespace tarnwick::inspect {
 
 namespace {
@@ -121,7 +123,7 @@ nlohmann::ordered_json ReportJson(const std::vector<PathReport>& reports, const 
   Json findings{{"total", log.total()}, {"errors", log.Count(Severity::kError)},
                 {"warnings", log.Count(Severity::kWarning)}, {"infos", log.Count(Severity::kInfo)},
                 {"listed", log.listed().size()}, {"by_code", log.by_code()}, {"items", std::move(items)}};
-  return Json{{"tool", "tarnwick_inspect"}, {"schema", kSchemaVersion}, {"paths", std::move(paths)},
+  return Json{{"tool", "tarnwick_inspect"}, {"version", kVersion}, {"schema", kSchemaVersion}, {"paths", std::move(paths)},
               {"findings", std::move(findings)}, {"exit_code", exit_code}};
 }
 

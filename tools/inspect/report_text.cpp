@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tarnwick_version.h"
+
 namespace tarnwick::inspect {
 
 namespace {
@@ -114,7 +116,8 @@ std::string Where(const Location& at) {
 }  // namespace
 
 std::string ReportText(const std::vector<PathReport>& reports, const FindingLog& log) {
-  std::string out;
+  // The version first, so that a report pasted into a support request says which build wrote it.
+  std::string out = std::string("tarnwick_inspect ") + kVersion + "\n";
   for (const PathReport& report : reports) AppendPath(out, report);
   out += "findings: " + std::to_string(log.Count(Severity::kError)) + " errors, " +
          std::to_string(log.Count(Severity::kWarning)) + " warnings, " +
