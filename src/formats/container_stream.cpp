@@ -22,9 +22,18 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
   return stream;
 }
 
+std::unique_ptr<ContainerStream> ContainerStream::OverMemory(std::span<const std::uint8_t> bytes) {
+  std::unique_ptr<ContainerStream> stream(new ContainerStream(nullptr));
+  stream->memory_ = bytes;
+  stream->size_ = bytes.size();
+  return stream;
+}
+
 ContainerStream::ContainerStream(std::FILE* file) : file_(file) {}
 
-ContainerStream::~ContainerStream() { std::fclose(file_); }
+ContainerStream::~ContainerStream() {
+  if (file_) std::fclose(file_);
+}
 
 bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
   return offset >= window_start_ && offset - window_start_ <= window_length_ &&
@@ -32,11 +41,18 @@ bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
 }
 
 std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
-  if (!SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
-  return std::fread(out, 1, n, file_);
+  std::size_t got = 0;
+  if (!file_) {
+    if (offset < memory_.size()) got = static_cast<std::size_t>(std::min<std::uint64_t>(n, memory_.size() - offset));
+    if (got > 0) std::memcpy(out, memory_.data() + offset, got);
+  } else if (SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) {
+    got = std::fread(out, 1, n, file_);
+  }
+  work_bytes_ += got;
+  return got;
 }
 
-bool ContainerStream::RefillAt(std::uint64_t position) {
+bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
   if (!window_) {
     // A small file needs no more than itself and the alignment slack.
     window_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, size_ + 4096));
@@ -45,8 +61,15 @@ bool ContainerStream::RefillAt(std::uint64_t position) {
   // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
   // 4-byte-aligned in memory, so it can go to the renderer without a copy.
   const std::uint64_t start = position & ~std::uint64_t{4095};
-  const std::uint64_t want =
-      std::min<std::uint64_t>(window_capacity_, size_ > start ? size_ - start : 0);
+  // Only a read that goes on where the window ends is taken for streaming; a
+  // read elsewhere (an entry the tables point at) fetches no more than it needs,
+  // so that offsets jumping between far places cost a page each, not a window.
+  const bool streaming = window_length_ != 0 && position >= window_start_ + window_length_ &&
+                         position - (window_start_ + window_length_) < kJumpRefillBytes;
+  std::uint64_t length = window_capacity_;
+  if (!streaming) length = std::max<std::uint64_t>(kJumpRefillBytes, position - start + needed);
+  const std::uint64_t want = std::min<std::uint64_t>(
+      std::min<std::uint64_t>(length, window_capacity_), size_ > start ? size_ - start : 0);
   window_start_ = start;
   window_length_ = ReadFromFile(start, window_.get(), static_cast<std::size_t>(want));
   return InWindow(position, 1);
@@ -65,13 +88,14 @@ bool ContainerStream::Read(void* out, std::size_t n) {
           if (ReadFromFile(at, dst + done, left) == left) done = n;
           break;
         }
-        if (!RefillAt(at)) break;
+        if (!RefillAt(at, left)) break;
       }
       const std::size_t k = std::min<std::uint64_t>(left, window_start_ + window_length_ - at);
       std::memcpy(dst + done, window_.get() + (at - window_start_), k);
       done += k;
     }
   }
+  work_bytes_ += n;
   if (done == n) {
     position_ += n;
     return true;
@@ -83,6 +107,7 @@ bool ContainerStream::Read(void* out, std::size_t n) {
 
 bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   if (n == 0) return true;
+  work_bytes_ += n;
   bool ok = offset < size_ && n <= size_ - offset;
   if (ok && InWindow(offset, n)) {
     std::memcpy(out, window_.get() + (offset - window_start_), n);
@@ -97,9 +122,10 @@ const std::uint8_t* ContainerStream::View(std::size_t n) {
   static const std::uint8_t kNothing = 0;
   if (n == 0) return &kNothing;
   if (n > kMaxViewBytes || n > Remaining()) return nullptr;
-  if (!InWindow(position_, n) && (!RefillAt(position_) || !InWindow(position_, n))) {
+  if (!InWindow(position_, n) && (!RefillAt(position_, n) || !InWindow(position_, n))) {
     return nullptr;
   }
+  work_bytes_ += n;
   const std::uint8_t* p = window_.get() + (position_ - window_start_);
   position_ += n;
   return p;
@@ -115,6 +141,7 @@ std::uint32_t ContainerStream::ReadU32() {
   if (InWindow(position_, 4)) {
     const std::uint32_t value = LoadU32(window_.get() + (position_ - window_start_));
     position_ += 4;
+    work_bytes_ += 4;
     return value;
   }
   std::uint8_t b[4];
@@ -155,6 +182,7 @@ std::u16string ContainerStream::ReadCountedString() { return ReadUtf16(ReadCount
 void ContainerStream::SkipCountedString() { Skip(std::uint64_t{ReadCount(2)} * 2); }
 
 bool ContainerStream::Write(const void* data, std::size_t n) {
+  if (!file_) return false;  // bytes in memory are only read
   window_length_ = 0;
   window_.reset();  // sized for the file as it was
   std::size_t written = 0;
@@ -172,7 +200,7 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
   return Write(b, 4);
 }
 
-bool ContainerStream::Flush() { return std::fflush(file_) == 0; }
+bool ContainerStream::Flush() { return file_ && std::fflush(file_) == 0; }
 
 WordTable::WordTable(ContainerStream& stream) : stream_(stream) {
   count_ = stream.ReadCount(4);

@@ -4,9 +4,11 @@
 // checked against the bytes that remain: a read that the file cannot satisfy
 // in full yields zeros, moves the position to the end of the file and fails,
 // and a seek may go anywhere, beyond the end included, after which every read
-// yields zeros. Reads are served from one large window of the file that is
-// refilled from the position that misses it; large reads that miss it go
-// straight from the file into the caller's memory.
+// yields zeros. Reads are served from one large window of the file: a read
+// that goes on where the window ends refills all of it, a read elsewhere
+// refills only the page or so that it needs; large reads that miss it go
+// straight from the file into the caller's memory. The stream can also stand
+// over bytes in memory, read-only.
 #pragma once
 
 #include <array>
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace tarnwick {
@@ -26,9 +29,13 @@ class ContainerStream {
   static constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
   // Longest run of bytes that View can hand out.
   static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
+  // Least refill for a read that does not go on where the window ends.
+  static constexpr std::size_t kJumpRefillBytes = 4096;
 
   // Opens a file with a stdio mode ("rb", "rb+", "wb+"); null when it cannot be opened.
   static std::unique_ptr<ContainerStream> Open(const std::u16string& path, const char* mode);
+  // A read-only stream over bytes that the caller keeps alive for the stream's life.
+  static std::unique_ptr<ContainerStream> OverMemory(std::span<const std::uint8_t> bytes);
 
   ~ContainerStream();
   ContainerStream(const ContainerStream&) = delete;
@@ -40,6 +47,8 @@ class ContainerStream {
   std::uint64_t Position() const { return position_; }
   // Bytes between the position and the end of the file (0 beyond the end).
   std::uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
+  // Work done so far: bytes fetched from the file plus bytes handed to the caller.
+  std::uint64_t WorkBytes() const { return work_bytes_; }
 
   // Moves to an absolute position; any value is accepted.
   void Seek(std::uint64_t position) { position_ = position; }
@@ -78,12 +87,14 @@ class ContainerStream {
 
  private:
   explicit ContainerStream(std::FILE* file);
-  bool RefillAt(std::uint64_t position);
+  bool RefillAt(std::uint64_t position, std::size_t needed);
   std::size_t ReadFromFile(std::uint64_t offset, void* out, std::size_t n);
   bool InWindow(std::uint64_t offset, std::size_t n) const;
 
   std::FILE* file_;
+  std::span<const std::uint8_t> memory_;  // the bytes when file_ is null
   std::uint64_t size_ = 0;
+  std::uint64_t work_bytes_ = 0;
   std::uint64_t position_ = 0;
   std::unique_ptr<std::uint8_t[]> window_;
   std::size_t window_capacity_ = 0;

@@ -51,6 +51,9 @@ class ModelSink {
   // One named list of a removal section ("Solid", "Material"; others too) with its ids.
   virtual void OnRemovalList(const std::u16string& /*name*/,
                              std::span<const std::uint32_t> /*ids*/) {}
+  // The body's reading stopped before its end: its records cost more work than the
+  // file's size allows (a crafted file); the reason is a sentence for the log.
+  virtual void OnBodyAbandoned(const std::string& /*reason*/) {}
 };
 
 }  // namespace tarnwick
