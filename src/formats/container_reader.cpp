@@ -165,6 +165,10 @@ void OpenContainer(ContainerState& state) {
 HeaderLoadResult LoadContainerHeader(ContainerState& state) {
   OpenContainer(state);
   if (!state.ContainerFile) return HeaderLoadResult::kFileNotFound;
+  return ReadContainerHeader(state);
+}
+
+HeaderLoadResult ReadContainerHeader(ContainerState& state) {
   ContainerStream& stream = *state.ContainerFile;
   HeaderLoadResult result = HeaderLoadResult::kFormatError;
   if (stream.Size() < kContainerHeaderBytes) {

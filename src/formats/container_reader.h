@@ -88,6 +88,10 @@ void OpenContainer(ContainerState& state);
 // when the header loaded; on every other result it is closed.
 HeaderLoadResult LoadContainerHeader(ContainerState& state);
 
+// LoadContainerHeader once the file is open: reads the header and directory of the
+// open ContainerFile (which may stand over memory), with the same results.
+HeaderLoadResult ReadContainerHeader(ContainerState& state);
+
 // Reads the ModelBody of one slot into the sink and closes the file; true when a body was read.
 bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink);
 
