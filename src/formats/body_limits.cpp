@@ -38,6 +38,8 @@ bool TableVisits::First(std::uint32_t offset, ContainerStream& stream) {
   return true;
 }
 
-void TableVisits::Finish(const ContainerStream& stream) { ends_[current_] = stream.Position(); }
+void TableVisits::Finish(const ContainerStream& stream) {
+  if (ends_.size() < kMaxRemembered) ends_[current_] = stream.Position();
+}
 
 }  // namespace tarnwick

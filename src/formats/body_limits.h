@@ -6,6 +6,7 @@
 // different offsets) ends its body early instead of taking minutes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -43,9 +44,14 @@ class BodyBudget {
   bool exhausted_ = false;
 };
 
-// The entries of one offset table already read, with where each reading ended.
+// The entries of one offset table already read, with where each reading ended. Only the
+// first kMaxRemembered are kept, so that a table of millions of distinct entries costs a
+// few MiB; past them, the budget alone bounds the work.
 class TableVisits {
  public:
+  // Number of entries remembered per table.
+  static constexpr std::size_t kMaxRemembered = std::size_t{1} << 16;
+
   // True for an offset met for the first time. For one met before it is false, and the
   // stream stands where that entry's reading ended, as if it had been read again.
   bool First(std::uint32_t offset, ContainerStream& stream);

@@ -128,6 +128,23 @@ TEST(BodyLimitsTest, EntriesAlternatingBetweenFarPlacesFetchAPageEach) {
   EXPECT_LT(outcome.work, 2 * file.size() + 2000 * 2 * ContainerStream::kJumpRefillBytes);
 }
 
+TEST(BodyLimitsTest, ATableRemembersWhereItsEntriesEndedUpToItsLimit) {
+  const std::string bytes(64, '\0');
+  auto stream = ContainerStream::OverMemory(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  TableVisits visits;
+  for (std::uint32_t offset = 0; offset < TableVisits::kMaxRemembered + 2; ++offset) {
+    ASSERT_TRUE(visits.First(offset, *stream));
+    stream->Seek(offset + 7);  // where this entry's reading ends
+    visits.Finish(*stream);
+  }
+  stream->Seek(1);
+  EXPECT_FALSE(visits.First(5, *stream));
+  EXPECT_EQ(stream->Position(), 12u);
+  // Past the limit, entries are read again (the budget bounds them).
+  EXPECT_TRUE(visits.First(TableVisits::kMaxRemembered + 1, *stream));
+}
+
 TEST(BodyLimitsTest, ModelsAHostWritesStayFarBelowTheBudget) {
   std::vector<std::pair<std::string, std::string>> models = {
       {"demo", cw::BuildContainer(host_sim::DemoModel())}};
