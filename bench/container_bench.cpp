@@ -165,7 +165,8 @@ void BodyWork(benchmark::State& state) {
     tarnwick::ReadModelBody(*stream, tarnwick::protocol::kContainerHeaderBytes, sink);
     work = stream->WorkBytes();
   }
-  state.counters["work_per_file_byte"] = static_cast<double>(work) / static_cast<double>(model.bytes);
+  state.counters["work_per_file_byte"] =
+      static_cast<double>(work) / static_cast<double>(model.bytes);
   state.counters["budget_multiple"] = static_cast<double>(tarnwick::kBodyWorkMultiple);
   state.counters["abandoned"] = sink.abandoned;
   state.counters["parts"] = sink.parts;

@@ -43,8 +43,10 @@ bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
 std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
   std::size_t got = 0;
   if (!file_) {
-    if (offset < memory_.size()) got = static_cast<std::size_t>(std::min<std::uint64_t>(n, memory_.size() - offset));
-    if (got > 0) std::memcpy(out, memory_.data() + offset, got);
+    if (offset < memory_.size()) {
+      got = static_cast<std::size_t>(std::min<std::uint64_t>(n, memory_.size() - offset));
+      std::memcpy(out, memory_.data() + offset, got);
+    }
   } else if (SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) {
     got = std::fread(out, 1, n, file_);
   }

@@ -227,7 +227,8 @@ TEST_F(RendererExportTest, ABodyOverItsBudgetIsCutWithOneLogLine) {
   EXPECT_EQ(begun, ended);
   EXPECT_LE(batches, 6);  // one shared part per solid, until the budget ends the body
   const std::string log = folder_.Read("D5_Log.log");
-  const std::size_t first = log.find("]: Model Format Error: the body at 208644 needs more than 8 times");
+  const std::size_t first =
+      log.find("]: Model Format Error: the body at 208644 needs more than 8 times");
   EXPECT_NE(first, std::string::npos) << log;
   EXPECT_EQ(log.find("Model Format Error", first + 10), std::string::npos);
   // A file the host writes leaves no such line.
