@@ -21,8 +21,11 @@
 #include <vector>
 
 #include "container_writer/container_writer.h"
+#include "formats/body_limits.h"
 #include "formats/container_reader.h"
 #include "inspect/container_inspection.h"
+#include "formats/container_stream.h"
+#include "protocol/protocol.h"
 #include "bridge/exchange_document.h"
 #include "renderer/renderer_export.h"
 #include "platform/text.h"
@@ -169,6 +172,34 @@ void InspectModel(benchmark::State& state) {
   state.counters["peak_MiB"] = PeakMemoryMiB();
 }
 
+// Counts what the reader hands over, and whether the body's work budget cut it.
+class CountingSink : public tarnwick::ModelSink {
+ public:
+  void OnPart(const std::u16string&, const tarnwick::PartGeometry&) override { ++parts; }
+  void OnBodyAbandoned(const std::string&) override { ++abandoned; }
+  int parts = 0;
+  int abandoned = 0;
+};
+
+// The reader's work over the whole model (bytes fetched plus bytes handed on) per
+// byte of the file: a model the host writes stays far below the budget's multiple.
+void BodyWork(benchmark::State& state) {
+  const ModelFile& model = Model(state.range(0) != 0);
+  CountingSink sink;
+  std::uint64_t work = 0;
+  for (auto _ : state) {
+    auto stream = tarnwick::ContainerStream::Open(tarnwick::Utf16FromUtf8(model.path), "rb");
+    if (!stream) return state.SkipWithError("the model cannot be opened");
+    tarnwick::ReadModelBody(*stream, tarnwick::protocol::kContainerHeaderBytes, sink);
+    work = stream->WorkBytes();
+  }
+  state.counters["work_per_file_byte"] =
+      static_cast<double>(work) / static_cast<double>(model.bytes);
+  state.counters["budget_multiple"] = static_cast<double>(tarnwick::kBodyWorkMultiple);
+  state.counters["abandoned"] = sink.abandoned;
+  state.counters["parts"] = sink.parts;
+}
+
 // Arrays on 4-byte file offsets (lent from the window) and anywhere (copied);
 // rates are taken over wall time, as a reader waits for its reads.
 void Configure(benchmark::internal::Benchmark* b) {
@@ -180,6 +211,7 @@ BENCHMARK(InspectModel)->Arg(1)->Apply(Configure);
 BENCHMARK(PlainRead)->Arg(0)->Apply(Configure);
 BENCHMARK(StreamModel)->Arg(0)->Apply(Configure);
 BENCHMARK(InspectModel)->Arg(0)->Apply(Configure);
+BENCHMARK(BodyWork)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,59 +1,41 @@
-// Fuzzes the container reader: the input is a model body, read from a file
-// that holds nothing else (the body starts at offset 0), first as a
-// RemovalSection and then as a ModelBody. The header and directory are left
-// out so that each run stays cheap; their reading is covered by the unit
-// tests. The sink reads every element of every array it is handed, so that a
-// view past the bytes read shows up under the address sanitizer.
-#include <unistd.h>
-
+// Fuzzes the container reader from memory: the input is a container file in
+// the compact form of container_image.h, expanded to a whole file with its
+// header and directory. The header is read as the bridge reads it; when it
+// loads, every used slot of kind 2 is read as a ModelBody and every one of
+// kind 4 as a RemovalSection. Inputs of the bodies-only mode skip the header
+// (whose 100 slot names cost most of a run) and read the compact slots' bodies
+// straight from the input's bytes. The sink reads every element of every array it
+// is handed, so that a view past the bytes read shows up under the address
+// sanitizer.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
 #include "formats/model_sink.h"
-#include "platform/text.h"
+#include "fuzz/container_image.h"
 
 namespace {
-
-// The body file, in a folder made once per process and removed at its exit;
-// on tmpfs when there is one, since rewriting a file on a disk file system may
-// wait for the disk.
-std::string body_folder;
-std::string body_path;
-
-void RemoveBodyFolder() {
-  std::remove(body_path.c_str());
-  rmdir(body_folder.c_str());
-}
-
-const std::string& BodyPath() {
-  if (body_path.empty()) {
-    char in_memory[] = "/dev/shm/tarnwick-fuzz-XXXXXX";
-    char on_disk[] = "/tmp/tarnwick-fuzz-XXXXXX";
-    const char* dir = mkdtemp(in_memory);
-    if (!dir) dir = mkdtemp(on_disk);
-    if (!dir) std::abort();
-    body_folder = dir;
-    body_path = body_folder + "/_model.cvm";
-    std::atexit(RemoveBodyFolder);
-  }
-  return body_path;
-}
 
 // Touches every element handed over, as the renderer would.
 class TouchingSink : public tarnwick::ModelSink {
  public:
+  void OnMaterialText(const std::u16string& text) override { sum_ += text.size(); }
+  void OnLightText(const std::u16string& text) override { sum_ += text.size(); }
   void OnPart(const std::u16string& name, const tarnwick::PartGeometry& part) override {
     sum_ += name.size();
     Touch(part.positions, part.position_count);
     Touch(part.attributes1, part.attributes1_count);
     Touch(part.attributes2, part.attributes2_count);
     Touch(part.indices, part.index_count);
+  }
+  void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override {
+    sum_ += name.size();
+    for (const std::uint32_t id : ids) sum_ += id;
   }
   std::uint32_t sum() const { return sum_; }
 
@@ -68,19 +50,44 @@ class TouchingSink : public tarnwick::ModelSink {
   std::uint32_t sum_ = 0;
 };
 
+void ReadSlot(tarnwick::ContainerStream& stream, std::uint32_t kind, std::uint32_t start,
+              TouchingSink& sink) {
+  if (kind == tarnwick::kModelBodyKind) {
+    tarnwick::ReadModelBody(stream, start, sink);
+  } else if (kind == tarnwick::kRemovalSectionKind) {
+    tarnwick::ReadRemovalSection(stream, start, sink);
+  }
+}
+
+void ReadBodiesOnly(std::span<const std::uint8_t> input, TouchingSink& sink) {
+  const auto stream = tarnwick::ContainerStream::OverMemory(
+      input.subspan(tarnwick::fuzzing::kCompactPrefixBytes));
+  for (const tarnwick::fuzzing::CompactSlot& slot : tarnwick::fuzzing::CompactSlots(input)) {
+    ReadSlot(*stream, slot.kind, slot.offset, sink);
+  }
+}
+
+void ReadWholeFile(std::span<const std::uint8_t> input, TouchingSink& sink) {
+  static std::vector<std::uint8_t> image;  // reused: a fresh one per run costs page faults
+  tarnwick::fuzzing::ExpandContainer(input, image);
+  tarnwick::ContainerState state;
+  state.ContainerFile = tarnwick::ContainerStream::OverMemory(image);
+  if (tarnwick::ReadContainerHeader(*state.ContainerFile, state) != tarnwick::HeaderLoadResult::kLoaded) return;
+  for (int k = 0; k <= state.LastSlotIndex && k < tarnwick::kDirectorySlotCount; ++k) {
+    const tarnwick::DirectorySlot& slot = state.Slots[static_cast<std::size_t>(k)];
+    ReadSlot(*state.ContainerFile, slot.Kind, static_cast<std::uint32_t>(slot.Offset), sink);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen(BodyPath().c_str(), "wb");
-  if (!file) std::abort();
-  if (size > 0) std::fwrite(data, 1, size, file);
-  std::fclose(file);
-
+  const std::span<const std::uint8_t> input(data, size);
   TouchingSink sink;
-  const std::u16string path = tarnwick::Utf16FromUtf8(BodyPath());
-  if (auto stream = tarnwick::ContainerStream::Open(path, "rb")) {
-    tarnwick::ReadRemovalSection(*stream, 0, sink);
-    tarnwick::ReadModelBody(*stream, 0, sink);
+  if (tarnwick::fuzzing::IsCompact(input) && (data[0] & tarnwick::fuzzing::kBodiesOnlyMode) != 0) {
+    ReadBodiesOnly(input, sink);
+  } else {
+    ReadWholeFile(input, sink);
   }
   // The sum is used so that the touching cannot be optimised away.
   return static_cast<int>(sink.sum() & 0u);

@@ -1,22 +1,57 @@
-// Writes the seed corpus of the container fuzzer: bodies of model files made
-// by the container writer, cut after the directory (the fuzzer reads bodies alone).
-//   container_seeds <output folder>
+// Writes the seed corpora of the container fuzzer and of the exchange folder
+// fuzzer: files made by the container writer, in the fuzzers' compact form
+// (fuzz/container_image.h), and, for the second, whole exchange folders.
+//   container_seeds <container folder> <exchange folder>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "container_writer/container_writer.h"
+#include "fuzz/container_image.h"
+#include "host_sim/demo_model.h"
 
 namespace cw = tarnwick::container_writer;
 
 namespace {
 
-void Save(const std::string& folder, const std::string& name, const cw::Container& container) {
-  // The body alone: the fuzzer reads it from offset 0, so body offsets stay valid.
-  const std::string bytes = cw::BuildContainer(container).substr(208644);
+constexpr std::uint32_t kHeaderBytes = 208644;
+constexpr std::size_t kDirectoryAt = 1044;
+constexpr std::size_t kSlotBytes = 2076;
+constexpr std::size_t kSlotKindAt = 2056;
+// Must match the separator of exchange_fuzzer.cpp.
+constexpr char kSeparator[] = "\n#~EXCHANGE~#\n";
+
+std::uint32_t Load(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// The container in the compact form: its slots' kinds and offsets, then its bodies.
+std::string Compact(const cw::Container& container) {
+  const std::string bytes = cw::BuildContainer(container);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> slots;
+  for (std::size_t k = 0; k < container.slots.size(); ++k) {
+    const std::size_t at = kDirectoryAt + k * kSlotBytes + kSlotKindAt;
+    slots.emplace_back(Load(bytes, at), Load(bytes, at + 4) - kHeaderBytes);
+  }
+  return tarnwick::fuzzing::CompactContainer(slots, bytes.substr(kHeaderBytes));
+}
+
+void SaveBytes(const std::string& folder, const std::string& name, const std::string& bytes) {
   std::FILE* out = std::fopen((folder + "/" + name).c_str(), "wb");
   if (!out) return;
   std::fwrite(bytes.data(), 1, bytes.size(), out);
   std::fclose(out);
+}
+
+// Saved twice: as a whole file and for the bodies-only mode.
+void Save(const std::string& folder, const std::string& name, const cw::Container& container) {
+  std::string bytes = Compact(container);
+  SaveBytes(folder, name, bytes);
+  bytes[0] = static_cast<char>(bytes[0] | tarnwick::fuzzing::kBodiesOnlyMode);
+  SaveBytes(folder, name + "_bodies", bytes);
 }
 
 cw::Part MakePart(std::u16string name, std::size_t vertices, bool indexed) {
@@ -34,8 +69,9 @@ cw::Part MakePart(std::u16string name, std::size_t vertices, bool indexed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 3) return 2;
   const std::string folder = argv[1];
+  const std::string exchange = argv[2];
   const std::u16string cameras =
       u"Cameras_Start\nCameras_nActCamera [0]\nCameras_Camera_ObjectSTART\nCamera_Start\n"
       u"Camera_Name [Main]\nCamera__from [0 -10 2]\nCamera_End\nCameras_Camera_ObjectEND\n"
@@ -73,5 +109,23 @@ int main(int argc, char** argv) {
   cw::Container incremental = cw::IncrementalFile(u"P", removals, {});
   incremental.slots.erase(incremental.slots.begin() + 1);
   Save(folder, "removals", incremental);
+
+  // Exchange folders: the model, then an update of the same project (removals and a
+  // new body) or of another one, the camera and the views.
+  const std::string separator = kSeparator;
+  const std::string camera = tarnwick::host_sim::DemoCameraText();
+  const std::string views = tarnwick::host_sim::DemoViewsText();
+  cw::ModelBody update_body;
+  update_body.materials = {u"MaterialID_Name [Oak]\nDiffuse 0.1 0.1 0.1"};
+  update_body.solids = {cw::Solid{5, 2, u"", {MakePart(u"New", 4, true)}, false}};
+  const cw::Container update = cw::IncrementalFile(u"C:\\P.pro", removals, update_body);
+  cw::Container model = cw::ModelFile(u"C:\\P.pro", full);
+  SaveBytes(exchange, "session", Compact(model) + separator + Compact(update) + separator + camera +
+                                     separator + views);
+  std::string other = Compact(update);
+  other[0] = static_cast<char>(other[0] | 2);  // slot 1 names another project
+  SaveBytes(exchange, "other_project", Compact(cw::ModelFile(u"C:\\P.pro", lights_and_camera)) +
+                                           separator + other + separator + camera);
+  SaveBytes(exchange, "model_only", Compact(model));
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/body_limits.h"
 #include "formats/container_stream.h"
 #include "formats/solid_reader.h"
 #include "platform/file_io.h"
@@ -81,10 +82,14 @@ void DecodeHeader(ContainerState& state, const std::uint8_t* h) {
   }
 }
 
-void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
+                         BodyBudget& budget) {
   WordTable entries(stream);
-  for (std::uint32_t i = 0; i < entries.size(); ++i) {
-    stream.Seek(BodyPosition(body_start, entries[i]));
+  TableVisits visits;
+  for (std::uint32_t i = 0; i < entries.size() && budget.Allows(); ++i) {
+    const std::uint32_t offset = entries[i];
+    if (!visits.First(offset, stream)) continue;
+    stream.Seek(BodyPosition(body_start, offset));
     const std::uint32_t length = stream.ReadU32();
     stream.ReadU32();
     stream.ReadU32();
@@ -92,14 +97,33 @@ void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, Mode
     std::u16string text = stream.ReadUtf16(length / 2);
     text.resize(std::min(text.size(), text.find(u'\0')));
     sink.OnMaterialText(text);
+    visits.Finish(stream);
   }
 }
 
-void ReadLightSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+void ReadLightSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
+                      BodyBudget& budget) {
   WordTable entries(stream);
-  for (std::uint32_t i = 0; i < entries.size(); ++i) {
-    stream.Seek(BodyPosition(body_start, entries[i]));
+  TableVisits visits;
+  for (std::uint32_t i = 0; i < entries.size() && budget.Allows(); ++i) {
+    const std::uint32_t offset = entries[i];
+    if (!visits.First(offset, stream)) continue;
+    stream.Seek(BodyPosition(body_start, offset));
     sink.OnLightText(stream.ReadCountedString());
+    visits.Finish(stream);
+  }
+}
+
+void ReadSolidSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
+                      BodyBudget& budget) {
+  PartScratch scratch;
+  WordTable solids(stream);
+  TableVisits visits;
+  for (std::uint32_t i = 0; i < solids.size() && budget.Allows(); ++i) {
+    const std::uint32_t offset = solids[i];
+    if (offset == 0 || !visits.First(offset, stream)) continue;
+    ReadSolid(stream, body_start, offset, scratch, sink, budget);
+    visits.Finish(stream);
   }
 }
 
@@ -195,38 +219,40 @@ bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {
 
 void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
   const NoticesTo notices(stream, sink);
+  BodyBudget budget(stream, body_start, sink);
   stream.Seek(body_start);
   std::uint32_t sizes[5];
   for (std::uint32_t& size : sizes) size = stream.ReadU32();
-  if (sizes[0] != 0) ReadMaterialSection(stream, body_start, sink);
-  if (sizes[1] != 0) {
+  if (sizes[0] != 0) ReadMaterialSection(stream, body_start, sink, budget);
+  if (sizes[1] != 0 && budget.Allows()) {
     stream.Seek(LightSectionStart(body_start, sizes[0]));
-    ReadLightSection(stream, body_start, sink);
+    ReadLightSection(stream, body_start, sink, budget);
   }
-  if (sizes[2] != 0) {
+  if (sizes[2] != 0 && budget.Allows()) {
     stream.Seek(SolidSectionStart(body_start, sizes[0], sizes[1]));
-    PartScratch scratch;
-    WordTable solids(stream);
-    for (std::uint32_t i = 0; i < solids.size(); ++i) {
-      if (const std::uint32_t offset = solids[i]) ReadSolid(stream, body_start, offset, scratch, sink);
-    }
+    ReadSolidSection(stream, body_start, sink, budget);
   }
   // The camera block stands right where the last read before it ended.
-  if (sizes[3] != 0) sink.OnCameraText(stream.ReadCountedString());
+  if (sizes[3] != 0 && budget.Allows()) sink.OnCameraText(stream.ReadCountedString());
 }
 
 void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
   const NoticesTo notices(stream, sink);
+  BodyBudget budget(stream, body_start, sink);
   stream.Seek(body_start);
   WordTable words(stream);
+  TableVisits visits;
   std::vector<std::uint32_t> ids;
-  for (std::uint64_t i = 0; i < words.size(); i += 2) {
-    stream.Seek(BodyPosition(body_start, words[static_cast<std::uint32_t>(i)]));
+  for (std::uint64_t i = 0; i < words.size() && budget.Allows(); i += 2) {
+    const std::uint32_t offset = words[static_cast<std::uint32_t>(i)];
+    if (!visits.First(offset, stream)) continue;
+    stream.Seek(BodyPosition(body_start, offset));
     const std::u16string name = stream.ReadCountedString();
     // Only the lists the bridge acts on have their ids read.
     ids.clear();
     if (name == u"Solid" || name == u"Material") ReadIdList(stream, ids);
     sink.OnRemovalList(name, ids);
+    visits.Finish(stream);
   }
 }
 

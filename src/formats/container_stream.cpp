@@ -31,11 +31,20 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
   return stream;
 }
 
+std::unique_ptr<ContainerStream> ContainerStream::OverMemory(std::span<const std::uint8_t> bytes) {
+  std::unique_ptr<ContainerStream> stream(new ContainerStream(nullptr));
+  // The bytes are the whole window, as a mapped view is.
+  stream->size_ = bytes.size();
+  stream->window_data_ = bytes.data();
+  stream->window_length_ = bytes.size();
+  return stream;
+}
+
 ContainerStream::ContainerStream(std::FILE* file) : file_(file) {}
 
 ContainerStream::~ContainerStream() {
   Unmap();
-  CloseFile(file_);
+  if (file_) CloseFile(file_);
 }
 
 void ContainerStream::Unmap() {
@@ -55,13 +64,16 @@ bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
 }
 
 std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
-  if (!SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
+  // A stream over memory holds all of its bytes in the window already.
+  if (!file_ || !SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
   std::size_t got = 0;
   ReadFileBytes(file_, out, n, got);
+  work_bytes_ += got;
   return got;
 }
 
-bool ContainerStream::RefillAt(std::uint64_t position) {
+bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
+  if (!file_) return false;
   if (!window_) {
     // A small file needs no more than itself and the alignment slack.
     window_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, size_ + 4096));
@@ -71,15 +83,42 @@ bool ContainerStream::RefillAt(std::uint64_t position) {
   // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
   // 4-byte-aligned in memory, so it can go to the renderer without a copy.
   const std::uint64_t start = position & ~std::uint64_t{4095};
-  const std::uint64_t want =
-      std::min<std::uint64_t>(window_capacity_, size_ > start ? size_ - start : 0);
+  // Only a read that goes on where the window ends is taken for streaming; a
+  // read elsewhere (an entry the tables point at) fetches no more than it needs,
+  // so that offsets jumping between far places cost a page each, not a window.
+  const bool streaming = window_length_ != 0 && position >= window_start_ + window_length_ &&
+                         position - (window_start_ + window_length_) < kJumpRefillBytes;
+  std::uint64_t length = window_capacity_;
+  if (!streaming) length = std::max<std::uint64_t>(kJumpRefillBytes, position - start + needed);
+  const std::uint64_t want = std::min<std::uint64_t>(
+      std::min<std::uint64_t>(length, window_capacity_), size_ > start ? size_ - start : 0);
   window_start_ = start;
   window_length_ = ReadFromFile(start, window_.get(), static_cast<std::size_t>(want));
   return InWindow(position, 1);
 }
 
+void ContainerStream::AccountFetch(std::uint64_t at, std::size_t n) {
+  if (file_ && !mapped_) return;  // a real window counts its own refills
+  if (at >= account_start_ && at - account_start_ <= account_length_ &&
+      n <= account_length_ - (at - account_start_)) {
+    return;
+  }
+  const std::uint64_t capacity = std::min<std::uint64_t>(kWindowBytes, size_ + 4096);
+  const std::uint64_t start = at & ~std::uint64_t{4095};
+  const bool streaming = account_length_ != 0 && at >= account_start_ + account_length_ &&
+                         at - (account_start_ + account_length_) < kJumpRefillBytes;
+  std::uint64_t length = capacity;
+  if (!streaming) length = std::max<std::uint64_t>(kJumpRefillBytes, at - start + n);
+  const std::uint64_t want =
+      std::min<std::uint64_t>(std::min(length, capacity), size_ > start ? size_ - start : 0);
+  account_start_ = start;
+  account_length_ = want;
+  work_bytes_ += std::max<std::uint64_t>(want, n > capacity ? n : 0);
+}
+
 bool ContainerStream::Read(void* out, std::size_t n) {
   if (n == 0) return true;
+  AccountFetch(position_, n);
   auto* dst = static_cast<std::uint8_t*>(out);
   std::size_t done = 0;
   if (n <= Remaining()) {
@@ -91,7 +130,7 @@ bool ContainerStream::Read(void* out, std::size_t n) {
           if (ReadFromFile(at, dst + done, left) == left) done = n;
           break;
         }
-        if (!RefillAt(at)) break;
+        if (!RefillAt(at, left)) break;
       }
       const std::size_t k = std::min<std::uint64_t>(left, window_start_ + window_length_ - at);
       std::memcpy(dst + done, window_data_ + (at - window_start_), k);
@@ -100,6 +139,7 @@ bool ContainerStream::Read(void* out, std::size_t n) {
   }
   if (done == n) {
     position_ += n;
+    work_bytes_ += n;
     return true;
   }
   std::memset(out, 0, n);
@@ -112,7 +152,9 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   if (n == 0) return true;
   bool ok = offset < size_ && n <= size_ - offset;
   if (ok && InWindow(offset, n)) {
+    AccountFetch(offset, n);
     std::memcpy(out, window_data_ + (offset - window_start_), n);
+    work_bytes_ += n;
     return true;
   }
   if (ok) ok = ReadFromFile(offset, out, n) == n;
@@ -124,11 +166,13 @@ const std::uint8_t* ContainerStream::View(std::size_t n) {
   static const std::uint8_t kNothing = 0;
   if (n == 0) return &kNothing;
   if (n > MaxViewBytes() || n > Remaining()) return nullptr;
-  if (!InWindow(position_, n) && (!RefillAt(position_) || !InWindow(position_, n))) {
+  if (!InWindow(position_, n) && (!RefillAt(position_, n) || !InWindow(position_, n))) {
     return nullptr;
   }
+  AccountFetch(position_, n);
   const std::uint8_t* p = window_data_ + (position_ - window_start_);
   position_ += n;
+  work_bytes_ += n;
   return p;
 }
 
@@ -140,8 +184,10 @@ std::uint8_t ContainerStream::ReadU8() {
 
 std::uint32_t ContainerStream::ReadU32() {
   if (InWindow(position_, 4)) {
+    AccountFetch(position_, 4);
     const std::uint32_t value = LoadU32(window_data_ + (position_ - window_start_));
     position_ += 4;
+    work_bytes_ += 4;
     return value;
   }
   std::uint8_t b[4];
@@ -185,6 +231,7 @@ std::u16string ContainerStream::ReadCountedString() { return ReadUtf16(ReadCount
 void ContainerStream::SkipCountedString() { Skip(std::uint64_t{ReadCount(2)} * 2); }
 
 bool ContainerStream::Write(const void* data, std::size_t n) {
+  if (!file_) return false;  // bytes in memory are only read
   Unmap();
   window_length_ = 0;
   window_.reset();  // sized for the file as it was
@@ -204,7 +251,7 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
   return Write(b, 4);
 }
 
-bool ContainerStream::Flush() { return FlushFile(file_); }
+bool ContainerStream::Flush() { return file_ && FlushFile(file_); }
 
 void ContainerStream::NoteCountRefused(std::uint64_t at, std::uint32_t count) {
   if (notices_) notices_->OnCountRefused(at, count);

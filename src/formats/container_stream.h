@@ -8,7 +8,9 @@
 // every read is served from the view in place; when it cannot be mapped,
 // reads are served from one large window of the file that is refilled from
 // the position that misses it, and large reads that miss it go straight from
-// the file into the caller's memory.
+// the file into the caller's memory; a read that does not go on where the
+// window ends refills only the page or so it needs. The stream can also stand
+// over bytes in memory, read-only.
 #pragma once
 
 #include <array>
@@ -16,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace tarnwick {
@@ -31,11 +34,15 @@ class ContainerStream {
   static constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
   // Longest run of bytes that View can hand out from a window.
   static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
+  // Least refill for a read that does not go on where the window ends.
+  static constexpr std::size_t kJumpRefillBytes = 4096;
 
   // Opens a file with a stdio mode ("rb", "rb+", "wb+"); null when it cannot be opened.
   // A file opened for reading is mapped unless map_view is false or the system refuses.
   static std::unique_ptr<ContainerStream> Open(const std::u16string& path, const char* mode,
                                                bool map_view = true);
+  // A read-only stream over bytes that the caller keeps alive for the stream's life.
+  static std::unique_ptr<ContainerStream> OverMemory(std::span<const std::uint8_t> bytes);
 
   ~ContainerStream();
   ContainerStream(const ContainerStream&) = delete;
@@ -47,6 +54,8 @@ class ContainerStream {
   std::uint64_t Position() const { return position_; }
   // Bytes between the position and the end of the file (0 beyond the end).
   std::uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
+  // Work done so far: bytes fetched from the file plus bytes handed to the caller.
+  std::uint64_t WorkBytes() const { return work_bytes_; }
 
   // Moves to an absolute position; any value is accepted.
   void Seek(std::uint64_t position) { position_ = position; }
@@ -94,14 +103,20 @@ class ContainerStream {
 
  private:
   explicit ContainerStream(std::FILE* file);
-  bool RefillAt(std::uint64_t position);
+  bool RefillAt(std::uint64_t position, std::size_t needed);
   std::size_t ReadFromFile(std::uint64_t offset, void* out, std::size_t n);
   bool InWindow(std::uint64_t offset, std::size_t n) const;
 
   void Unmap();
+  // A mapped view or bytes in memory fetch nothing, but the work budget counts what a
+  // windowed stream would fetch for the same reads, so that it means the same for all.
+  void AccountFetch(std::uint64_t at, std::size_t n);
 
   std::FILE* file_;
   std::uint64_t size_ = 0;
+  std::uint64_t work_bytes_ = 0;
+  std::uint64_t account_start_ = 0;
+  std::uint64_t account_length_ = 0;
   std::uint64_t position_ = 0;
   std::unique_ptr<MappedFile> mapped_;
   // The window's bytes: the mapped view, or window_.

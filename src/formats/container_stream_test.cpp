@@ -102,6 +102,38 @@ TEST_P(ContainerStreamTest, WordTableReadsLongTablesInChunks) {
   EXPECT_EQ(table[5000], 0u);
 }
 
+// Reads that jump far fetch a page or so; reads that go on where the window ends
+// fetch a whole window; a stream over memory reads alike and writes nothing.
+TEST_P(ContainerStreamTest, FarSmallReadsFetchLittleAndMemoryReadsAlike) {
+  if (GetParam()) GTEST_SKIP() << "a mapped view holds the whole file: nothing is fetched";
+  std::string bytes(3 * ContainerStream::kWindowBytes, '\0');
+  for (std::size_t i = 0; i < bytes.size(); i += 4) {
+    bytes.replace(i, 4, Le32(static_cast<std::uint32_t>(i)));
+  }
+  const std::size_t far = 2 * ContainerStream::kWindowBytes + 8;
+  auto file = OpenWith(bytes);
+  auto memory = ContainerStream::OverMemory(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  for (ContainerStream* stream : {file.get(), memory.get()}) {
+    for (int round = 0; round < 100; ++round) {
+      stream->Seek(round % 2 ? far : 8);
+      ASSERT_EQ(stream->ReadU32(), round % 2 ? far : 8);
+    }
+    // Each jump fetched one page, and handed over four bytes.
+    EXPECT_EQ(stream->WorkBytes(), 100 * (ContainerStream::kJumpRefillBytes + 4));
+    const std::uint64_t before = stream->WorkBytes();
+    const std::size_t window_end = far - 8 + ContainerStream::kJumpRefillBytes;
+    stream->Seek(window_end);
+    EXPECT_EQ(stream->ReadU32(), window_end);
+    // The rest of the file fits in one window.
+    EXPECT_EQ(stream->WorkBytes() - before, bytes.size() - window_end + 4);
+  }
+  EXPECT_FALSE(memory->WriteU32(1));
+  EXPECT_FALSE(memory->Flush());
+  memory->Seek(0);
+  EXPECT_EQ(memory->ReadU32(), 0u);
+}
+
 TEST_P(ContainerStreamTest, WritesExtendTheFile) {
   const std::string path = dir_.path() + "/w.bin";
   auto stream = ContainerStream::Open(Utf16FromUtf8(path), "wb+");

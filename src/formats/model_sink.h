@@ -55,6 +55,9 @@ class ModelSink {
   virtual void OnCountRefused(std::uint64_t /*position*/, std::uint32_t /*count*/) {}
   // A read at `position` that the file cannot satisfy (an offset or a record past its end).
   virtual void OnReadPastEnd(std::uint64_t /*position*/) {}
+  // The body's reading stopped before its end: its records cost more work than the
+  // file's size allows (a crafted file); the reason is a sentence for the log.
+  virtual void OnBodyAbandoned(const std::string& /*reason*/) {}
 };
 
 }  // namespace tarnwick

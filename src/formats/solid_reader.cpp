@@ -97,7 +97,7 @@ void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t o
 }  // namespace
 
 void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
-               PartScratch& scratch, ModelSink& sink) {
+               PartScratch& scratch, ModelSink& sink, BodyBudget& budget) {
   SolidInfo solid;
   solid.position = BodyPosition(body_start, offset);
   stream.Seek(solid.position);
@@ -114,10 +114,12 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
   stream.Seek(header_at + header_length);
   WordTable parts(stream);
   sink.OnSolidBegin(solid);
-  for (std::uint32_t i = 0; i < parts.size(); ++i) {
-    if (const std::uint32_t part_offset = parts[i]) {
-      ReadPart(stream, body_start, part_offset, scratch, sink);
-    }
+  TableVisits visits;
+  for (std::uint32_t i = 0; i < parts.size() && budget.Allows(); ++i) {
+    const std::uint32_t part_offset = parts[i];
+    if (part_offset == 0 || !visits.First(part_offset, stream)) continue;
+    ReadPart(stream, body_start, part_offset, scratch, sink);
+    visits.Finish(stream);
   }
   sink.OnSolidEnd();
 }

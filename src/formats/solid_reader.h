@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "formats/body_limits.h"
 #include "formats/model_sink.h"
 
 namespace tarnwick {
@@ -19,8 +20,9 @@ struct PartScratch {
 };
 
 // Reads the solid record at body_start + offset and its parts: OnSolidBegin, one
-// OnPart per non-zero part offset, OnSolidEnd.
+// OnPart per non-zero part offset not met before in the solid's table, OnSolidEnd.
+// Parts stop when the budget runs out; the solid is still ended.
 void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
-               PartScratch& scratch, ModelSink& sink);
+               PartScratch& scratch, ModelSink& sink, BodyBudget& budget);
 
 }  // namespace tarnwick

@@ -1,5 +1,6 @@
 #include "renderer/renderer_export.h"
 
+#include "exchange/log_file.h"
 #include "formats/camera_record.h"
 #include "formats/container_reader.h"
 #include "formats/light_record.h"
@@ -55,6 +56,10 @@ void RendererExport::OnRemovalList(const std::u16string& name,
   } else if (name == u"Material") {
     renderer_.RemovedMaterialIds.assign(ids.begin(), ids.end());
   }
+}
+
+void RendererExport::OnBodyAbandoned(const std::string& reason) {
+  WriteLog("Model Format Error: " + reason);
 }
 
 void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,

@@ -33,6 +33,8 @@ class RendererExport : public ModelSink {
   void OnCameraText(const std::u16string& text) override;
   // "Solid" and "Material" lists replace the mirror's removal lists.
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
+  // A body cut short by its work budget: one "Model Format Error: " line in the log.
+  void OnBodyAbandoned(const std::string& reason) override;
 
  private:
   RendererState& renderer_;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "container_writer/container_writer.h"
+#include "container_writer/crafted_files.h"
 #include "container_writer/golden_model.h"
 #include "exchange/exchange_folder.h"
 #include "formats/container_reader.h"
@@ -200,6 +201,29 @@ TEST_F(RendererExportTest, TruncatedFilesStreamSafely) {
     }
   }
   EXPECT_EQ(document_.Solids.size(), 2u);
+}
+
+// A crafted body that would cost more than its budget: the nodes already begun are
+// ended, the log gets one "Model Format Error: " line, and the export goes on.
+TEST_F(RendererExportTest, ABodyOverItsBudgetIsCutWithOneLogLine) {
+  const std::vector<Json> calls = Stream(cw::SharedPartFile(100, 1000, 100000));
+  int begun = 0, ended = 0, batches = 0;
+  for (const Json& call : calls) {
+    begun += call["fn"].string == "D5API_BeginNode";
+    ended += call["fn"].string == "D5API_EndNode";
+    batches += call["fn"].string == "D5API_AddIndexedTriangle";
+  }
+  EXPECT_GT(begun, 0);
+  EXPECT_EQ(begun, ended);
+  EXPECT_LE(batches, 6);  // one shared part per solid, until the budget ends the body
+  const std::string log = folder_.Read("D5_Log.log");
+  const std::size_t first =
+      log.find("]: Model Format Error: the body at 208644 needs more than 8 times");
+  EXPECT_NE(first, std::string::npos) << log;
+  EXPECT_EQ(log.find("Model Format Error", first + 10), std::string::npos);
+  // A file the host writes leaves no such line.
+  Stream(testing::GoldenModelFile());
+  EXPECT_EQ(folder_.Read("D5_Log.log"), log);
 }
 
 // The sample files of an independent writer give the calls a correct bridge makes.

@@ -54,4 +54,9 @@ void RecordingSink::OnRemovalList(const std::u16string& name, std::span<const st
   removals.push_back(RecordedList{name, std::vector<std::uint32_t>(ids.begin(), ids.end())});
 }
 
+void RecordingSink::OnBodyAbandoned(const std::string& reason) {
+  events.push_back("abandoned");
+  abandoned.push_back(reason);
+}
+
 }  // namespace tarnwick::testing

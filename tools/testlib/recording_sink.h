@@ -34,7 +34,7 @@ struct RecordedList {
 };
 
 // Records every call; `events` lists the calls in order ("material", "light",
-// "solid", "part", "end", "camera", "removal").
+// "solid", "part", "end", "camera", "removal", "abandoned").
 class RecordingSink : public ModelSink {
  public:
   void OnMaterialText(const std::u16string& text) override;
@@ -44,6 +44,7 @@ class RecordingSink : public ModelSink {
   void OnSolidEnd() override;
   void OnCameraText(const std::u16string& text) override;
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
+  void OnBodyAbandoned(const std::string& reason) override;
 
   std::vector<std::string> events;
   std::vector<std::u16string> materials;
@@ -51,6 +52,7 @@ class RecordingSink : public ModelSink {
   std::vector<RecordedSolid> solids;
   std::vector<std::u16string> cameras;
   std::vector<RecordedList> removals;
+  std::vector<std::string> abandoned;  // the reasons given
 };
 
 }  // namespace tarnwick::testing

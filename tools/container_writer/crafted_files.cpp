@@ -1,0 +1,124 @@
+#include "container_writer/crafted_files.h"
+
+#include <vector>
+
+#include "container_writer/container_writer.h"
+
+namespace tarnwick::container_writer {
+
+namespace {
+
+constexpr std::size_t kBodyStart = 208644;
+// Body offsets of the section sizes' end and of the first table word after a count.
+constexpr std::size_t kSectionSizesBytes = 20;
+// Material entry: text length, two ignored words, then the text.
+constexpr std::size_t kMaterialEntryHead = 12;
+
+std::uint32_t Load(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+void Store(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+// A Material record text padded with spaces to about `bytes` bytes.
+std::u16string MaterialText(const std::string& name, std::size_t bytes) {
+  std::u16string text = Widen("MaterialID_Name [" + name + "]\n");
+  if (text.size() < bytes / 2) text.resize(bytes / 2, u' ');
+  return text;
+}
+
+// The file offset of the first word of the counted table at body offset `table`.
+std::size_t TableWords(std::size_t table) { return kBodyStart + table + 4; }
+
+}  // namespace
+
+std::string RepeatedMaterialFile(std::size_t entries, std::size_t text_bytes) {
+  ModelBody body;
+  body.materials.push_back(MaterialText("Shared", text_bytes));
+  body.materials.resize(entries);
+  std::string bytes = BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+  const std::size_t words = TableWords(kSectionSizesBytes);
+  for (std::size_t i = 1; i < entries; ++i) Store(bytes, words + 4 * i, Load(bytes, words));
+  return bytes;
+}
+
+std::string OverlappingMaterialFile(std::size_t entries, std::size_t text_bytes) {
+  ModelBody body;
+  body.materials.resize(entries - 1);
+  body.materials.push_back(MaterialText("Last", text_bytes));
+  std::string bytes = BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+  // Every entry's text length is stretched to the end of the last text.
+  const std::size_t words = TableWords(kSectionSizesBytes);
+  const std::size_t last = kBodyStart + Load(bytes, words + 4 * (entries - 1));
+  const std::size_t end = last + kMaterialEntryHead + Load(bytes, last);
+  for (std::size_t i = 0; i + 1 < entries; ++i) {
+    const std::size_t entry = kBodyStart + Load(bytes, words + 4 * i);
+    Store(bytes, entry, static_cast<std::uint32_t>(end - entry - kMaterialEntryHead));
+  }
+  return bytes;
+}
+
+std::string SharedPartFile(std::size_t solids, std::size_t parts, std::size_t vertices) {
+  ModelBody body;
+  body.solids.resize(solids);
+  for (std::size_t s = 0; s < solids; ++s) {
+    body.solids[s].id = static_cast<std::uint32_t>(100 + s);
+    body.solids[s].parts.resize(parts, Part{u"", {}, {}, {}, {}, {}, true});
+  }
+  Part& shared = body.solids[0].parts[0];
+  shared = Part{u"Shared", std::vector<float>(3 * vertices, 0.5f), {}, {}, {}, {}, false};
+  shared.indices.resize(6 * vertices);
+  for (std::size_t k = 0; k < shared.indices.size(); ++k) {
+    shared.indices[k] = static_cast<std::uint32_t>(k % vertices);
+  }
+  std::string bytes = BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+  // No materials or lights: the solid table follows the section sizes.
+  const std::size_t solid_words = TableWords(kSectionSizesBytes);
+  std::uint32_t shared_offset = 0;
+  for (std::size_t s = 0; s < solids; ++s) {
+    const std::size_t header_field = kBodyStart + Load(bytes, solid_words + 4 * s) + 4;
+    const std::size_t part_words = header_field + Load(bytes, header_field) + 4;
+    if (s == 0) shared_offset = Load(bytes, part_words);
+    for (std::size_t p = 0; p < parts; ++p) Store(bytes, part_words + 4 * p, shared_offset);
+  }
+  return bytes;
+}
+
+std::string RepeatedRemovalListFile(std::size_t references, std::size_t ids) {
+  RemovalSection removals;
+  removals.lists.resize(references, RemovalList{u"x", {}});
+  removals.lists[0].name = u"Solid";
+  removals.lists[0].ids.resize(ids);
+  for (std::size_t i = 0; i < ids; ++i) removals.lists[0].ids[i] = static_cast<std::uint32_t>(i);
+  Container container;
+  container.slots.push_back(Slot{u"C:\\Crafted.pro", std::move(removals), {}, {}});
+  std::string bytes = BuildContainer(container);
+  // Words 0, 2, 4, ... are the list offsets.
+  const std::size_t words = kBodyStart + 4;
+  for (std::size_t i = 1; i < references; ++i) Store(bytes, words + 8 * i, Load(bytes, words));
+  return bytes;
+}
+
+std::string AlternatingMaterialFile(std::size_t pairs, std::size_t distance) {
+  ModelBody body;
+  for (std::size_t i = 0; i < pairs; ++i) body.materials.push_back(MaterialText("A", 0));
+  body.materials.push_back(MaterialText("Far", distance));
+  for (std::size_t i = 0; i < pairs; ++i) body.materials.push_back(MaterialText("B", 0));
+  std::string bytes = BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+  const std::size_t words = TableWords(kSectionSizesBytes);
+  std::vector<std::uint32_t> offsets;
+  for (std::size_t i = 0; i < 2 * pairs + 1; ++i) offsets.push_back(Load(bytes, words + 4 * i));
+  // A0 B0 A1 B1 ..., the long text last.
+  for (std::size_t i = 0; i < pairs; ++i) {
+    Store(bytes, words + 8 * i, offsets[i]);
+    Store(bytes, words + 8 * i + 4, offsets[pairs + 1 + i]);
+  }
+  Store(bytes, words + 8 * pairs, offsets[pairs]);
+  return bytes;
+}
+
+}  // namespace tarnwick::container_writer
