@@ -6,6 +6,7 @@
 #include <string>
 
 #include "formats/light_record.h"
+#include "formats/light_transform.h"
 #include "renderer/d5api.h"
 #include "renderer/export_settings.h"
 
@@ -14,8 +15,6 @@ namespace tarnwick {
 // "Light" followed by the light's id in signed decimal.
 std::u16string RendererLightName(std::int32_t light_solid_id);
 
-// The 16-float transform: identity rotation for point lights, the angle rotation for spot and IES.
-std::array<float, 16> LightTransform(const LightRecord& record);
 
 // Sends a switched-on point, spot or IES light (IES profiles from the exchange folder's IES
 // folder); any other light sends nothing.

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "formats/light_record.h"
+#include "formats/light_transform.h"
 #include "formats/material_record.h"
 #include "platform/text.h"
 
@@ -18,7 +19,6 @@ constexpr int kColorByte = 0xFF;
 constexpr std::int32_t kDiffuseTexture = 1;  // the extension type of the diffuse texture
 constexpr std::int32_t kUseFileFlag = 2;     // the extension's bit: strFile is a texture
 constexpr int kSpotType = 1;                 // the renderer's "type" of spot and IES lights
-constexpr std::size_t kMatrixSize = 16;
 constexpr char kTexturesPrefix[] = "\\Textures\\";
 
 template <typename T>
@@ -92,30 +92,6 @@ std::string ColorText(const std::array<float, 3>& color) {
   return text;
 }
 
-std::vector<float> LightMatrix(const std::array<float, 3>& from, const std::array<float, 3>& to,
-                               bool rotated) {
-  std::vector<float> m(kMatrixSize, 0.0f);
-  m[0] = m[5] = m[10] = m[15] = 1.0f;
-  m[12] = from[0];
-  m[13] = from[1];
-  m[14] = from[2];
-  if (!rotated) return m;
-  // Yaw about y, pitch about x, roll about z, written for row vectors.
-  const float ca = std::cos(-to[0]), sa = std::sin(-to[0]);
-  const float cb = std::cos(to[1]), sb = std::sin(to[1]);
-  const float cg = std::cos(to[2]), sg = std::sin(to[2]);
-  m[0] = cg * ca + sg * sb * sa;
-  m[1] = sg * cb;
-  m[2] = sg * sb * ca - cg * sa;
-  m[4] = cg * sb * sa - sg * ca;
-  m[5] = cg * cb;
-  m[6] = sg * sa + cg * sb * ca;
-  m[8] = cb * sa;
-  m[9] = -sb;
-  m[10] = cb * ca;
-  return m;
-}
-
 void HostModelSink::OnMaterialText(const std::u16string& text) {
   MaterialRecord record;
   ReadMaterialRecord(record, text);
@@ -143,7 +119,8 @@ void HostModelSink::OnLightText(const std::u16string& text) {
     light.Set("light_color", {record.Color[0] * kColorScale, record.Color[1] * kColorScale,
                               record.Color[2] * kColorScale});
   }
-  light.Set("transform", LightMatrix(record.From, record.To, !point));
+  const std::array<float, 16> transform = LightTransform(record);
+  light.Set("transform", std::vector<float>(transform.begin(), transform.end()));
   if (record.LightSource == LightSourceType::Spot) light.Set("light_cone_angle", record.Coneangle);
   Replace(lights_, std::move(light));
 }

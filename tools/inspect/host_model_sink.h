@@ -46,9 +46,5 @@ class HostModelSink : public ModelSink {
 // writes it: each component times 255, truncated, its low eight bits.
 std::string ColorText(const std::array<float, 3>& color);
 
-// The renderer transform of a light (sixteen floats, row vectors): the position and, for
-// spot and IES lights, the rotation of the angles held in `To`.
-std::vector<float> LightMatrix(const std::array<float, 3>& from, const std::array<float, 3>& to,
-                               bool rotated);
 
 }  // namespace tarnwick::inspect
