@@ -19,16 +19,6 @@ namespace {
 namespace cw = container_writer;
 using testing::TempExchangeFolder;
 
-// The log's messages without their time stamps.
-std::vector<std::string> LogMessages(const TempExchangeFolder& folder) {
-  std::vector<std::string> messages;
-  std::istringstream log(folder.Read("D5_Log.log"));
-  for (std::string line; std::getline(log, line);) {
-    const std::size_t start = line.find("]: ");
-    if (start != std::string::npos) messages.push_back(line.substr(start + 3, line.size() - start - 4));
-  }
-  return messages;
-}
 
 class StartupExportTest : public ::testing::Test {
  protected:
@@ -60,7 +50,7 @@ TEST_F(StartupExportTest, EachHeaderFailureIsShownAndLoggedWithoutRendererCalls)
   old.format_version = 6;
   ASSERT_TRUE(cw::WriteContainerFile(old, folder.PathOf("_model.cvm")));
   ExpectFailure("Version not supported.");
-  EXPECT_EQ(LogMessages(folder), (std::vector<std::string>{"File format error.", "Version not supported."}));
+  EXPECT_EQ(folder.LogMessages(), (std::vector<std::string>{"File format error.", "Version not supported."}));
 }
 
 TEST_F(StartupExportTest, RendererThatCannotStart) {
@@ -72,7 +62,7 @@ TEST_F(StartupExportTest, RendererThatCannotStart) {
   EXPECT_FALSE(document.ContainerFile);
   EXPECT_EQ(testing::JournalFunctions(), std::vector<std::string>{"D5API_StartD5Render"});
   EXPECT_EQ(TakeRecordedMessageBoxes().at(0).caption, u"Error: missing D5 Render application!");
-  EXPECT_EQ(LogMessages(folder), (std::vector<std::string>{"Init Start", "Connection Error: -3"}));
+  EXPECT_EQ(folder.LogMessages(), (std::vector<std::string>{"Init Start", "Connection Error: -3"}));
 }
 
 TEST_F(StartupExportTest, ModelSyncRequestsWithoutHandshake) {
@@ -91,7 +81,7 @@ TEST_F(StartupExportTest, ModelSyncRequestsWithoutHandshake) {
   standin::ResetJournal();
   ServeLightSync(document);
   EXPECT_EQ(testing::JournalFunctions(), (std::vector<std::string>{"D5API_FlushData", "D5API_FlushData"}));
-  EXPECT_EQ(LogMessages(folder), (std::vector<std::string>{"Init Start", "Sync Model state 1 _ Start",
+  EXPECT_EQ(folder.LogMessages(), (std::vector<std::string>{"Init Start", "Sync Model state 1 _ Start",
                                                            "Sync Model state 1 _ End"}));
   // Two 1026 in a row write the record twice and notify the host twice.
   int notified = 0;
@@ -105,7 +95,7 @@ TEST_F(StartupExportTest, ModelSyncRequestsWithoutHandshake) {
   std::filesystem::create_directories(folder.PathOf("_mod.sync") + "/inner");
   ServeModelSyncPrepare(document, [&] { ++notified; });
   EXPECT_EQ(notified, 2);
-  const std::vector<std::string> messages = LogMessages(folder);
+  const std::vector<std::string> messages = folder.LogMessages();
   ASSERT_GE(messages.size(), 2u);
   EXPECT_TRUE(messages[messages.size() - 2].starts_with("Sync Record Error: cannot replace "));
   EXPECT_EQ(messages.back(), "Sync Model state 0");

@@ -20,10 +20,6 @@ constexpr std::size_t kDirectoryOffset = 1044;
 constexpr std::size_t kSlotBytes = 2076;
 constexpr std::size_t kSlotKindOffset = 2056;
 
-void DecodeUnits(const std::uint8_t* p, char16_t* out, std::size_t units) {
-  for (std::size_t i = 0; i < units; ++i) out[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
-}
-
 void EncodeUnits(const char16_t* text, std::size_t units, std::uint8_t* p) {
   for (std::size_t i = 0; i < units; ++i) {
     p[2 * i] = static_cast<std::uint8_t>(text[i]);
@@ -32,7 +28,7 @@ void EncodeUnits(const char16_t* text, std::size_t units, std::uint8_t* p) {
 }
 
 void DecodeSlot(const std::uint8_t* p, DirectorySlot& slot) {
-  DecodeUnits(p, slot.Name.data(), slot.Name.size());
+  DecodeUtf16Le(p, slot.Name.data(), slot.Name.size());
   slot.Kind = LoadU32(p + kSlotKindOffset);
   slot.Offset = static_cast<std::int32_t>(LoadU32(p + kSlotKindOffset + 4));
   std::memcpy(slot.Reserved.data(), p + kSlotKindOffset + 8, slot.Reserved.size());
@@ -74,7 +70,7 @@ void DecodeHeader(ContainerState& state, const std::uint8_t* h) {
   state.HeaderReserved = LoadU32(h + 8);
   state.HeaderNameLength = LoadU32(h + 12);
   char16_t name[kHeaderNameUnits];
-  DecodeUnits(h + kHeaderNameOffset, name, kHeaderNameUnits);
+  DecodeUtf16Le(h + kHeaderNameOffset, name, kHeaderNameUnits);
   state.HeaderName.assign(name, std::find(name, name + kHeaderNameUnits, u'\0'));
   state.LastSlotIndex = static_cast<std::int32_t>(LoadU32(h + kLastSlotOffset));
   for (std::size_t k = 0; k < state.Slots.size(); ++k) {

@@ -218,9 +218,8 @@ std::u16string ContainerStream::ReadUtf16(std::uint32_t units) {
       position_ = std::max(position_, size_);
       return {};
     }
-    for (std::size_t i = 0; i < chunk; i += 2) {
-      *out++ = static_cast<char16_t>(p[i] | p[i + 1] << 8);
-    }
+    DecodeUtf16Le(p, out, chunk / 2);
+    out += chunk / 2;
     bytes -= chunk;
   }
   return text;

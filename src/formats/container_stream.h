@@ -134,6 +134,13 @@ inline std::uint32_t LoadU32(const std::uint8_t* p) {
          std::uint32_t{p[3]} << 24;
 }
 
+// `units` UTF-16LE code units from 2 * units bytes.
+inline void DecodeUtf16Le(const std::uint8_t* p, char16_t* out, std::size_t units) {
+  for (std::size_t i = 0; i < units; ++i) {
+    out[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+  }
+}
+
 // Four bytes of a little-endian u32.
 inline void StoreU32(std::uint8_t* p, std::uint32_t value) {
   p[0] = static_cast<std::uint8_t>(value);

@@ -46,22 +46,6 @@ TEST(RendererSessionTest, ProjectNameAndScenePath) {
   }
 }
 
-// Every log message, without its time stamp.
-std::vector<std::string> LogMessages(const TempExchangeFolder& folder) {
-  std::vector<std::string> messages;
-  const std::string log = folder.Read("D5_Log.log");
-  std::size_t start = 0;
-  while (start < log.size()) {
-    std::size_t end = log.find('\n', start);
-    if (end == std::string::npos) end = log.size();
-    std::string line = log.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t frame = line.find("]: ");
-    messages.push_back(frame == std::string::npos ? line : line.substr(frame + 3));
-    start = end + 1;
-  }
-  return messages;
-}
 
 class RendererSessionStartTest : public ::testing::Test {
  protected:
@@ -101,7 +85,7 @@ TEST_F(RendererSessionStartTest, SuccessfulStartSendsTheSessionSetup) {
   for (int i = 2; i < 5; ++i) EXPECT_EQ(calls[i]["session"].number, session.handle);
   EXPECT_EQ(calls[3]["path"].string, "C:\\Projects\\House.d5a");
   EXPECT_EQ(calls[4]["path"].string, "C:\\Projects\\House.d5a");
-  EXPECT_EQ(LogMessages(folder_), std::vector<std::string>{"Init Start"});
+  EXPECT_EQ(folder_.LogMessages(), std::vector<std::string>{"Init Start"});
   EXPECT_TRUE(TakeRecordedMessageBoxes().empty());
 }
 
@@ -112,7 +96,7 @@ TEST_F(RendererSessionStartTest, RendererStartFailureIsReportedAndStopsTheStart)
   EXPECT_FALSE(StartRendererSession(session));
   EXPECT_EQ(session.handle, 0);
   EXPECT_EQ(JournalFunctions(), std::vector<std::string>{"D5API_StartD5Render"});
-  EXPECT_EQ(LogMessages(folder_),
+  EXPECT_EQ(folder_.LogMessages(),
             (std::vector<std::string>{"Init Start", "Connection Error: -3"}));
   const auto boxes = TakeRecordedMessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -131,12 +115,12 @@ TEST_F(RendererSessionStartTest, SessionFailureIsLoggedButNotShown) {
   EXPECT_EQ(session.handle, 0);
   EXPECT_EQ(JournalFunctions(),
             (std::vector<std::string>{"D5API_StartD5Render", "D5API_CreateSession"}));
-  EXPECT_EQ(LogMessages(folder_), (std::vector<std::string>{"Init Start", "Session Error: 5"}));
+  EXPECT_EQ(folder_.LogMessages(), (std::vector<std::string>{"Init Start", "Session Error: 5"}));
   EXPECT_TRUE(TakeRecordedMessageBoxes().empty());
 
   standin::Configure({.session_result = -2});
   EXPECT_FALSE(StartRendererSession(session));
-  EXPECT_EQ(LogMessages(folder_).back(), "Session Error: -2");
+  EXPECT_EQ(folder_.LogMessages().back(), "Session Error: -2");
 }
 
 TEST_F(RendererSessionStartTest, ModelFileErrorsShowTheirText) {
@@ -152,11 +136,11 @@ TEST_F(RendererSessionStartTest, ModelFileErrorsShowTheirText) {
     EXPECT_EQ(boxes[0].caption, u"Error: D5 Render application!");
     EXPECT_EQ(Utf8FromUtf16(boxes[0].text), text);
   }
-  EXPECT_EQ(LogMessages(folder_), expected_log);
+  EXPECT_EQ(folder_.LogMessages(), expected_log);
   ReportError(static_cast<ErrorKind>(2), 2);  // no such kind: nothing is shown
   ReportError(static_cast<ErrorKind>(-1), 0);
   EXPECT_TRUE(TakeRecordedMessageBoxes().empty());
-  EXPECT_EQ(LogMessages(folder_), expected_log);
+  EXPECT_EQ(folder_.LogMessages(), expected_log);
   EXPECT_TRUE(standin::JournalLines().empty());
 }
 

@@ -52,6 +52,22 @@ std::u16string TempExchangeFolder::folder_text() const {
   return Utf16FromUtf8(dir_.path() + "\\Brevane\\Corvella2026_D5Plugin\\Data");
 }
 
+std::vector<std::string> TempExchangeFolder::LogMessages() const {
+  std::vector<std::string> messages;
+  const std::string log = Read("D5_Log.log");
+  std::size_t start = 0;
+  while (start < log.size()) {
+    std::size_t end = log.find('\n', start);
+    if (end == std::string::npos) end = log.size();
+    std::string line = log.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t frame = line.find("]: ");
+    messages.push_back(frame == std::string::npos ? line : line.substr(frame + 3));
+    start = end + 1;
+  }
+  return messages;
+}
+
 std::string TempExchangeFolder::PathOf(const std::string& name) const {
   return folder_ + "/" + name;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarnwick::testing {
 
@@ -41,6 +42,8 @@ class TempExchangeFolder {
   std::string Read(const std::string& name) const;
   // Writes a file in the folder.
   void Write(const std::string& name, const std::string& bytes) const;
+  // The log's messages in order, without their time stamps and line ends.
+  std::vector<std::string> LogMessages() const;
   // Whether a file exists in the folder.
   bool Exists(const std::string& name) const;
 
