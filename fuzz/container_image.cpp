@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/container_reader.h"
+#include "formats/container_stream.h"
 #include "protocol/protocol.h"
 
 namespace tarnwick::fuzzing {
@@ -11,21 +13,8 @@ namespace {
 
 constexpr std::uint32_t kHeaderBytes = protocol::kContainerHeaderBytes;
 constexpr std::uint32_t kVersion = 7;
-constexpr std::size_t kLastSlotAt = 1040;
-constexpr std::size_t kDirectoryAt = 1044;
-constexpr std::size_t kSlotBytes = 2076;
-constexpr std::size_t kSlotKindAt = 2056;
 constexpr std::uint8_t kCompactMode = 1;
 constexpr std::uint8_t kOtherProjectMode = 2;
-
-std::uint32_t Load(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
-
-void Store(std::uint8_t* p, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 void StoreName(std::uint8_t* p, const char* name) {
   for (std::size_t i = 0; name[i] != '\0'; ++i) p[2 * i] = static_cast<std::uint8_t>(name[i]);
@@ -41,9 +30,9 @@ std::vector<CompactSlot> CompactSlots(std::span<const std::uint8_t> input) {
   std::vector<CompactSlot> slots;
   if (!IsCompact(input)) return slots;
   const std::uint8_t* in = input.data() + 1;
-  const auto last = static_cast<std::int32_t>(Load(in + 16));
+  const auto last = static_cast<std::int32_t>(LoadU32(in + 16));
   for (std::int32_t k = 0; k <= last && k < static_cast<std::int32_t>(kCompactSlots); ++k) {
-    slots.push_back({Load(in + 20 + 8 * k), Load(in + 24 + 8 * k)});
+    slots.push_back({LoadU32(in + 20 + 8 * k), LoadU32(in + 24 + 8 * k)});
   }
   return slots;
 }
@@ -58,16 +47,16 @@ void ExpandContainer(std::span<const std::uint8_t> input, std::vector<std::uint8
   const std::uint8_t* in = input.data() + 1;
   image.resize(kHeaderBytes + input.size() - kCompactPrefixBytes, 0);
   std::uint8_t* h = image.data();
-  Store(h, Load(in) ^ kVersion);
-  Store(h + 4, Load(in + 4) ^ kHeaderBytes);
+  StoreU32(h, LoadU32(in) ^ kVersion);
+  StoreU32(h + 4, LoadU32(in + 4) ^ kHeaderBytes);
   std::memcpy(h + 8, in + 8, 8);
-  std::memcpy(h + kLastSlotAt, in + 16, 4);
+  std::memcpy(h + kLastSlotOffset, in + 16, 4);
   for (std::size_t k = 0; k < kCompactSlots; ++k) {
-    std::uint8_t* slot = h + kDirectoryAt + k * kSlotBytes;
+    std::uint8_t* slot = h + kDirectoryOffset + k * kSlotBytes;
     const bool other = k == 1 && (input[0] & kOtherProjectMode) != 0;
     StoreName(slot, other ? "C:\\Q.pro" : "C:\\P.pro");
-    Store(slot + kSlotKindAt, Load(in + 20 + 8 * k));
-    Store(slot + kSlotKindAt + 4, Load(in + 24 + 8 * k) + kHeaderBytes);
+    StoreU32(slot + kSlotKindOffset, LoadU32(in + 20 + 8 * k));
+    StoreU32(slot + kSlotKindOffset + 4, LoadU32(in + 24 + 8 * k) + kHeaderBytes);
   }
   std::copy(input.begin() + kCompactPrefixBytes, input.end(), image.begin() + kHeaderBytes);
 }
@@ -77,10 +66,10 @@ std::string CompactContainer(std::span<const std::pair<std::uint32_t, std::uint3
   std::string out(kCompactPrefixBytes, '\0');
   auto* p = reinterpret_cast<std::uint8_t*>(out.data());
   p[0] = kCompactMode;
-  Store(p + 1 + 16, static_cast<std::uint32_t>(slots.size()) - 1);
+  StoreU32(p + 1 + 16, static_cast<std::uint32_t>(slots.size()) - 1);
   for (std::size_t k = 0; k < slots.size() && k < kCompactSlots; ++k) {
-    Store(p + 1 + 20 + 8 * k, slots[k].first);
-    Store(p + 1 + 24 + 8 * k, slots[k].second);
+    StoreU32(p + 1 + 20 + 8 * k, slots[k].first);
+    StoreU32(p + 1 + 24 + 8 * k, slots[k].second);
   }
   return out + bodies;
 }

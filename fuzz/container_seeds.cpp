@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "container_writer/container_writer.h"
+#include "formats/container_reader.h"
+#include "formats/container_stream.h"
 #include "fuzz/container_image.h"
 #include "host_sim/demo_model.h"
 
@@ -15,17 +17,13 @@ namespace cw = tarnwick::container_writer;
 
 namespace {
 
-constexpr std::uint32_t kHeaderBytes = 208644;
-constexpr std::size_t kDirectoryAt = 1044;
-constexpr std::size_t kSlotBytes = 2076;
-constexpr std::size_t kSlotKindAt = 2056;
+using tarnwick::kDirectoryOffset, tarnwick::kSlotBytes, tarnwick::kSlotKindOffset;
+constexpr std::uint32_t kHeaderBytes = tarnwick::protocol::kContainerHeaderBytes;
 // Must match the separator of exchange_fuzzer.cpp.
 constexpr char kSeparator[] = "\n#~EXCHANGE~#\n";
 
 std::uint32_t Load(const std::string& bytes, std::size_t at) {
-  std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-  return value;
+  return tarnwick::LoadU32(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at);
 }
 
 // The container in the compact form: its slots' kinds and offsets, then its bodies.
@@ -33,7 +31,7 @@ std::string Compact(const cw::Container& container) {
   const std::string bytes = cw::BuildContainer(container);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> slots;
   for (std::size_t k = 0; k < container.slots.size(); ++k) {
-    const std::size_t at = kDirectoryAt + k * kSlotBytes + kSlotKindAt;
+    const std::size_t at = kDirectoryOffset + k * kSlotBytes + kSlotKindOffset;
     slots.emplace_back(Load(bytes, at), Load(bytes, at + 4) - kHeaderBytes);
   }
   return tarnwick::fuzzing::CompactContainer(slots, bytes.substr(kHeaderBytes));

@@ -26,12 +26,6 @@ CameraRecord View(const std::u16string& name, float x) {
   return view;
 }
 
-Keys Concat(std::initializer_list<Keys> parts) {
-  Keys all;
-  for (const Keys& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
 class CameraRequestTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,7 +81,7 @@ TEST_F(CameraRequestTest, ViewsRequestSyncsTheFilesViews) {
   standin::ResetJournal();
   ServeViewsSync(document_);
   const std::vector<Json> calls = testing::JournalCalls();
-  EXPECT_EQ(CallKeys(calls), Concat({kCameraCalls, kViewCalls, {kEnd}}));
+  EXPECT_EQ(CallKeys(calls), testing::ConcatKeys({kCameraCalls, kViewCalls, {kEnd}}));
   ASSERT_EQ(calls.size(), 7u);
   EXPECT_EQ(calls[3]["name"].string, "Side");
   EXPECT_EQ(testing::FloatsOf(calls[3]["camera"])[0], 2.0f);

@@ -16,6 +16,7 @@
 namespace tarnwick {
 
 class ContainerStream;
+class WordTable;
 
 // The work one body may cost, in bytes fetched plus bytes handed on, per byte of the file.
 inline constexpr std::uint64_t kBodyWorkMultiple = 8;
@@ -62,5 +63,31 @@ class TableVisits {
   std::unordered_map<std::uint32_t, std::uint64_t> ends_;
   std::uint32_t current_ = 0;
 };
+
+// Reads each entry of an offset table, in table order, while the budget allows:
+// read(offset) reads one entry. An entry met before in the table is not read again (the
+// stream stands where its reading ended), and with zero_is_empty an offset of 0 is an
+// empty entry.
+template <typename ReadEntry>
+void ReadTableEntries(ContainerStream& stream, WordTable& entries, BodyBudget& budget,
+                      bool zero_is_empty, ReadEntry read);
+
+}  // namespace tarnwick
+
+#include "formats/container_stream.h"
+
+namespace tarnwick {
+
+template <typename ReadEntry>
+void ReadTableEntries(ContainerStream& stream, WordTable& entries, BodyBudget& budget,
+                      bool zero_is_empty, ReadEntry read) {
+  TableVisits visits;
+  for (std::uint32_t i = 0; i < entries.size() && budget.Allows(); ++i) {
+    const std::uint32_t offset = entries[i];
+    if ((zero_is_empty && offset == 0) || !visits.First(offset, stream)) continue;
+    read(offset);
+    visits.Finish(stream);
+  }
+}
 
 }  // namespace tarnwick

@@ -13,13 +13,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr std::size_t kHeaderNameOffset = 16;
-constexpr std::size_t kHeaderNameUnits = 512;
-constexpr std::size_t kLastSlotOffset = 1040;
-constexpr std::size_t kDirectoryOffset = 1044;
-constexpr std::size_t kSlotBytes = 2076;
-constexpr std::size_t kSlotKindOffset = 2056;
-
 void EncodeUnits(const char16_t* text, std::size_t units, std::uint8_t* p) {
   for (std::size_t i = 0; i < units; ++i) {
     p[2 * i] = static_cast<std::uint8_t>(text[i]);
@@ -81,10 +74,7 @@ void DecodeHeader(ContainerState& state, const std::uint8_t* h) {
 void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
                          BodyBudget& budget) {
   WordTable entries(stream);
-  TableVisits visits;
-  for (std::uint32_t i = 0; i < entries.size() && budget.Allows(); ++i) {
-    const std::uint32_t offset = entries[i];
-    if (!visits.First(offset, stream)) continue;
+  ReadTableEntries(stream, entries, budget, false, [&](std::uint32_t offset) {
     stream.Seek(BodyPosition(body_start, offset));
     const std::uint32_t length = stream.ReadU32();
     stream.ReadU32();
@@ -93,34 +83,25 @@ void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, Mode
     std::u16string text = stream.ReadUtf16(length / 2);
     text.resize(std::min(text.size(), text.find(u'\0')));
     sink.OnMaterialText(text);
-    visits.Finish(stream);
-  }
+  });
 }
 
 void ReadLightSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
                       BodyBudget& budget) {
   WordTable entries(stream);
-  TableVisits visits;
-  for (std::uint32_t i = 0; i < entries.size() && budget.Allows(); ++i) {
-    const std::uint32_t offset = entries[i];
-    if (!visits.First(offset, stream)) continue;
+  ReadTableEntries(stream, entries, budget, false, [&](std::uint32_t offset) {
     stream.Seek(BodyPosition(body_start, offset));
     sink.OnLightText(stream.ReadCountedString());
-    visits.Finish(stream);
-  }
+  });
 }
 
 void ReadSolidSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
                       BodyBudget& budget) {
   PartScratch scratch;
   WordTable solids(stream);
-  TableVisits visits;
-  for (std::uint32_t i = 0; i < solids.size() && budget.Allows(); ++i) {
-    const std::uint32_t offset = solids[i];
-    if (offset == 0 || !visits.First(offset, stream)) continue;
+  ReadTableEntries(stream, solids, budget, true, [&](std::uint32_t offset) {
     ReadSolid(stream, body_start, offset, scratch, sink, budget);
-    visits.Finish(stream);
-  }
+  });
 }
 
 void ReadIdList(ContainerStream& stream, std::vector<std::uint32_t>& ids) {

@@ -49,6 +49,7 @@
 // file counts as 0, and reads beyond the end yield zeros.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "formats/container_state.h"
@@ -61,6 +62,14 @@ class ContainerStream;
 
 // Size of the header with its directory, and where it ends.
 inline constexpr std::uint32_t kContainerHeaderBytes = protocol::kContainerHeaderBytes;
+// Places in the header and the directory (the layout above), for every reader and writer.
+inline constexpr std::size_t kHeaderNameOffset = 16;
+inline constexpr std::size_t kHeaderNameUnits = 512;
+inline constexpr std::size_t kLastSlotOffset = 1040;
+inline constexpr std::size_t kDirectoryOffset = 1044;
+inline constexpr std::size_t kSlotBytes = 2076;
+inline constexpr std::size_t kSlotNameUnits = 1028;
+inline constexpr std::size_t kSlotKindOffset = 2056;
 // Lowest FormatVersion that is read.
 inline constexpr std::uint32_t kMinimumFormatVersion = 7;
 // Directory slot kinds.

@@ -58,9 +58,34 @@ std::uint64_t ContainerStream::MaxViewBytes() const {
   return mapped_ ? size_ : std::uint64_t{kMaxViewBytes};
 }
 
+namespace {
+
+// Whether [offset, offset + n) lies within [start, start + length).
+bool Covers(std::uint64_t start, std::uint64_t length, std::uint64_t offset, std::size_t n) {
+  return offset >= start && offset - start <= length && n <= length - (offset - start);
+}
+
+}  // namespace
+
 bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
-  return offset >= window_start_ && offset - window_start_ <= window_length_ &&
-         n <= window_length_ - (offset - window_start_);
+  return Covers(window_start_, window_length_, offset, n);
+}
+
+ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position, std::size_t needed,
+                                                      const FetchSpan& last) const {
+  const std::uint64_t capacity = std::min<std::uint64_t>(kWindowBytes, size_ + 4096);
+  // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
+  // 4-byte-aligned in memory, so it can go to the renderer without a copy.
+  const std::uint64_t start = position & ~std::uint64_t{4095};
+  // Only a read that goes on where the window ends is taken for streaming; a
+  // read elsewhere (an entry the tables point at) fetches no more than it needs,
+  // so that offsets jumping between far places cost a page each, not a window.
+  const std::uint64_t last_end = last.start + last.length;
+  const bool streaming =
+      last.length != 0 && position >= last_end && position - last_end < kJumpRefillBytes;
+  std::uint64_t length = capacity;
+  if (!streaming) length = std::max<std::uint64_t>(kJumpRefillBytes, position - start + needed);
+  return {start, std::min(std::min(length, capacity), size_ > start ? size_ - start : 0)};
 }
 
 std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
@@ -80,40 +105,18 @@ bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
     window_ = std::make_unique_for_overwrite<std::uint8_t[]>(window_capacity_);
     window_data_ = window_.get();
   }
-  // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
-  // 4-byte-aligned in memory, so it can go to the renderer without a copy.
-  const std::uint64_t start = position & ~std::uint64_t{4095};
-  // Only a read that goes on where the window ends is taken for streaming; a
-  // read elsewhere (an entry the tables point at) fetches no more than it needs,
-  // so that offsets jumping between far places cost a page each, not a window.
-  const bool streaming = window_length_ != 0 && position >= window_start_ + window_length_ &&
-                         position - (window_start_ + window_length_) < kJumpRefillBytes;
-  std::uint64_t length = window_capacity_;
-  if (!streaming) length = std::max<std::uint64_t>(kJumpRefillBytes, position - start + needed);
-  const std::uint64_t want = std::min<std::uint64_t>(
-      std::min<std::uint64_t>(length, window_capacity_), size_ > start ? size_ - start : 0);
-  window_start_ = start;
-  window_length_ = ReadFromFile(start, window_.get(), static_cast<std::size_t>(want));
+  const FetchSpan span = NextFetch(position, needed, FetchSpan{window_start_, window_length_});
+  window_start_ = span.start;
+  window_length_ = ReadFromFile(span.start, window_.get(), static_cast<std::size_t>(span.length));
   return InWindow(position, 1);
 }
 
 void ContainerStream::AccountFetch(std::uint64_t at, std::size_t n) {
   if (file_ && !mapped_) return;  // a real window counts its own refills
-  if (at >= account_start_ && at - account_start_ <= account_length_ &&
-      n <= account_length_ - (at - account_start_)) {
-    return;
-  }
-  const std::uint64_t capacity = std::min<std::uint64_t>(kWindowBytes, size_ + 4096);
-  const std::uint64_t start = at & ~std::uint64_t{4095};
-  const bool streaming = account_length_ != 0 && at >= account_start_ + account_length_ &&
-                         at - (account_start_ + account_length_) < kJumpRefillBytes;
-  std::uint64_t length = capacity;
-  if (!streaming) length = std::max<std::uint64_t>(kJumpRefillBytes, at - start + n);
-  const std::uint64_t want =
-      std::min<std::uint64_t>(std::min(length, capacity), size_ > start ? size_ - start : 0);
-  account_start_ = start;
-  account_length_ = want;
-  work_bytes_ += std::max<std::uint64_t>(want, n > capacity ? n : 0);
+  if (Covers(accounted_.start, accounted_.length, at, n)) return;
+  accounted_ = NextFetch(at, n, accounted_);
+  // A read larger than a window goes straight into the caller's memory.
+  work_bytes_ += std::max<std::uint64_t>(accounted_.length, n > kWindowBytes ? n : 0);
 }
 
 bool ContainerStream::Read(void* out, std::size_t n) {

@@ -102,6 +102,12 @@ class ContainerStream {
   void NoteReadPastEnd(std::uint64_t at);
 
  private:
+  // A run of the file's bytes that a refill fetches.
+  struct FetchSpan {
+    std::uint64_t start = 0;
+    std::uint64_t length = 0;
+  };
+
   explicit ContainerStream(std::FILE* file);
   bool RefillAt(std::uint64_t position, std::size_t needed);
   std::size_t ReadFromFile(std::uint64_t offset, void* out, std::size_t n);
@@ -111,12 +117,13 @@ class ContainerStream {
   // A mapped view or bytes in memory fetch nothing, but the work budget counts what a
   // windowed stream would fetch for the same reads, so that it means the same for all.
   void AccountFetch(std::uint64_t at, std::size_t n);
+  // The bytes a refill for `needed` bytes at `position` fetches, after one that fetched `last`.
+  FetchSpan NextFetch(std::uint64_t position, std::size_t needed, const FetchSpan& last) const;
 
   std::FILE* file_;
   std::uint64_t size_ = 0;
   std::uint64_t work_bytes_ = 0;
-  std::uint64_t account_start_ = 0;
-  std::uint64_t account_length_ = 0;
+  FetchSpan accounted_;  // what a windowed stream would hold now
   std::uint64_t position_ = 0;
   std::unique_ptr<MappedFile> mapped_;
   // The window's bytes: the mapped view, or window_.

@@ -77,19 +77,25 @@ void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry&
   part.indices = static_cast<const std::uint32_t*>(data[3]);
 }
 
+// A solid or part record begins with an ignored word and the header length H, counted
+// from H's own position; the stream is left after H, and the header's end is returned.
+std::uint64_t BeginRecord(ContainerStream& stream, std::uint64_t position) {
+  stream.Seek(position);
+  stream.ReadU32();
+  const std::uint64_t header_at = stream.Position();
+  return header_at + stream.ReadU32();
+}
+
 void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
               PartScratch& scratch, ModelSink& sink) {
   PartGeometry part;
   part.position = BodyPosition(body_start, offset);
-  stream.Seek(part.position);
-  stream.ReadU32();
-  const std::uint64_t header_at = stream.Position();
-  const std::uint32_t header_length = stream.ReadU32();
+  const std::uint64_t arrays_at = BeginRecord(stream, part.position);
   stream.ReadU32();
   stream.ReadU32();
   const std::u16string name = stream.ReadCountedString();
   stream.SkipCountedString();
-  stream.Seek(header_at + header_length);
+  stream.Seek(arrays_at);
   ReadPartArrays(stream, scratch, part);
   sink.OnPart(name, part);
 }
@@ -100,10 +106,7 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
                PartScratch& scratch, ModelSink& sink, BodyBudget& budget) {
   SolidInfo solid;
   solid.position = BodyPosition(body_start, offset);
-  stream.Seek(solid.position);
-  stream.ReadU32();
-  const std::uint64_t header_at = stream.Position();
-  const std::uint32_t header_length = stream.ReadU32();
+  const std::uint64_t parts_at = BeginRecord(stream, solid.position);
   stream.ReadU8();
   solid.time_stamp = stream.ReadU32();
   solid.label = stream.ReadCountedString();
@@ -111,16 +114,12 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
   stream.ReadU32();
   solid.id = stream.ReadU32();
   stream.SkipCountedString();
-  stream.Seek(header_at + header_length);
+  stream.Seek(parts_at);
   WordTable parts(stream);
   sink.OnSolidBegin(solid);
-  TableVisits visits;
-  for (std::uint32_t i = 0; i < parts.size() && budget.Allows(); ++i) {
-    const std::uint32_t part_offset = parts[i];
-    if (part_offset == 0 || !visits.First(part_offset, stream)) continue;
+  ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
     ReadPart(stream, body_start, part_offset, scratch, sink);
-    visits.Finish(stream);
-  }
+  });
   sink.OnSolidEnd();
 }
 

@@ -41,12 +41,6 @@ CameraList List(std::vector<CameraRecord> views, std::int32_t active) {
   return list;
 }
 
-Keys Concat(std::initializer_list<Keys> parts) {
-  Keys all;
-  for (const Keys& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
 bool SameView(const CameraRecord& a, const CameraRecord& b) {
   return a.Name == b.Name && a._from == b._from && a._to == b._to && a._up == b._up &&
          a._fov == b._fov && a._fNerClipp == b._fNerClipp && a.nType == b.nType;
@@ -81,7 +75,7 @@ TEST_F(CameraSyncTest, FillConvertsAxesAndScalesFov) {
 TEST_F(CameraSyncTest, SingleActiveCameraIsSentAsCamera) {
   const CameraRecord camera = View(u"Current", 1.0f);
   const std::vector<Json> calls = Sync(List({camera}, 0));
-  EXPECT_EQ(CallKeys(calls), Concat({kCameraCalls, {kEnd}}));
+  EXPECT_EQ(CallKeys(calls), testing::ConcatKeys({kCameraCalls, {kEnd}}));
   EXPECT_EQ(calls[0]["value"].number, 0.25);
   EXPECT_EQ(testing::FloatsOf(calls[1]["camera"]),
             (std::vector<float>{2, -1, 3, 5, -4, 6, -0.0f, 0, 1, 50.0f * 1.24f}));
@@ -101,7 +95,7 @@ TEST_F(CameraSyncTest, ActiveIndexOutsideTheListSendsEveryRecordAsView) {
   for (std::int32_t active : {-1, 2}) {
     document_.ViewCache.clear();
     const std::vector<Json> calls = Sync(List({View(u"A", 1), View(u"B", 2)}, active));
-    EXPECT_EQ(CallKeys(calls), Concat({kViewCalls, kViewCalls, {kEnd}})) << active;
+    EXPECT_EQ(CallKeys(calls), testing::ConcatKeys({kViewCalls, kViewCalls, {kEnd}})) << active;
     EXPECT_EQ(calls[0]["name"].string, "A");
     EXPECT_EQ(calls[0]["name2"].string, "A");
     EXPECT_EQ(calls[3]["name"].string, "B");
@@ -121,7 +115,7 @@ TEST_F(CameraSyncTest, ActiveIndexOutsideTheListSendsEveryRecordAsView) {
 TEST_F(CameraSyncTest, RepeatedRequestSendsTheSameAndCacheDoesNotGrow) {
   const CameraList list = List({View(u"A", 1), View(u"Cam", 0), View(u"B", 2)}, 1);
   const std::vector<Json> first = Sync(list);
-  EXPECT_EQ(CallKeys(first), Concat({kCameraCalls, kViewCalls, kViewCalls, {kEnd}}));
+  EXPECT_EQ(CallKeys(first), testing::ConcatKeys({kCameraCalls, kViewCalls, kViewCalls, {kEnd}}));
   ASSERT_EQ(document_.ViewCache.size(), 3u);
   EXPECT_EQ(document_.ViewCache[0].Name, u"Cam");
 
@@ -166,7 +160,7 @@ TEST_F(CameraSyncTest, ViewNamedLikeTheActiveCameraUsesEntryZero) {
   CameraRecord view = View(u"Cam", 5.0f);
   view._fNerClipp = 0.5f;
   const std::vector<Json> calls = Sync(List({View(u"Cam", 1.0f), view}, 0));
-  EXPECT_EQ(CallKeys(calls), Concat({kCameraCalls, kViewCalls, {kEnd}}));
+  EXPECT_EQ(CallKeys(calls), testing::ConcatKeys({kCameraCalls, kViewCalls, {kEnd}}));
   EXPECT_EQ(testing::FloatsOf(calls[1]["camera"])[1], -1.0f);
   EXPECT_EQ(testing::FloatsOf(calls[3]["camera"])[1], -5.0f);
   EXPECT_EQ(calls[4]["value"].number, 0.5);

@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "container_writer/byte_sink.h"
+#include "formats/container_reader.h"
 #include "platform/text.h"
 #include "protocol/protocol.h"
 
@@ -12,9 +13,7 @@ namespace tarnwick::container_writer {
 namespace {
 
 constexpr std::uint32_t kHeaderBytes = tarnwick::protocol::kContainerHeaderBytes;
-constexpr std::size_t kSlotBytes = 2076;
-constexpr std::size_t kSlotCount = 100;
-constexpr std::size_t kSlotNameUnits = 1028;
+constexpr std::size_t kSlotCount = tarnwick::protocol::kDirectorySlotCount;
 constexpr std::uint64_t kLargestOffset = 0x7FFFFFFF;
 // Values for the fields the bridge must not interpret: never zero, so that a
 // reader that takes one of them for a count or an offset goes visibly wrong.
@@ -191,15 +190,15 @@ std::vector<unsigned char> HeaderBytes(const Container& container,
   StoreUnits(header, 16, container.header_name, 511);
   const auto last = container.last_slot_index.value_or(
       static_cast<std::int32_t>(container.slots.size()) - 1);
-  Sink::Store(&header[1040], static_cast<std::uint32_t>(last));
+  Sink::Store(&header[kLastSlotOffset], static_cast<std::uint32_t>(last));
   for (std::size_t k = 0; k < container.slots.size() && k < kSlotCount; ++k) {
     const Slot& slot = container.slots[k];
-    const std::size_t at = 1044 + k * kSlotBytes;
+    const std::size_t at = kDirectoryOffset + k * kSlotBytes;
     StoreUnits(header, at, slot.name, kSlotNameUnits);
     std::uint32_t kind = 0;
     if (std::holds_alternative<ModelBody>(slot.body)) kind = 2;
     if (std::holds_alternative<RemovalSection>(slot.body)) kind = 4;
-    Sink::Store(&header[at + 2056], slot.kind.value_or(kind));
+    Sink::Store(&header[at + kSlotKindOffset], slot.kind.value_or(kind));
     Sink::Store(&header[at + 2060], static_cast<std::uint32_t>(slot.offset.value_or(body_offsets[k])));
   }
   return header;

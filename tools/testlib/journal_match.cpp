@@ -118,4 +118,10 @@ std::vector<float> FloatsOf(const Json& array) {
   return values;
 }
 
+std::vector<std::string> ConcatKeys(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const std::vector<std::string>& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
 }  // namespace tarnwick::testing

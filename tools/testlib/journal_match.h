@@ -2,6 +2,7 @@
 // sample files hold them, numbers compared as 32-bit floats.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,9 @@ inline const std::vector<std::string> kCameraCallKeys = {
 inline const std::vector<std::string> kViewCallKeys = {
     "D5API_AddSceneView", "D5API_SetCameraFloatProperty camera_near_clip_plane",
     "D5API_SendSceneViews"};
+
+// The keys of several parts, one after the other.
+std::vector<std::string> ConcatKeys(std::initializer_list<std::vector<std::string>> parts);
 
 // "fn" of each call, followed by " " and its "prop" when it has one.
 std::vector<std::string> CallKeys(const std::vector<Json>& calls);
