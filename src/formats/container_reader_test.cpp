@@ -148,9 +148,18 @@ TEST_F(ContainerReaderTest, EveryTruncatedPrefixReadsSafely) {
       }
     }
   }
-  EXPECT_EQ(Stream(full).events,
+  const RecordingSink sink = Stream(full);
+  EXPECT_EQ(sink.events,
             (Events{"material", "light", "solid", "part", "part", "end", "solid", "part", "part",
                     "end", "camera"}));
+  // Arrays off 4-byte offsets arrive whole and in order, whatever way they are fetched.
+  const testing::RecordedPart& indexed = sink.solids.at(1).parts.at(1);
+  EXPECT_EQ(indexed.positions, (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0}));
+  EXPECT_EQ(indexed.attributes2, (std::vector<std::uint32_t>{1, 2, 3}));
+  EXPECT_EQ(indexed.attributes1, (std::vector<std::uint32_t>{4, 5, 6}));
+  EXPECT_EQ(indexed.indices, (std::vector<std::uint32_t>{0, 1, 2, 2, 1, 0}));
+  EXPECT_EQ(sink.solids.at(0).parts.at(1).positions,
+            (std::vector<float>{0, 0, 0, 1, 1, 1, 2, 2, 2, 3}));
 }
 
 // The sample of an independent writer: what its files hold, record by record.
