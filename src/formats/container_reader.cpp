@@ -13,13 +13,6 @@ namespace tarnwick {
 
 namespace {
 
-void EncodeUnits(const char16_t* text, std::size_t units, std::uint8_t* p) {
-  for (std::size_t i = 0; i < units; ++i) {
-    p[2 * i] = static_cast<std::uint8_t>(text[i]);
-    p[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
-  }
-}
-
 void DecodeSlot(const std::uint8_t* p, DirectorySlot& slot) {
   DecodeUtf16Le(p, slot.Name.data(), slot.Name.size());
   slot.Kind = LoadU32(p + kSlotKindOffset);
@@ -28,7 +21,7 @@ void DecodeSlot(const std::uint8_t* p, DirectorySlot& slot) {
 }
 
 void EncodeSlot(const DirectorySlot& slot, std::uint8_t* p) {
-  EncodeUnits(slot.Name.data(), slot.Name.size(), p);
+  EncodeUtf16Le(slot.Name.data(), slot.Name.size(), p);
   StoreU32(p + kSlotKindOffset, slot.Kind);
   StoreU32(p + kSlotKindOffset + 4, static_cast<std::uint32_t>(slot.Offset));
   std::memcpy(p + kSlotKindOffset + 8, slot.Reserved.data(), slot.Reserved.size());
@@ -45,7 +38,7 @@ void WriteBlankHeader(ContainerState& state) {
   StoreU32(&header[4], state.DirectoryEnd);
   StoreU32(&header[8], state.HeaderReserved);
   StoreU32(&header[12], state.HeaderNameLength);
-  EncodeUnits(state.HeaderName.data(), std::min(state.HeaderName.size(), kHeaderNameUnits - 1),
+  EncodeUtf16Le(state.HeaderName.data(), std::min(state.HeaderName.size(), kHeaderNameUnits - 1),
               &header[kHeaderNameOffset]);
   StoreU32(&header[kLastSlotOffset], static_cast<std::uint32_t>(state.LastSlotIndex));
   for (std::size_t k = 0; k < state.Slots.size(); ++k) {

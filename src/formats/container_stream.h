@@ -14,9 +14,11 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -143,8 +145,25 @@ inline std::uint32_t LoadU32(const std::uint8_t* p) {
 
 // `units` UTF-16LE code units from 2 * units bytes.
 inline void DecodeUtf16Le(const std::uint8_t* p, char16_t* out, std::size_t units) {
-  for (std::size_t i = 0; i < units; ++i) {
-    out[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    // The header alone holds 100 names of 1,000 units: one copy, not a loop per unit.
+    if (units != 0) std::memcpy(out, p, units * 2);
+  } else {
+    for (std::size_t i = 0; i < units; ++i) {
+      out[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+    }
+  }
+}
+
+// 2 * units bytes of UTF-16LE from `units` code units.
+inline void EncodeUtf16Le(const char16_t* text, std::size_t units, std::uint8_t* p) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (units != 0) std::memcpy(p, text, units * 2);
+  } else {
+    for (std::size_t i = 0; i < units; ++i) {
+      p[2 * i] = static_cast<std::uint8_t>(text[i]);
+      p[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+    }
   }
 }
 
