@@ -5,6 +5,8 @@
 //   ModelSyncOneSolid/N  a sync that removes and re-sends one solid of N
 //   SyncRecord/N         the sync record of a document of N solids
 //   RemoveSolids/N       an update that removes N solids of a document of N
+//   RemoveFixedChange/N  an update that removes 20,000 solids, spread evenly, of a
+//                        document of N: a change of the same size in a larger model
 // The stand-in renderer keeps no records.
 #include <benchmark/benchmark.h>
 
@@ -90,12 +92,14 @@ void SyncRecord(benchmark::State& state) {
   if (folder.Read("_mod.sync").empty()) state.SkipWithError("no sync record");
 }
 
-void RemoveSolids(benchmark::State& state) {
+// Times an update that removes `removed` solids, every (count / removed)-th, of a document
+// of `count`.
+void TimeRemoval(benchmark::State& state, std::size_t count, std::size_t removed) {
   QuietRenderer();
   tarnwick::testing::TempExchangeFolder folder;
-  const auto count = static_cast<std::size_t>(state.range(0));
-  std::vector<std::uint32_t> ids(count);
-  for (std::size_t i = 0; i < count; ++i) ids[i] = static_cast<std::uint32_t>(kFirstId + i);
+  const std::size_t step = count / removed;
+  std::vector<std::uint32_t> ids(removed);
+  for (std::size_t i = 0; i < removed; ++i) ids[i] = static_cast<std::uint32_t>(kFirstId + i * step);
   WriteUpdate(folder, ids, {});
   for (auto _ : state) {
     state.PauseTiming();
@@ -103,11 +107,20 @@ void RemoveSolids(benchmark::State& state) {
     FillDocument(*document, count);
     state.ResumeTiming();
     tarnwick::ServeModelSyncApply(*document);
-    if (!document->Solids.empty()) state.SkipWithError("solids were left");
+    if (document->Solids.size() != count - removed) state.SkipWithError("wrong solids left");
     state.PauseTiming();
     document.reset();
     state.ResumeTiming();
   }
+}
+
+void RemoveSolids(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  TimeRemoval(state, count, count);
+}
+
+void RemoveFixedChange(benchmark::State& state) {
+  TimeRemoval(state, static_cast<std::size_t>(state.range(0)), 20000);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
@@ -116,6 +129,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(ModelSyncOneSolid)->Apply(Sizes);
 BENCHMARK(SyncRecord)->Apply(Sizes);
 BENCHMARK(RemoveSolids)->Apply(Sizes);
+BENCHMARK(RemoveFixedChange)->Apply(Sizes);
 
 }  // namespace
 

@@ -22,6 +22,17 @@ void SwitchProject(RendererState& renderer, const std::u16string& project) {
                     MakeRendererScenePath(renderer.Session.project_path).c_str());
 }
 
+// The entry of `id`, looked for in a few steps on from `hint` before the whole mirror is
+// searched: the steps go through neighbouring entries, a search through the whole tree.
+using SolidMap = std::map<std::uint32_t, SolidEntry>;
+SolidMap::iterator FindFrom(SolidMap& solids, SolidMap::iterator hint, std::uint32_t id) {
+  constexpr int kSteps = 32;
+  for (int step = 0; step < kSteps && hint != solids.end() && hint->first <= id; ++step, ++hint) {
+    if (hint->first == id) return hint;
+  }
+  return solids.find(id);
+}
+
 }  // namespace
 
 void ApplyIncrementalFile(ContainerState& container, RendererState& renderer) {
@@ -70,11 +81,11 @@ void ResetRenderedScene(RendererState& renderer) {
 void ApplyRemovals(RendererState& renderer) {
   const RendererSession& session = renderer.Session;
   auto& solids = renderer.Solids;
-  // The host lists ids in ascending order as a rule: each one is then the neighbour of
-  // the last one removed and needs no search of a large mirror.
+  // The host lists ids in ascending order as a rule: each one is then at or a little
+  // after the neighbour of the last one removed and needs no search of a large mirror.
   auto next = solids.end();
   for (const std::uint32_t id : renderer.RemovedSolidIds) {
-    const auto it = next != solids.end() && next->first == id ? next : solids.find(id);
+    const auto it = FindFrom(solids, next, id);
     if (it == solids.end()) continue;
     D5API_DeleteNode(session.handle, it->second.NodeName.c_str());
     next = solids.erase(it);

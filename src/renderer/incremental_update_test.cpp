@@ -88,6 +88,24 @@ TEST_F(IncrementalUpdateTest, SameProjectRemovesListedSolidsAndWithdrawsEveryLig
   EXPECT_EQ(document_.ContainerFile, nullptr);
 }
 
+TEST_F(IncrementalUpdateTest, RemovalsFoundNearTheLastOneOrAnywhereInTheMirror) {
+  for (std::uint32_t id = 10; id < 110; ++id) AddSolid(id);
+  // Neighbours, gaps short and long, an unknown id, steps back and a repeat.
+  WriteUpdate(kProject, {{{u"Solid", {12, 13, 50, 51, 200, 90, 11, 90, 109}}}});
+  const Keys keys = Apply();
+  ASSERT_GE(keys.size(), 8u);
+  const Keys deleted(keys.begin(), keys.begin() + 7);
+  EXPECT_EQ(deleted, (Keys{"D5API_DeleteNode Solid_12", "D5API_DeleteNode Solid_13",
+                           "D5API_DeleteNode Solid_50", "D5API_DeleteNode Solid_51",
+                           "D5API_DeleteNode Solid_90", "D5API_DeleteNode Solid_11",
+                           "D5API_DeleteNode Solid_109"}));
+  EXPECT_EQ(keys[7], "D5API_FlushData");
+  EXPECT_EQ(document_.Solids.size(), 93u);
+  for (const std::uint32_t id : {10u, 14u, 49u, 52u, 89u, 91u, 108u}) {
+    EXPECT_TRUE(document_.Solids.count(id)) << id;
+  }
+}
+
 TEST_F(IncrementalUpdateTest, SectionWithoutSolidListDeletesNothing) {
   AddSolid(5);
   WriteUpdate(kProject, {{{u"Solid", {5}}}});
