@@ -14,7 +14,9 @@
 #     (RENDERER_STANDIN_SETTINGS_ONCE), so its calls cost nothing;
 #   - stand-in: its settings read from the environment at every call, as in
 #     the tests.
-# Each line gives both medians and their ratio. Peak private memory (committed
+# Each line gives both medians and their ratio; the next line gives what starting
+# costs alone (bench_window.exe: Tarnwick.exe's loads and window; bench_read.exe
+# on one byte) and the ratio of the times beyond it. Peak private memory (committed
 # bytes) and working set come from one further run each, sampled from /proc
 # every 2 ms (scripts/bench_memory.py), at 256 MiB and 1 GiB. Models go to TARNWICK_BENCH_DIR (default
 # /tmp); about 1.3 GiB is on disk at a time.
@@ -90,15 +92,15 @@ model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
 mkdir -p "$(dirname "$model")"
 cp ../shared/samples/house/_model.cvm "$model"
 echo "--- the house sample ($(stat -c %s "$model") bytes), no-cost renderer:"
-launch time "$pairs" "$appdata" "$model" --once | tail -1
+launch time "$pairs" "$appdata" "$model" --once | tail -2
 rm -rf "$appdata"
 for placement in aligned host; do
   write_model 1024 "$placement"
   check_complete
   echo "no-cost renderer:"
-  launch time "$pairs" "$appdata" "$model" --once | tail -1
+  launch time "$pairs" "$appdata" "$model" --once | tail -2
   echo "stand-in, journal off:"
-  launch time "$pairs" "$appdata" "$model" | tail -1
+  launch time "$pairs" "$appdata" "$model" | tail -2
   echo -n "memory at 1 GiB: "
   memory
   rm -rf "$appdata"

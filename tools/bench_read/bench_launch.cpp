@@ -1,6 +1,8 @@
 // Starts Tarnwick.exe for the benchmark as the host would, with the exit
 // command 105 queued behind its start-up export, and times it from process
 // start to exit, in pairs with bench_read.exe reading the same model file.
+// Each pair is followed by the start-ups alone: bench_window.exe (what
+// Tarnwick.exe loads, and its window) and bench_read.exe on a one-byte file.
 //
 //   bench_launch time PAIRS APPDATA MODEL [--once]   medians and their ratio
 //   bench_launch memory APPDATA [--once]              one export, watched by scripts/bench_memory.py
@@ -78,18 +80,31 @@ double RunBridge(const Variables& variables) {
   return bridge.Running() || bridge.ExitCode() != 0 ? -1 : Seconds(start, end);
 }
 
-double RunReader(const std::wstring& model) {
+// One run of a program beside Tarnwick.exe from CreateProcess to exit; -1 unless it exits with 0.
+double RunProgram(const wchar_t* name, const std::wstring& arguments) {
   LARGE_INTEGER start, end;
   QueryPerformanceCounter(&start);
-  BridgeProcess reader;
-  const auto program = TarnwickBesideMe().parent_path() / L"bench_read.exe";
-  if (!reader.Start(program, L"\"" + model + L"\"", {})) return -1;
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, reader.id());
+  BridgeProcess program;
+  if (!program.Start(TarnwickBesideMe().parent_path() / name, arguments, {})) return -1;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, program.id());
   const bool ended = WaitServing(process, kRunTimeoutMs);
   QueryPerformanceCounter(&end);
   CloseHandle(process);
   if (!ended) return -1;
-  return reader.ExitCode() != 0 ? -1 : Seconds(start, end);
+  return program.ExitCode() != 0 ? -1 : Seconds(start, end);
+}
+
+double RunReader(const std::wstring& file) { return RunProgram(L"bench_read.exe", L"\"" + file + L"\""); }
+
+// A file of one byte beside the model, for the reader's start-up alone.
+std::wstring WriteOneByteFile(const std::wstring& model) {
+  const std::wstring path = model + L".byte";
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, "x", 1, &written, nullptr);
+  CloseHandle(file);
+  return path;
 }
 
 double Median(std::vector<double> values) {
@@ -102,24 +117,40 @@ int TimePairs(int pairs, const std::wstring& appdata, const std::wstring& model,
   const Variables variables = BridgeVariables(appdata, L"", once);
   const std::wstring model_path =
       WindowsPathOf(std::string(model.begin(), model.end())).wstring();
-  std::vector<double> bridge_times, read_times, ratios;
+  const std::wstring one_byte = WriteOneByteFile(model_path);
+  std::vector<double> bridge_times, read_times, ratios, start_times, read_start_times;
   for (int i = 0; i < pairs; ++i) {
     const double bridge = RunBridge(variables);
     const double read = RunReader(model_path);
-    if (bridge < 0 || read < 0) {
-      std::printf("run %d failed (bridge %.3f, read %.3f)\n", i, bridge, read);
+    // What starting costs alone: Tarnwick.exe's loads and window, and a plain program's.
+    const double start = RunProgram(L"bench_window.exe", L"");
+    const double read_start = RunReader(one_byte);
+    if (bridge < 0 || read < 0 || start < 0 || read_start < 0) {
+      std::printf("run %d failed (bridge %.3f, read %.3f, start-ups %.3f %.3f)\n", i, bridge, read,
+                  start, read_start);
+      DeleteFileW(one_byte.c_str());
       return 1;
     }
     std::printf("pair %d: tarnwick %.4f s, read %.4f s\n", i, bridge, read);
     bridge_times.push_back(bridge);
     read_times.push_back(read);
     ratios.push_back(bridge / read);
+    start_times.push_back(start);
+    read_start_times.push_back(read_start);
   }
+  DeleteFileW(one_byte.c_str());
   // The ratio within each pair shares the moment's load, so its median is steadier on a busy
   // machine than the ratio of the medians.
   const double bridge = Median(bridge_times), read = Median(read_times);
   std::printf("median: tarnwick %.4f s, read %.4f s, ratio %.2f (median of pair ratios %.2f)\n",
               bridge, read, bridge / read, Median(ratios));
+  // The same without what starting costs each program: the export's own work against the
+  // read's own work.
+  const double start = Median(start_times), read_start = Median(read_start_times);
+  std::printf("start-up alone: tarnwick %.4f s, read %.4f s; beyond it: tarnwick %.4f s, "
+              "read %.4f s, ratio %.2f\n",
+              start, read_start, bridge - start, read - read_start,
+              (bridge - start) / (read - read_start));
   return 0;
 }
 
