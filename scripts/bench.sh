@@ -10,10 +10,11 @@
 # writer and read once to warm the page cache. A check run with the stand-in's
 # journal on proves the export complete: every part's counts and array hashes
 # are compared with the writer's account. Then, with the journal off:
-#   - no-cost renderer: the stand-in reads its settings once per process
-#     (RENDERER_STANDIN_SETTINGS_ONCE), so its calls cost nothing;
-#   - stand-in: its settings read from the environment at every call, as in
-#     the tests.
+#   - the stand-in as shipped: it reads its settings once per process, so with
+#     the journal off its calls cost nothing (the no-cost renderer);
+#   - the stand-in reading its settings from the environment at every call
+#     (RENDERER_STANDIN_SETTINGS_EACH_CALL), as the tests that change them in
+#     their own process have it.
 # Each line gives both medians and their ratio; the next line gives what starting
 # costs alone (bench_window.exe: Tarnwick.exe's loads and window; bench_read.exe
 # on one byte) and the ratio of the times beyond it. Peak private memory (committed
@@ -97,9 +98,9 @@ rm -rf "$appdata"
 for placement in aligned host; do
   write_model 1024 "$placement"
   check_complete
-  echo "no-cost renderer:"
+  echo "stand-in as shipped, journal off (no cost per call):"
   launch time "$pairs" "$appdata" "$model" --once | tail -2
-  echo "stand-in, journal off:"
+  echo "stand-in reading its settings at every call, journal off:"
   launch time "$pairs" "$appdata" "$model" | tail -2
   echo -n "memory at 1 GiB: "
   memory

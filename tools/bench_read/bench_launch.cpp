@@ -8,8 +8,10 @@
 //   bench_launch memory APPDATA [--once]              one export, watched by scripts/bench_memory.py
 //   bench_launch check APPDATA JOURNAL                one export with the journal on
 //
-// APPDATA holds Brevane\Corvella2026_D5Plugin\Data\_model.cvm. --once sets the
-// stand-in's RENDERER_STANDIN_SETTINGS_ONCE, so that its calls cost nothing.
+// APPDATA holds Brevane\Corvella2026_D5Plugin\Data\_model.cvm. With --once the
+// stand-in runs as shipped, reading its settings once, so that its calls cost
+// nothing; without, it reads them at every call (RENDERER_STANDIN_SETTINGS_EACH_CALL),
+// as the tests that change them in their own process have it.
 #include <windows.h>
 
 #include <algorithm>
@@ -42,7 +44,7 @@ Variables BridgeVariables(const std::wstring& appdata, const std::wstring& journ
   return {{L"APPDATA", WindowsPathOf(std::string(appdata.begin(), appdata.end())).wstring()},
           {L"RENDERER_STANDIN_NO_WINDOW", L"1"},
           {L"RENDERER_STANDIN_JOURNAL", journal},
-          {L"RENDERER_STANDIN_SETTINGS_ONCE", once ? L"1" : L""}};
+          {L"RENDERER_STANDIN_SETTINGS_EACH_CALL", once ? L"" : L"1"}};
 }
 
 // Waits for the process to end, or for the time to pass, serving this thread's windows

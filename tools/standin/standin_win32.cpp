@@ -1,9 +1,11 @@
 // The D5Api.dll build of the stand-in: answers and the journal file come from
-// the environment, read again at each call so that a test can change them
-// between calls, or, when RENDERER_STANDIN_SETTINGS_ONCE is set at the first
-// call, read once and kept for the life of the process, so that a call costs
-// nothing (benchmarks); the renderer's main window is a program installed
-// beside the DLL.
+// the environment. The journal's path is read once, at the first call, so that
+// a call of a program whose environment is fixed when it starts (Tarnwick.exe)
+// costs nothing; RENDERER_STANDIN_SETTINGS_EACH_CALL, set before the first call,
+// has it read at every call, for a test that changes it in its own process and
+// for the benchmark's figure of what that costs. The answers are
+// read when the calls that give them are made. The renderer's main window is a
+// program installed beside the DLL.
 #include <windows.h>
 
 #include <cwchar>
@@ -79,14 +81,14 @@ bool StartRendererWindowProgram() {
   return true;
 }
 
-bool SettingsOnce() {
-  static const bool once = !Environment(L"RENDERER_STANDIN_SETTINGS_ONCE").empty();
-  return once;
+bool SettingsEachCall() {
+  static const bool each_call = !Environment(L"RENDERER_STANDIN_SETTINGS_EACH_CALL").empty();
+  return each_call;
 }
 
-// The journal's path: from the environment at each call, or kept from the first.
+// The journal's path: kept from the first call, or from the environment at each call.
 std::wstring JournalPath() {
-  if (!SettingsOnce()) return Environment(L"RENDERER_STANDIN_JOURNAL");
+  if (SettingsEachCall()) return Environment(L"RENDERER_STANDIN_JOURNAL");
   static const std::wstring kept = Environment(L"RENDERER_STANDIN_JOURNAL");
   return kept;
 }
@@ -94,7 +96,7 @@ std::wstring JournalPath() {
 }  // namespace
 
 bool Recording() {
-  if (!SettingsOnce()) return !Environment(L"RENDERER_STANDIN_JOURNAL").empty();
+  if (SettingsEachCall()) return !JournalPath().empty();
   static const bool kept = !JournalPath().empty();
   return kept;
 }
