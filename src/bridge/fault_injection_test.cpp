@@ -148,7 +148,9 @@ void ExpectOlderLogKept(const Outcome& outcome, std::uint64_t at) {
 void ExpectRecordWholeOrOld(const Outcome& outcome, std::uint64_t at) {
   const std::string& whole = outcome.whole_record;
   EXPECT_TRUE(outcome.record == whole || outcome.record == kOldRecord) << "call " << at << ": " << outcome.record;
-  if (outcome.record_when_notified) EXPECT_EQ(*outcome.record_when_notified, whole) << "call " << at;
+  if (outcome.record_when_notified) {
+    EXPECT_EQ(*outcome.record_when_notified, whole) << "call " << at;
+  }
   EXPECT_FALSE(outcome.temporary_left) << "call " << at;
 }
 

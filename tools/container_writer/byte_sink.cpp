@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/container_stream.h"
+
 namespace tarnwick::container_writer {
 
 void Sink::Bytes(const void* data, std::size_t n) {
@@ -39,11 +41,8 @@ void Sink::Words(const std::uint32_t* values, std::size_t count) {
 }
 
 void Sink::Units(const std::u16string& text) {
-  std::string bytes(2 * text.size(), '\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
-  }
+  std::vector<std::uint8_t> bytes(2 * text.size());
+  EncodeUtf16Le(text.data(), text.size(), bytes.data());
   Bytes(bytes.data(), bytes.size());
 }
 
@@ -58,9 +57,7 @@ void Sink::PatchWords(std::uint64_t at, const std::vector<std::uint32_t>& values
   if (ok_ && !bytes.empty()) Patch(at, bytes.data(), bytes.size());
 }
 
-void Sink::Store(unsigned char* p, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
+void Sink::Store(unsigned char* p, std::uint32_t value) { StoreU32(p, value); }
 
 void StringSink::Patch(std::uint64_t at, const void* data, std::size_t n) {
   std::memcpy(out_.data() + at, data, n);

@@ -5,6 +5,7 @@
 
 #include "container_writer/byte_sink.h"
 #include "formats/container_reader.h"
+#include "formats/container_stream.h"
 #include "platform/text.h"
 #include "protocol/protocol.h"
 
@@ -174,10 +175,7 @@ void WriteRemovals(Sink& sink, const RemovalSection& removals) {
 
 void StoreUnits(std::vector<unsigned char>& out, std::size_t at, const std::u16string& text,
                 std::size_t max_units) {
-  for (std::size_t i = 0; i < std::min(text.size(), max_units); ++i) {
-    out[at + 2 * i] = static_cast<unsigned char>(text[i]);
-    out[at + 2 * i + 1] = static_cast<unsigned char>(text[i] >> 8);
-  }
+  EncodeUtf16Le(text.data(), std::min(text.size(), max_units), &out[at]);
 }
 
 std::vector<unsigned char> HeaderBytes(const Container& container,
