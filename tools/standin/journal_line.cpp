@@ -68,8 +68,11 @@ std::string FormatFloat(float value) {
   return text;
 }
 
-std::uint64_t Fnv1a64(const void* data, std::size_t size) {
-  std::uint64_t hash = 0xcbf29ce484222325ULL;
+namespace {
+
+constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
+
+std::uint64_t Fnv1a64From(std::uint64_t hash, const void* data, std::size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   for (std::size_t i = 0; i < size; ++i) {
     hash ^= bytes[i];
@@ -78,7 +81,26 @@ std::uint64_t Fnv1a64(const void* data, std::size_t size) {
   return hash;
 }
 
-JournalLine::JournalLine(const char* function) {
+template <typename Char>
+std::size_t Length(const Char* text) {
+  std::size_t n = 0;
+  while (text[n] != 0) ++n;
+  return n;
+}
+
+}  // namespace
+
+std::uint64_t Fnv1a64(const void* data, std::size_t size) {
+  return Fnv1a64From(kFnvOffset, data, size);
+}
+
+void JournalLine::Fold(const void* data, std::size_t size) {
+  digest_ = Fnv1a64From(digest_, data, size);
+}
+
+JournalLine::JournalLine(const char* function, bool digest)
+    : digest_only_(digest), digest_(kFnvOffset) {
+  if (digest_only_) return;
   text_ = "{\"fn\": \"";
   text_ += function;
   text_ += '"';
@@ -95,10 +117,18 @@ JournalLine& JournalLine::Session(std::intptr_t handle) {
 }
 
 JournalLine& JournalLine::Text(const char* key, const char16_t* text) {
+  if (digest_only_) {
+    if (text) Fold(text, Length(text) * sizeof(char16_t));
+    return *this;
+  }
   return Raw(key, text ? QuoteUtf16(text) : "null");
 }
 
 JournalLine& JournalLine::Narrow(const char* key, const char* text) {
+  if (digest_only_) {
+    if (text) Fold(text, Length(text));
+    return *this;
+  }
   if (!text) return Raw(key, "null");
   std::u16string wide;
   for (const char* p = text; *p != 0; ++p) wide.push_back(static_cast<unsigned char>(*p));
@@ -106,10 +136,12 @@ JournalLine& JournalLine::Narrow(const char* key, const char* text) {
 }
 
 JournalLine& JournalLine::Integer(const char* key, long long value) {
+  if (digest_only_) return *this;
   return Raw(key, std::to_string(value));
 }
 
 JournalLine& JournalLine::Unsigned(const char* key, unsigned long long value) {
+  if (digest_only_) return *this;
   return Raw(key, std::to_string(value));
 }
 
@@ -118,10 +150,12 @@ JournalLine& JournalLine::Boolean(const char* key, bool value) {
 }
 
 JournalLine& JournalLine::Float(const char* key, float value) {
+  if (digest_only_) return *this;
   return Raw(key, FormatFloat(value));
 }
 
 JournalLine& JournalLine::Floats(const char* key, const float* values, std::size_t count) {
+  if (digest_only_) return Hash(key, values, count * sizeof(float));
   if (!values) return Raw(key, "null");
   std::string array = "[";
   for (std::size_t i = 0; i < count; ++i) {
@@ -134,6 +168,7 @@ JournalLine& JournalLine::Floats(const char* key, const float* values, std::size
 
 JournalLine& JournalLine::Words(const char* key, const std::uint32_t* values,
                                 std::size_t count) {
+  if (digest_only_) return Hash(key, values, count * sizeof(std::uint32_t));
   if (!values) return Raw(key, "null");
   std::string array = "[";
   for (std::size_t i = 0; i < count; ++i) {
@@ -145,8 +180,15 @@ JournalLine& JournalLine::Words(const char* key, const std::uint32_t* values,
 }
 
 JournalLine& JournalLine::Hash(const char* key, const void* data, std::size_t size) {
+  if (digest_only_) {
+    if (data) Fold(data, size);
+    return *this;
+  }
   if (!data) return Raw(key, "null");
-  return Raw(key, "\"" + Fnv1a64Hex(data, size) + "\"");
+  std::string quoted = "\"";
+  quoted += Fnv1a64Hex(data, size);
+  quoted += '"';
+  return Raw(key, quoted);
 }
 
 std::string Fnv1a64Hex(const void* data, std::size_t size) {
@@ -157,12 +199,14 @@ std::string Fnv1a64Hex(const void* data, std::size_t size) {
 }
 
 JournalLine& JournalLine::Raw(const char* key, const std::string& json) {
+  if (digest_only_) return *this;
   Key(key);
   text_ += json;
   return *this;
 }
 
 std::string JournalLine::Finish() {
+  if (digest_only_) return {};
   text_ += '}';
   return std::move(text_);
 }

@@ -12,8 +12,10 @@ namespace standin {
 // Builds one journal object field by field, in call order.
 class JournalLine {
  public:
-  // Starts the object with its "fn" field.
-  explicit JournalLine(const char* function);
+  // Starts the object with its "fn" field. A digest line builds no text: it
+  // reads every name and array as the renderer would and folds them into
+  // Digest(), so that a fuzzer's sanitizers see every byte the bridge hands over.
+  explicit JournalLine(const char* function, bool digest = false);
 
   // A "session" field, the handle as an integer.
   JournalLine& Session(std::intptr_t handle);
@@ -38,12 +40,18 @@ class JournalLine {
   // A field whose JSON value is given as is.
   JournalLine& Raw(const char* key, const std::string& json);
 
-  // The finished object, without a line end.
+  // The finished object, without a line end; empty for a digest line.
   std::string Finish();
+
+  // The FNV-1a fold of every name and array given to a digest line.
+  std::uint64_t Digest() const { return digest_; }
 
  private:
   void Key(const char* key);
+  void Fold(const void* data, std::size_t size);
   std::string text_;
+  bool digest_only_ = false;
+  std::uint64_t digest_ = 0;
 };
 
 // A float as a JSON value: 9 significant digits, always with a '.' or an

@@ -96,5 +96,35 @@ TEST(JournalLineTest, SilentStandInRecordsNothing) {
   Configure({});
 }
 
+// A digest line reads every name and array it is given but builds no text, so
+// its digest changes with any byte of them and nothing reaches the journal.
+TEST(JournalLineTest, DigestLinesReadEveryNameAndArrayAndRecordNothing) {
+  const float positions[] = {0, 0, 0, 1, 0, 0, 1, 1, 0};
+  const std::uint32_t indices[] = {0, 1, 2};
+  auto digest = [&](const char16_t* name, float last, std::uint32_t index) {
+    float p[9];
+    std::memcpy(p, positions, sizeof p);
+    p[8] = last;
+    const std::uint32_t i[] = {indices[0], indices[1], index};
+    JournalLine line("D5API_AddIndexedTriangle", true);
+    line.Session(1).Text("part", name).Integer("first_count", 3).Hash("positions", p, sizeof p)
+        .Words("index_values", i, 3).Floats("matrix", nullptr, 16);
+    EXPECT_TRUE(line.Finish().empty());
+    return line.Digest();
+  };
+  const auto base = digest(u"Floor", 0, 2);
+  EXPECT_EQ(digest(u"Floor", 0, 2), base);
+  EXPECT_NE(digest(u"Floot", 0, 2), base);
+  EXPECT_NE(digest(u"Floor", 1, 2), base);
+  EXPECT_NE(digest(u"Floor", 0, 1), base);
+
+  Configure({.digest_only = true});
+  const MeshDescriptor mesh{3, 3, positions, positions, nullptr, indices};
+  EXPECT_EQ(D5API_AddIndexedTriangle(1, u"Floor", &mesh), 0);
+  D5API_AddMaterial(1, u"Oak");
+  EXPECT_TRUE(JournalLines().empty());
+  Configure({});
+}
+
 }  // namespace
 }  // namespace standin

@@ -18,6 +18,9 @@ struct Options {
   int start_error = 0;
   int session_result = 0;
   bool record = true;  // false: keep no records at all (benchmarks)
+  // true: read every name and array the bridge passes, as the renderer would,
+  // but keep no journal (fuzzing: the sanitizers see each byte, cheaply).
+  bool digest_only = false;
   // true: triangle batches also carry their whole arrays, read as the renderer
   // reads them: per vertex three position floats, three floats of the second
   // attribute array (normals) and two of the first (texture coordinates).

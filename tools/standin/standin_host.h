@@ -11,6 +11,10 @@ namespace standin::host {
 // Whether calls are recorded at all; checked first so that a silent stand-in costs nothing.
 bool Recording();
 
+// Whether calls are read as the renderer reads them without any journal text
+// being built (a fuzzer's stand-in); only native builds offer it.
+bool DigestOnly();
+
 // Whether triangle batches are recorded with their whole arrays besides the hashes.
 bool WholeArrays();
 

@@ -32,6 +32,8 @@ namespace host {
 
 bool Recording() { return CurrentOptions().record; }
 
+bool DigestOnly() { return CurrentOptions().digest_only; }
+
 bool WholeArrays() { return CurrentOptions().whole_arrays; }
 
 void Record(std::string line) { Lines().push_back(std::move(line)); }
