@@ -59,7 +59,11 @@ void AppendEntry(const std::u16string& path, const char* stamp_format, const std
   if (CurrentUtcTime(now)) {
     char stamp[64];
     const std::size_t n = std::strftime(stamp, sizeof stamp, stamp_format, &now);
-    line = "[" + std::string(stamp, n) + "]: " + message + "\n";
+    line += '[';
+    line.append(stamp, n);
+    line += "]: ";
+    line += message;
+    line += '\n';
   } else {
     line = message + "\n";
   }

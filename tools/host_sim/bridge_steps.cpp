@@ -150,7 +150,7 @@ bool HostSimulator::WaitEnd(const Step& step) {
                                     DescribeCalls(journal_.lines(), mark.journal, journal_.size())
                               : "";
   Say("the bridge ended" +
-      (closed_at_ != 0 ? " " + std::to_string(*end_delay_ms_) + " ms after the window closed"
+      (closed_at_ != 0 ? std::string(" ") + std::to_string(*end_delay_ms_) + " ms after the window closed"
                        : std::string()) +
       " (exit code " + std::to_string(resident_->ExitCode()) + ")" + got);
   return true;

@@ -197,8 +197,12 @@ std::string DescribeBody(const cw::ModelBody& body) {
 std::string DescribeRemovals(const cw::RemovalSection& removals) {
   std::string out = "removal lists";
   for (const cw::RemovalList& list : removals.lists) {
-    out += (&list == &removals.lists.front() ? " " : ", ") + Narrow(list.name);
-    for (std::uint32_t id : list.ids) out += " " + std::to_string(id);
+    out += &list == &removals.lists.front() ? " " : ", ";
+    out += Narrow(list.name);
+    for (std::uint32_t id : list.ids) {
+      out += ' ';
+      out += std::to_string(id);
+    }
   }
   return out;
 }
@@ -250,7 +254,9 @@ std::string DescribeContainer(const cw::Container& container) {
       }
     }
     if (const auto* removals = std::get_if<cw::RemovalSection>(&slot.body)) {
-      out += ": " + DescribeRemovals(*removals) + "; then";
+      out += ": ";
+      out += DescribeRemovals(*removals);
+      out += "; then";
     }
     if (const auto* body = std::get_if<cw::ModelBody>(&slot.body)) {
       out += (out.ends_with("then") ? " " : ": ") + DescribeBody(*body);
