@@ -81,13 +81,6 @@ std::uint64_t Fnv1a64From(std::uint64_t hash, const void* data, std::size_t size
   return hash;
 }
 
-template <typename Char>
-std::size_t Length(const Char* text) {
-  std::size_t n = 0;
-  while (text[n] != 0) ++n;
-  return n;
-}
-
 }  // namespace
 
 std::uint64_t Fnv1a64(const void* data, std::size_t size) {
@@ -118,7 +111,7 @@ JournalLine& JournalLine::Session(std::intptr_t handle) {
 
 JournalLine& JournalLine::Text(const char* key, const char16_t* text) {
   if (digest_only_) {
-    if (text) Fold(text, Length(text) * sizeof(char16_t));
+    if (text) Fold(text, std::char_traits<char16_t>::length(text) * sizeof(char16_t));
     return *this;
   }
   return Raw(key, text ? QuoteUtf16(text) : "null");
@@ -126,7 +119,7 @@ JournalLine& JournalLine::Text(const char* key, const char16_t* text) {
 
 JournalLine& JournalLine::Narrow(const char* key, const char* text) {
   if (digest_only_) {
-    if (text) Fold(text, Length(text));
+    if (text) Fold(text, std::strlen(text));
     return *this;
   }
   if (!text) return Raw(key, "null");
