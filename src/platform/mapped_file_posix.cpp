@@ -17,6 +17,7 @@ std::unique_ptr<MappedFile> MappedFile::Map(std::FILE* file, std::uint64_t size)
 }
 
 MappedFile::~MappedFile() {
+  toucher_.reset();
   munmap(const_cast<std::uint8_t*>(data_), static_cast<std::size_t>(size_));
 }
 

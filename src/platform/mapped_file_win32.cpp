@@ -23,6 +23,9 @@ std::unique_ptr<MappedFile> MappedFile::Map(std::FILE* file, std::uint64_t size)
   return std::unique_ptr<MappedFile>(new MappedFile(static_cast<const std::uint8_t*>(view), size));
 }
 
-MappedFile::~MappedFile() { UnmapViewOfFile(data_); }
+MappedFile::~MappedFile() {
+  toucher_.reset();
+  UnmapViewOfFile(data_);
+}
 
 }  // namespace tarnwick
