@@ -186,5 +186,55 @@ TEST_F(ContainerReaderTest, HouseSampleRecords) {
   EXPECT_EQ(removals.removals[1].ids, std::vector<std::uint32_t>{2});
 }
 
+// A model of a few MiB whose parts run over the ends of views, some longer than
+// a view, read through small mapped views, the default views and the window:
+// every part arrives with the arrays that were written, whichever placement.
+TEST(ContainerReaderViewsTest, PartsArriveWholeThroughViewsAndWindow) {
+  constexpr std::uint64_t kSmallViews = 4 * 65536;
+  cw::ModelBody body;
+  for (std::uint32_t s = 0; s < 12; ++s) {
+    cw::Solid solid;
+    solid.id = s + 1;
+    for (std::uint32_t p = 0; p < 3; ++p) {
+      cw::Part part;
+      part.name = cw::Widen(std::string(1 + (s + p) % 3, 'p'));
+      const std::uint32_t vertices = 1 + (s * 7919 + p * 104729) % (kSmallViews / 10);
+      for (std::uint32_t v = 0; v < 3 * vertices; ++v) part.positions.push_back(float(v + s));
+      part.attributes2.assign(vertices, s * 3 + p);
+      for (std::uint32_t v = 0; v + 2 < vertices; ++v) part.indices.push_back(v + 2 - v % 3);
+      solid.parts.push_back(std::move(part));
+    }
+    body.solids.push_back(std::move(solid));
+  }
+  testing::TempDir dir;
+  for (bool aligned : {true, false}) {
+    cw::Container model = cw::ModelFile(u"P", body);
+    model.align_arrays = aligned;
+    const std::string path = dir.path() + "/m.cvm";
+    ASSERT_TRUE(cw::WriteContainerFile(model, path));
+    for (auto [map_view, view_bytes] : {std::pair{true, kSmallViews},
+                                        std::pair{true, ContainerStream::kMappedViewBytes},
+                                        std::pair{false, std::uint64_t{0}}}) {
+      auto stream = ContainerStream::Open(Utf16FromUtf8(path), "rb", map_view, view_bytes);
+      ASSERT_TRUE(stream);
+      ASSERT_GT(stream->Size(), 8 * kSmallViews);
+      RecordingSink sink;
+      ReadModelBody(*stream, kBody, sink);
+      ASSERT_EQ(sink.solids.size(), body.solids.size());
+      for (std::size_t s = 0; s < body.solids.size(); ++s) {
+        ASSERT_EQ(sink.solids[s].parts.size(), 3u);
+        for (std::size_t p = 0; p < 3; ++p) {
+          const cw::Part& written = body.solids[s].parts[p];
+          const testing::RecordedPart& got = sink.solids[s].parts[p];
+          ASSERT_EQ(got.name, written.name);
+          ASSERT_EQ(got.positions, written.positions) << aligned << map_view << view_bytes;
+          ASSERT_EQ(got.attributes2, written.attributes2);
+          ASSERT_EQ(got.indices, written.indices);
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

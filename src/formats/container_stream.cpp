@@ -10,7 +10,8 @@
 namespace tarnwick {
 
 std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& path,
-                                                       const char* mode, bool map_view) {
+                                                       const char* mode, bool map_view,
+                                                       std::uint64_t view_bytes) {
   std::FILE* file = OpenFile(path, mode);
   if (!file) return nullptr;
   // Every transfer is either a window refill or a large read into the caller's
@@ -21,12 +22,10 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
   if (SeekFile(file, 0, SEEK_END)) size = TellFile(file);
   stream->size_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
   SeekFile(file, 0, SEEK_SET);
-  // The whole file becomes the window: no refills, no copies of aligned arrays, and
-  // nothing of it is the process's own memory. The view goes with the stream.
-  if (map_view && mode[0] == 'r') stream->mapped_ = MappedFile::Map(file, stream->size_);
-  if (stream->mapped_) {
-    stream->window_data_ = stream->mapped_->data();
-    stream->window_length_ = static_cast<std::size_t>(stream->size_);
+  // Views of the file become the window: no copies of aligned arrays, and
+  // nothing of it is the process's own memory. The views go with the stream.
+  if (map_view && mode[0] == 'r') {
+    stream->mapped_ = MappedFile::Map(file, stream->size_, view_bytes);
   }
   return stream;
 }
@@ -58,17 +57,8 @@ std::uint64_t ContainerStream::MaxViewBytes() const {
   return mapped_ ? size_ : std::uint64_t{kMaxViewBytes};
 }
 
-namespace {
-
-// Whether [offset, offset + n) lies within [start, start + length).
-bool Covers(std::uint64_t start, std::uint64_t length, std::uint64_t offset, std::size_t n) {
-  return offset >= start && offset - start <= length && n <= length - (offset - start);
-}
-
-}  // namespace
-
 bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
-  return Covers(window_start_, window_length_, offset, n);
+  return RangeHolds(window_start_, window_length_, offset, n);
 }
 
 ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position, std::size_t needed,
@@ -99,6 +89,17 @@ std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::
 
 bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
   if (!file_) return false;
+  if (mapped_) {
+    const MappedView view = mapped_->Cover(position, std::min<std::uint64_t>(needed, Remaining()));
+    if (view.data) {
+      window_data_ = view.data;
+      window_start_ = view.start;
+      window_length_ = view.length;
+      return InWindow(position, 1);
+    }
+    // The system refused a view: the file is read through the window from now on.
+    Unmap();
+  }
   if (!window_) {
     // A small file needs no more than itself and the alignment slack.
     window_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, size_ + 4096));
@@ -113,7 +114,7 @@ bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
 
 void ContainerStream::AccountFetch(std::uint64_t at, std::size_t n) {
   if (file_ && !mapped_) return;  // a real window counts its own refills
-  if (Covers(accounted_.start, accounted_.length, at, n)) return;
+  if (RangeHolds(accounted_.start, accounted_.length, at, n)) return;
   accounted_ = NextFetch(at, n, accounted_);
   // A read larger than a window goes straight into the caller's memory.
   work_bytes_ += std::max<std::uint64_t>(accounted_.length, n > kWindowBytes ? n : 0);

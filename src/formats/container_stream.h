@@ -4,9 +4,10 @@
 // checked against the bytes that remain: a read that the file cannot satisfy
 // in full yields zeros, moves the position to the end of the file and fails,
 // and a seek may go anywhere, beyond the end included, after which every read
-// yields zeros. A file opened for reading is mapped whole, read-only, and
-// every read is served from the view in place; when it cannot be mapped,
-// reads are served from one large window of the file that is refilled from
+// yields zeros. A file opened for reading is mapped read-only in views that
+// follow the reader (see MappedFile), and every read that falls in the
+// current view is served from it in place; when it cannot be mapped, reads
+// are served from one large window of the file that is refilled from
 // the position that misses it, and large reads that miss it go straight from
 // the file into the caller's memory; a read that does not go on where the
 // window ends refills only the page or so it needs. The stream can also stand
@@ -36,13 +37,18 @@ class ContainerStream {
   static constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
   // Longest run of bytes that View can hand out from a window.
   static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
+  // Least length of a mapped view: a few are mapped in turn as the reader goes through a
+  // large file, each touched ahead of the reader and unmapped behind it on another thread.
+  static constexpr std::uint64_t kMappedViewBytes = std::uint64_t{64} << 20;
   // Least refill for a read that does not go on where the window ends.
   static constexpr std::size_t kJumpRefillBytes = 4096;
 
   // Opens a file with a stdio mode ("rb", "rb+", "wb+"); null when it cannot be opened.
-  // A file opened for reading is mapped unless map_view is false or the system refuses.
+  // A file opened for reading is mapped, in views of at least view_bytes, unless map_view is
+  // false or the system refuses.
   static std::unique_ptr<ContainerStream> Open(const std::u16string& path, const char* mode,
-                                               bool map_view = true);
+                                               bool map_view = true,
+                                               std::uint64_t view_bytes = kMappedViewBytes);
   // A read-only stream over bytes that the caller keeps alive for the stream's life.
   static std::unique_ptr<ContainerStream> OverMemory(std::span<const std::uint8_t> bytes);
 

@@ -8,13 +8,20 @@
 namespace tarnwick {
 namespace {
 
-// Every case runs on a mapped view of the file and on the read window.
-class ContainerStreamTest : public ::testing::TestWithParam<bool> {
+// How a case reads its file.
+enum class Access { kWindow, kViews, kSmallViews };
+
+// Every case runs on the read window, on mapped views of the file, and on views
+// so small that the file takes many of them.
+class ContainerStreamTest : public ::testing::TestWithParam<Access> {
  protected:
   std::unique_ptr<ContainerStream> OpenWith(const std::string& bytes, const char* mode = "rb") {
     const std::string path = dir_.path() + "/c.bin";
     testing::WriteNativeFile(path, bytes);
-    return ContainerStream::Open(Utf16FromUtf8(path), mode, GetParam());
+    const std::uint64_t view_bytes =
+        GetParam() == Access::kSmallViews ? 4 * 65536 : ContainerStream::kMappedViewBytes;
+    return ContainerStream::Open(Utf16FromUtf8(path), mode, GetParam() != Access::kWindow,
+                                 view_bytes);
   }
   testing::TempDir dir_;
 };
@@ -30,7 +37,7 @@ TEST_P(ContainerStreamTest, DecodesLittleEndianAndZerosPastTheEnd) {
   ASSERT_TRUE(stream);
   EXPECT_EQ(stream->Size(), 11u);
   // A mapped file lends any run of its bytes; a window no more than itself.
-  EXPECT_EQ(stream->MaxViewBytes(), GetParam() ? 11u : ContainerStream::kMaxViewBytes);
+  EXPECT_EQ(stream->MaxViewBytes(), GetParam() != Access::kWindow ? 11u : ContainerStream::kMaxViewBytes);
   EXPECT_EQ(stream->ReadU32(), 0x11223344u);
   EXPECT_EQ(stream->ReadU8(), 0xABu);
   EXPECT_EQ(stream->ReadI32(), -2);
@@ -105,7 +112,7 @@ TEST_P(ContainerStreamTest, WordTableReadsLongTablesInChunks) {
 // Reads that jump far fetch a page or so; reads that go on where the window ends
 // fetch a whole window; a stream over memory reads alike and writes nothing.
 TEST_P(ContainerStreamTest, FarSmallReadsFetchLittleAndMemoryReadsAlike) {
-  if (GetParam()) GTEST_SKIP() << "a mapped view holds the whole file: nothing is fetched";
+  if (GetParam() != Access::kWindow) GTEST_SKIP() << "a mapped stream fetches nothing itself";
   std::string bytes(3 * ContainerStream::kWindowBytes, '\0');
   for (std::size_t i = 0; i < bytes.size(); i += 4) {
     bytes.replace(i, 4, Le32(static_cast<std::uint32_t>(i)));
@@ -164,8 +171,14 @@ TEST_P(ContainerStreamTest, WritesToAFileOpenForReadingAreReadBack) {
   EXPECT_EQ(stream->ReadU32(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(MappedAndWindowed, ContainerStreamTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Mapped" : "Windowed"; });
+std::string AccessName(const ::testing::TestParamInfo<Access>& info) {
+  static constexpr const char* kNames[] = {"Windowed", "Mapped", "SmallViews"};
+  return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(MappedAndWindowed, ContainerStreamTest,
+                         ::testing::Values(Access::kWindow, Access::kViews, Access::kSmallViews),
+                         AccessName);
 
 }  // namespace
 }  // namespace tarnwick

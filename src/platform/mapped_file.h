@@ -1,43 +1,57 @@
-// A read-only view of the whole of an open file, mapped into the address space
-// so that its bytes can be read in place. The file's pages belong to the
-// system's file cache, not to the process's committed memory. The view holds
-// the file (the host cannot shorten it on Windows) until it is destroyed. A
-// large view has its pages touched ahead of the reader by a PageToucher.
+// A file opened for reading, mapped read-only in views that follow the reader.
+// Each view is at least a fixed size and starts on the granularity boundary at
+// or before the first byte wanted, so one view holds a run of records and any
+// single record, however long. When the file is large, a ViewWorker maps the
+// next view (overlapping this one, so that a record running over the end is
+// whole in it), touches the pages ahead of the reader and unmaps the views it
+// has left. Everything is unmapped when the MappedFile is destroyed.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
-#include "platform/page_toucher.h"
+#include "platform/file_mapping.h"
+#include "platform/view_worker.h"
 
 namespace tarnwick {
 
 class MappedFile {
  public:
-  // Maps the first `size` bytes of an open stream's file; null when it cannot be mapped
-  // (empty file, a size beyond the address space, or the system refuses).
-  static std::unique_ptr<MappedFile> Map(std::FILE* file, std::uint64_t size);
+  // Least length of a view; a multiple of FileMapping::kGranularity.
+  static constexpr std::uint64_t kViewBytes = std::uint64_t{64} << 20;
+  // Files from this size on get a worker: smaller ones cost less in faults than a thread.
+  static constexpr std::uint64_t kWorkerFromBytes = std::uint64_t{16} << 20;
 
+  // Maps the first `size` bytes of an open stream's file in views of at least view_bytes
+  // (rounded up to the granularity); null when it cannot be mapped (empty file, a size
+  // beyond the address space, or the system refuses). Files larger than one view, or from
+  // kWorkerFromBytes on, get a worker.
+  static std::unique_ptr<MappedFile> Map(std::FILE* file, std::uint64_t size,
+                                         std::uint64_t view_bytes = kViewBytes);
+  // Unmaps every view, waiting for the worker: afterwards the file is free.
   ~MappedFile();
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // The first byte of the view.
-  const std::uint8_t* data() const { return data_; }
-  // Bytes in the view.
-  std::uint64_t size() const { return size_; }
-  // What touches the view's pages ahead of the reader.
-  const PageToucher& toucher() const { return *toucher_; }
+  // A view that holds [offset, offset + n), which must lie inside the file; views handed out
+  // before may be unmapped from now on. No data when the system refuses a view.
+  MappedView Cover(std::uint64_t offset, std::uint64_t n);
+  // Bytes of the file.
+  std::uint64_t size() const { return mapping_->size(); }
+  // The worker, or null when the file is small or no thread could be started.
+  const ViewWorker* worker() const { return worker_.get(); }
 
  private:
-  MappedFile(const std::uint8_t* data, std::uint64_t size)
-      : data_(data), size_(size), toucher_(std::make_unique<PageToucher>(data, size)) {}
+  MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes);
+  // The view after the current one, starting an overlap before its end.
+  void PrepareNext();
 
-  const std::uint8_t* data_;
-  std::uint64_t size_;
-  // Stopped first in the destructor: its thread reads the view.
-  std::unique_ptr<PageToucher> toucher_;
+  std::unique_ptr<FileMapping> mapping_;
+  std::uint64_t view_bytes_;
+  MappedView current_;
+  // Declared last: destroyed first, while the mapping still exists.
+  std::unique_ptr<ViewWorker> worker_;
 };
 
 }  // namespace tarnwick

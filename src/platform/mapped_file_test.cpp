@@ -1,0 +1,155 @@
+#include "platform/mapped_file.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace tarnwick {
+namespace {
+
+constexpr std::uint64_t kSmallViews = 4 * FileMapping::kGranularity;
+
+// The byte the pattern files hold at an offset: it changes within every view and page.
+std::uint8_t PatternByte(std::uint64_t at) { return static_cast<std::uint8_t>(at * 7 + at / 4093); }
+
+// Writes `size` pattern bytes to an open file.
+bool WritePattern(std::FILE* file, std::uint64_t size) {
+  std::vector<std::uint8_t> chunk(1 << 16);
+  for (std::uint64_t at = 0; at < size; at += chunk.size()) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - at));
+    for (std::size_t i = 0; i < n; ++i) chunk[i] = PatternByte(at + i);
+    if (std::fwrite(chunk.data(), 1, n, file) != n) return false;
+  }
+  return std::fflush(file) == 0;
+}
+
+// An unnamed temporary file of `size` pattern bytes, closed with the test.
+class PatternFile {
+ public:
+  explicit PatternFile(std::uint64_t size) : file_(std::tmpfile()) {
+    if (file_ && !WritePattern(file_, size)) file_ = nullptr;
+  }
+  ~PatternFile() {
+    if (file_) std::fclose(file_);
+  }
+  std::FILE* get() const { return file_; }
+
+ private:
+  std::FILE* file_;
+};
+
+// Whether a view holds the range and shows the file's bytes at both of its ends.
+::testing::AssertionResult ShowsRange(const MappedView& view, std::uint64_t offset, std::uint64_t n) {
+  if (!view.Holds(offset, n)) return ::testing::AssertionFailure() << "range not held at " << offset;
+  const std::uint64_t last = offset + n - 1;
+  if (view.data[offset - view.start] != PatternByte(offset) ||
+      view.data[last - view.start] != PatternByte(last)) {
+    return ::testing::AssertionFailure() << "wrong bytes at " << offset;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(MappedFile, SmallFileIsOneViewWithNoWorker) {
+  const std::uint64_t size = (1 << 20) + 3;
+  PatternFile file(size);
+  ASSERT_NE(file.get(), nullptr);
+  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size);
+  ASSERT_NE(mapped, nullptr);
+  EXPECT_EQ(mapped->worker(), nullptr);
+  const MappedView whole = mapped->Cover(5, size - 5);
+  EXPECT_TRUE(ShowsRange(whole, 5, size - 5));
+  EXPECT_EQ(mapped->Cover(7, 1).data, whole.data);  // no new view inside the one held
+  EXPECT_EQ(mapped->Cover(size, 1).data, nullptr);
+  EXPECT_EQ(mapped->Cover(size - 1, 2).data, nullptr);
+  EXPECT_EQ(MappedFile::Map(file.get(), 0), nullptr);
+}
+
+TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
+  // Forty small views' worth; records up to three views long, some running over
+  // the ends of views, with a few jumps back and far ahead.
+  const std::uint64_t size = 40 * kSmallViews + 1000;
+  PatternFile file(size);
+  ASSERT_NE(file.get(), nullptr);
+  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size, kSmallViews);
+  ASSERT_NE(mapped, nullptr);
+  ASSERT_NE(mapped->worker(), nullptr);
+  std::mt19937_64 random(7);
+  std::uint64_t at = 0;
+  int records = 0;
+  while (at < size) {
+    std::uint64_t n = 1 + random() % (kSmallViews / 4);
+    if (records % 50 == 49) n = 1 + random() % (3 * kSmallViews);
+    n = std::min(n, size - at);
+    ASSERT_TRUE(ShowsRange(mapped->Cover(at, n), at, n));
+    if (records % 97 == 96) ASSERT_TRUE(ShowsRange(mapped->Cover(at / 3, 64), at / 3, 64));
+    if (records % 131 == 130) {
+      const std::uint64_t far = std::min(size - 1, at + 7 * kSmallViews);
+      ASSERT_TRUE(ShowsRange(mapped->Cover(far, 1), far, 1));
+    }
+    at += n;
+    ++records;
+  }
+  EXPECT_GT(mapped->worker()->Touches(), 0u);
+}
+
+// The lines of /proc/self/maps that name a path.
+int MappingsOf(const std::string& path) {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  int found = 0;
+  while (std::getline(maps, line)) found += line.find(path) != std::string::npos;
+  return found;
+}
+
+TEST(MappedFile, ClosingUnmapsEveryViewEvenMidWay) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("tarnwick-mapped-" + std::to_string(::getpid()) + ".bin")).string();
+  std::FILE* file = std::fopen(path.c_str(), "wb+");
+  ASSERT_NE(file, nullptr);
+  const std::uint64_t size = 30 * kSmallViews;
+  ASSERT_TRUE(WritePattern(file, size));
+  {
+    std::unique_ptr<MappedFile> mapped = MappedFile::Map(file, size, kSmallViews);
+    ASSERT_NE(mapped, nullptr);
+    // Current, prepared and retired views all exist half-way through.
+    for (std::uint64_t at = 0; at < size / 2; at += 4096) {
+      ASSERT_TRUE(mapped->Cover(at, 4096).data);
+    }
+    EXPECT_GT(MappingsOf(path), 0);
+  }
+  EXPECT_EQ(MappingsOf(path), 0) << "a view outlived the mapped file";
+  std::fclose(file);
+  std::filesystem::remove(path);
+}
+
+TEST(MappedFile, AViewIsUnmappedOnlyAfterTheWorkerStopsTouchingIt) {
+  const std::uint64_t size = 3 * MappedFile::kWorkerFromBytes;
+  PatternFile file(size);
+  ASSERT_NE(file.get(), nullptr);
+  // Each file is closed while its first view is being touched: a touch after the
+  // unmap would fault on the freed addresses.
+  for (int round = 0; round < 20; ++round) {
+    std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size);
+    ASSERT_NE(mapped, nullptr);
+    ASSERT_NE(mapped->worker(), nullptr);
+    ASSERT_TRUE(mapped->Cover(0, 1).data);
+    // Not a timing: the cap only keeps a broken worker from hanging the suite.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (mapped->worker()->Touches() == 0 && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::yield();
+    }
+    ASSERT_GT(mapped->worker()->Touches(), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,140 @@
+#include "platform/view_worker.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace tarnwick {
+
+namespace {
+
+// Touches between two looks at the stop flag: 4 MiB keeps the wait of a
+// closing reader short.
+constexpr std::uint64_t kTouchesPerStep = 64;
+
+}  // namespace
+
+ViewWorker::ViewWorker(const FileMapping& mapping) : mapping_(mapping) {
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    // Without the thread the reader maps, faults and unmaps on its own.
+  }
+}
+
+ViewWorker::~ViewWorker() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    touch_.reset();
+    DropPrepared();
+  }
+  stop_touching_.store(true, std::memory_order_relaxed);
+  wake_.notify_one();
+  if (thread_.joinable()) thread_.join();
+  // Views handed over when no thread ran are unmapped here.
+  for (const MappedView& view : retired_) FileMapping::Unmap(view);
+}
+
+void ViewWorker::Touch(const MappedView& view) {
+  {
+    std::lock_guard lock(mutex_);
+    touch_ = view;
+  }
+  wake_.notify_one();
+}
+
+void ViewWorker::Prepare(std::uint64_t start, std::size_t length) {
+  {
+    std::lock_guard lock(mutex_);
+    DropPrepared();
+    prepare_wanted_ = true;
+    prepare_start_ = start;
+    prepare_length_ = length;
+  }
+  wake_.notify_one();
+}
+
+MappedView ViewWorker::TakePrepared(std::uint64_t offset, std::uint64_t n) {
+  std::unique_lock lock(mutex_);
+  if (!prepare_wanted_ || !RangeHolds(prepare_start_, prepare_length_, offset, n)) {
+    DropPrepared();
+    return {};
+  }
+  prepared_.wait(lock, [this] { return prepared_view_.has_value(); });
+  const MappedView view = *prepared_view_;
+  prepared_view_.reset();
+  prepare_wanted_ = false;
+  return view;
+}
+
+void ViewWorker::Retire(const MappedView& view) {
+  if (!view.data) return;
+  {
+    std::lock_guard lock(mutex_);
+    retired_.push_back(view);
+  }
+  wake_.notify_one();
+}
+
+void ViewWorker::DropPrepared() {
+  // A view still being mapped is retired by the thread when it sees it is not wanted.
+  if (prepared_view_ && prepared_view_->data) retired_.push_back(*prepared_view_);
+  prepared_view_.reset();
+  prepare_wanted_ = false;
+}
+
+void ViewWorker::Run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    // The pages the reader is about to walk come first, then its next view; the
+    // unmaps can wait until nothing else is left.
+    if (touch_) {
+      const MappedView view = *touch_;
+      touch_.reset();
+      lock.unlock();
+      TouchPages(view);
+      lock.lock();
+    } else if (prepare_wanted_ && !prepared_view_) {
+      const std::uint64_t start = prepare_start_;
+      const std::size_t length = prepare_length_;
+      lock.unlock();
+      const MappedView view = mapping_.Map(start, length);
+      lock.lock();
+      if (prepare_wanted_ && !prepared_view_ && prepare_start_ == start &&
+          prepare_length_ == length) {
+        prepared_view_ = view;
+        if (view.data && !touch_) touch_ = view;
+        prepared_.notify_all();
+      } else if (view.data) {
+        retired_.push_back(view);
+      }
+    } else if (!retired_.empty()) {
+      const MappedView view = retired_.back();
+      retired_.pop_back();
+      lock.unlock();
+      FileMapping::Unmap(view);
+      lock.lock();
+    } else if (stopping_) {
+      return;
+    } else {
+      wake_.wait(lock);
+    }
+  }
+}
+
+void ViewWorker::TouchPages(const MappedView& view) {
+  const volatile std::uint8_t* data = view.data;
+  std::uint64_t at = 0;
+  std::uint8_t folded = 0;
+  while (at < view.length && !stop_touching_.load(std::memory_order_relaxed)) {
+    const std::uint64_t end =
+        std::min<std::uint64_t>(view.length, at + kTouchesPerStep * kTouchStepBytes);
+    std::uint64_t touches = 0;
+    // A volatile load: the byte is not wanted, only the fault it causes.
+    for (; at < end; at += kTouchStepBytes, ++touches) folded ^= data[at];
+    touches_.fetch_add(touches, std::memory_order_relaxed);
+  }
+  static_cast<void>(folded);
+}
+
+}  // namespace tarnwick
