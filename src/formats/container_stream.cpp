@@ -32,7 +32,7 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
 
 std::unique_ptr<ContainerStream> ContainerStream::OverMemory(std::span<const std::uint8_t> bytes) {
   std::unique_ptr<ContainerStream> stream(new ContainerStream(nullptr));
-  // The bytes are the whole window, as a mapped view is.
+  // The bytes are the whole window: nothing is ever fetched.
   stream->size_ = bytes.size();
   stream->window_data_ = bytes.data();
   stream->window_length_ = bytes.size();

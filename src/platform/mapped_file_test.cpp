@@ -90,7 +90,9 @@ TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
     if (records % 50 == 49) n = 1 + random() % (3 * kSmallViews);
     n = std::min(n, size - at);
     ASSERT_TRUE(ShowsRange(mapped->Cover(at, n), at, n));
-    if (records % 97 == 96) ASSERT_TRUE(ShowsRange(mapped->Cover(at / 3, 64), at / 3, 64));
+    if (records % 97 == 96) {
+      ASSERT_TRUE(ShowsRange(mapped->Cover(at / 3, 64), at / 3, 64));
+    }
     if (records % 131 == 130) {
       const std::uint64_t far = std::min(size - 1, at + 7 * kSmallViews);
       ASSERT_TRUE(ShowsRange(mapped->Cover(far, 1), far, 1));

@@ -86,39 +86,46 @@ void ViewWorker::DropPrepared() {
 void ViewWorker::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    // The pages the reader is about to walk come first, then its next view; the
-    // unmaps can wait until nothing else is left.
-    if (touch_) {
+    // The reader's next view comes first: it waits for it. The unmaps come
+    // before the touches, so that views never pile up when the reader is the
+    // faster: it then faults some pages itself, as it would without a worker.
+    if (prepare_wanted_ && !prepared_view_) {
+      MapPrepared(lock);
+    } else if (!retired_.empty()) {
+      const MappedView view = retired_.back();
+      retired_.pop_back();
+      // A touch still waiting for this view must not come after its unmap.
+      if (touch_ && touch_->data == view.data) touch_.reset();
+      lock.unlock();
+      FileMapping::Unmap(view);
+      lock.lock();
+    } else if (touch_) {
       const MappedView view = *touch_;
       touch_.reset();
       lock.unlock();
       TouchPages(view);
-      lock.lock();
-    } else if (prepare_wanted_ && !prepared_view_) {
-      const std::uint64_t start = prepare_start_;
-      const std::size_t length = prepare_length_;
-      lock.unlock();
-      const MappedView view = mapping_.Map(start, length);
-      lock.lock();
-      if (prepare_wanted_ && !prepared_view_ && prepare_start_ == start &&
-          prepare_length_ == length) {
-        prepared_view_ = view;
-        if (view.data && !touch_) touch_ = view;
-        prepared_.notify_all();
-      } else if (view.data) {
-        retired_.push_back(view);
-      }
-    } else if (!retired_.empty()) {
-      const MappedView view = retired_.back();
-      retired_.pop_back();
-      lock.unlock();
-      FileMapping::Unmap(view);
       lock.lock();
     } else if (stopping_) {
       return;
     } else {
       wake_.wait(lock);
     }
+  }
+}
+
+void ViewWorker::MapPrepared(std::unique_lock<std::mutex>& lock) {
+  const std::uint64_t start = prepare_start_;
+  const std::size_t length = prepare_length_;
+  lock.unlock();
+  const MappedView view = mapping_.Map(start, length);
+  lock.lock();
+  // The reader may have moved elsewhere while the view was being mapped.
+  if (prepare_wanted_ && !prepared_view_ && prepare_start_ == start && prepare_length_ == length) {
+    prepared_view_ = view;
+    if (view.data && !touch_) touch_ = view;
+    prepared_.notify_all();
+  } else if (view.data) {
+    retired_.push_back(view);
   }
 }
 

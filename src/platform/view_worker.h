@@ -1,8 +1,8 @@
 // The page-table work of a mapped file, done on a thread of its own beside the
-// reader: it maps the view the reader will want next, touches one byte of
-// every page of a view so that the system maps them before the reader comes,
-// and unmaps the views the reader has left. On a second core the reader then
-// walks pages that are already mapped and never waits for an unmap.
+// reader: it maps the view the reader will want next, unmaps the views the
+// reader has left, and touches the pages of a view so that the system maps
+// them before the reader comes. On a second core the reader then walks pages
+// that are mostly mapped already and never waits for an unmap.
 #pragma once
 
 #include <atomic>
@@ -50,6 +50,8 @@ class ViewWorker {
 
  private:
   void Run();
+  // Maps the view the reader asked for, with the lock held on entry and on return.
+  void MapPrepared(std::unique_lock<std::mutex>& lock);
   void TouchPages(const MappedView& view);
   // Gives the prepared view up, under the lock.
   void DropPrepared();
