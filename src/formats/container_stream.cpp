@@ -90,7 +90,8 @@ std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::
 bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
   if (!file_) return false;
   if (mapped_) {
-    const MappedView view = mapped_->Cover(position, std::min<std::uint64_t>(needed, Remaining()));
+    if (position >= size_) return false;
+    const MappedView view = mapped_->Cover(position, std::min<std::uint64_t>(needed, size_ - position));
     if (view.data) {
       window_data_ = view.data;
       window_start_ = view.start;
