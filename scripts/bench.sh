@@ -45,6 +45,21 @@ trap cleanup EXIT
 
 launch() { cmake/wine-run.sh build/windows/bin/bench_launch.exe "$@"; }
 
+# Jiffies of all CPU time and of the time the hypervisor took ("steal") so far.
+cpu_times() { awk '/^cpu /{print $2+$3+$4+$5+$6+$7+$8+$9, $9}' /proc/stat; }
+
+# Times the model's export in pairs and says how much CPU time the machine's
+# host took meanwhile: figures taken while it takes a fifth are not comparable
+# with those of a quiet run.
+timed() {
+  local before after
+  before=$(cpu_times)
+  launch time "$pairs" "$appdata" "$model" "$@" | tail -2
+  after=$(cpu_times)
+  awk -v b="$before" -v a="$after" 'BEGIN { split(b, x, " "); split(a, y, " ");
+    if (y[1] > x[1]) printf "cpu time taken by the host machine meanwhile: %.0f%%\n", 100 * (y[2] - x[2]) / (y[1] - x[1]) }'
+}
+
 # One export with the no-cost renderer, its memory watched from outside Wine.
 memory() {
   scripts/bench_memory.py "${TARNWICK_WINEPREFIX:-$PWD/build/windows/wineprefix}" Tarnwick.exe > "$work/memory.txt" &
@@ -93,15 +108,15 @@ model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
 mkdir -p "$(dirname "$model")"
 cp ../shared/samples/house/_model.cvm "$model"
 echo "--- the house sample ($(stat -c %s "$model") bytes), no-cost renderer:"
-launch time "$pairs" "$appdata" "$model" --once | tail -2
+timed --once
 rm -rf "$appdata"
 for placement in aligned host; do
   write_model 1024 "$placement"
   check_complete
   echo "stand-in as shipped, journal off (no cost per call):"
-  launch time "$pairs" "$appdata" "$model" --once | tail -2
+  timed --once
   echo "stand-in reading its settings at every call, journal off:"
-  launch time "$pairs" "$appdata" "$model" | tail -2
+  timed
   echo -n "memory at 1 GiB: "
   memory
   rm -rf "$appdata"
