@@ -11,6 +11,15 @@ namespace {
 // closing reader short.
 constexpr std::uint64_t kTouchesPerStep = 64;
 
+// Views that may wait for their unmap while pages are touched. An unmap holds
+// the address space's lock, and a reader that faults meanwhile waits for it
+// (under Wine 2 to 3 ms for a 64 MiB view), so touches that spare the reader
+// its faults go first; but no more than one view waits, so views never pile up
+// when the reader is the faster. Measured against unmapping first: 1.05-1.27
+// against 1.06-1.31 times the plain read (aligned), 1.53-2.06 against
+// 1.53-2.27 (host-placed), with the same memory.
+constexpr std::size_t kRetiredWhileTouching = 1;
+
 }  // namespace
 
 ViewWorker::ViewWorker(const FileMapping& mapping) : mapping_(mapping) {
@@ -86,12 +95,10 @@ void ViewWorker::DropPrepared() {
 void ViewWorker::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    // The reader's next view comes first: it waits for it. The unmaps come
-    // before the touches, so that views never pile up when the reader is the
-    // faster: it then faults some pages itself, as it would without a worker.
+    // The reader's next view comes first: it waits for it.
     if (prepare_wanted_ && !prepared_view_) {
       MapPrepared(lock);
-    } else if (!retired_.empty()) {
+    } else if (!retired_.empty() && (!touch_ || retired_.size() > kRetiredWhileTouching)) {
       const MappedView view = retired_.back();
       retired_.pop_back();
       // A touch still waiting for this view must not come after its unmap.

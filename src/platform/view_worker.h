@@ -1,8 +1,8 @@
 // The page-table work of a mapped file, done on a thread of its own beside the
-// reader: it maps the view the reader will want next, unmaps the views the
-// reader has left, and touches the pages of a view so that the system maps
-// them before the reader comes. On a second core the reader then walks pages
-// that are mostly mapped already and never waits for an unmap.
+// reader: it maps the view the reader will want next, touches the pages of a
+// view so that the system maps them before the reader comes, and unmaps the
+// views the reader has left. On a second core the reader then walks pages
+// that are mostly mapped already and never unmaps a view itself.
 #pragma once
 
 #include <atomic>
