@@ -22,7 +22,7 @@ class ViewWorker {
   // Distance between touches. Measured under Wine: Linux maps the cached pages
   // around a fault together (64 KiB by default), so one touch per 64 KiB maps
   // as much as one per page at a sixteenth of the loads; 4 KiB steps made the
-  // export 7 to 12% slower. A page a touch leaves unmapped is faulted by the
+  // export 7 to 16% slower. A page a touch leaves unmapped is faulted by the
   // reader itself, as without a worker.
   static constexpr std::uint64_t kTouchStepBytes = 65536;
 
