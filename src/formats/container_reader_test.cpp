@@ -213,7 +213,7 @@ TEST(ContainerReaderViewsTest, PartsArriveWholeThroughViewsAndWindow) {
     const std::string path = dir.path() + "/m.cvm";
     ASSERT_TRUE(cw::WriteContainerFile(model, path));
     for (auto [map_view, view_bytes] : {std::pair{true, kSmallViews},
-                                        std::pair{true, ContainerStream::kMappedViewBytes},
+                                        std::pair{true, MappedFile::kViewBytes},
                                         std::pair{false, std::uint64_t{0}}}) {
       auto stream = ContainerStream::Open(Utf16FromUtf8(path), "rb", map_view, view_bytes);
       ASSERT_TRUE(stream);

@@ -24,9 +24,10 @@
 #include <span>
 #include <string>
 
+#include "platform/mapped_file.h"
+
 namespace tarnwick {
 
-class MappedFile;
 class ModelSink;
 
 class ContainerStream {
@@ -37,9 +38,6 @@ class ContainerStream {
   static constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
   // Longest run of bytes that View can hand out from a window.
   static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
-  // Least length of a mapped view: a few are mapped in turn as the reader goes through a
-  // large file, each touched ahead of the reader and unmapped behind it on another thread.
-  static constexpr std::uint64_t kMappedViewBytes = std::uint64_t{64} << 20;
   // Least refill for a read that does not go on where the window ends.
   static constexpr std::size_t kJumpRefillBytes = 4096;
 
@@ -48,7 +46,7 @@ class ContainerStream {
   // false or the system refuses.
   static std::unique_ptr<ContainerStream> Open(const std::u16string& path, const char* mode,
                                                bool map_view = true,
-                                               std::uint64_t view_bytes = kMappedViewBytes);
+                                               std::uint64_t view_bytes = MappedFile::kViewBytes);
   // A read-only stream over bytes that the caller keeps alive for the stream's life.
   static std::unique_ptr<ContainerStream> OverMemory(std::span<const std::uint8_t> bytes);
 

@@ -19,7 +19,7 @@ class ContainerStreamTest : public ::testing::TestWithParam<Access> {
     const std::string path = dir_.path() + "/c.bin";
     testing::WriteNativeFile(path, bytes);
     const std::uint64_t view_bytes =
-        GetParam() == Access::kSmallViews ? 4 * 65536 : ContainerStream::kMappedViewBytes;
+        GetParam() == Access::kSmallViews ? 4 * 65536 : MappedFile::kViewBytes;
     return ContainerStream::Open(Utf16FromUtf8(path), mode, GetParam() != Access::kWindow,
                                  view_bytes);
   }
@@ -37,7 +37,8 @@ TEST_P(ContainerStreamTest, DecodesLittleEndianAndZerosPastTheEnd) {
   ASSERT_TRUE(stream);
   EXPECT_EQ(stream->Size(), 11u);
   // A mapped file lends any run of its bytes; a window no more than itself.
-  EXPECT_EQ(stream->MaxViewBytes(), GetParam() != Access::kWindow ? 11u : ContainerStream::kMaxViewBytes);
+  EXPECT_EQ(stream->MaxViewBytes(),
+            GetParam() != Access::kWindow ? 11u : ContainerStream::kMaxViewBytes);
   EXPECT_EQ(stream->ReadU32(), 0x11223344u);
   EXPECT_EQ(stream->ReadU8(), 0xABu);
   EXPECT_EQ(stream->ReadI32(), -2);

@@ -34,11 +34,15 @@ MappedFile::MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_
 }
 
 MappedFile::~MappedFile() {
+  Release(current_);
+  worker_.reset();
+}
+
+void MappedFile::Release(const MappedView& view) {
   if (worker_) {
-    worker_->Retire(current_);
-    worker_.reset();
+    worker_->Retire(view);
   } else {
-    FileMapping::Unmap(current_);
+    FileMapping::Unmap(view);
   }
 }
 
@@ -55,11 +59,7 @@ MappedView MappedFile::Cover(std::uint64_t offset, std::uint64_t n) {
     if (!view.data) return {};
     if (worker_) worker_->Touch(view);
   }
-  if (worker_) {
-    worker_->Retire(current_);
-  } else {
-    FileMapping::Unmap(current_);
-  }
+  Release(current_);
   current_ = view;
   PrepareNext();
   return current_;

@@ -37,8 +37,6 @@ class MappedFile {
   // A view that holds [offset, offset + n), which must lie inside the file; views handed out
   // before may be unmapped from now on. No data when the system refuses a view.
   MappedView Cover(std::uint64_t offset, std::uint64_t n);
-  // Bytes of the file.
-  std::uint64_t size() const { return mapping_->size(); }
   // The worker, or null when the file is small or no thread could be started.
   const ViewWorker* worker() const { return worker_.get(); }
 
@@ -46,6 +44,8 @@ class MappedFile {
   MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes);
   // The view after the current one, starting an overlap before its end.
   void PrepareNext();
+  // Unmaps a view the reader has left: on the worker's thread when there is one.
+  void Release(const MappedView& view);
 
   std::unique_ptr<FileMapping> mapping_;
   std::uint64_t view_bytes_;

@@ -40,8 +40,6 @@ ViewWorker::~ViewWorker() {
   stop_touching_.store(true, std::memory_order_relaxed);
   wake_.notify_one();
   if (thread_.joinable()) thread_.join();
-  // Views handed over when no thread ran are unmapped here.
-  for (const MappedView& view : retired_) FileMapping::Unmap(view);
 }
 
 void ViewWorker::Touch(const MappedView& view) {

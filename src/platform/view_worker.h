@@ -29,7 +29,8 @@ class ViewWorker {
   // Starts the thread over a mapping that outlives the worker; Started() is false when the
   // system refuses a thread.
   explicit ViewWorker(const FileMapping& mapping);
-  // Unmaps every view it was given or mapped, then stops the thread and waits for it.
+  // Unmaps every view it was given or mapped, then stops the thread and waits for it. A
+  // worker whose thread did not start is given no views: its owner unmaps them.
   ~ViewWorker();
   ViewWorker(const ViewWorker&) = delete;
   ViewWorker& operator=(const ViewWorker&) = delete;
