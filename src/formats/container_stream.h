@@ -78,6 +78,11 @@ class ContainerStream {
   const std::uint8_t* View(std::size_t n);
   // Longest run of bytes that View can hand out: the whole file when it is mapped.
   std::uint64_t MaxViewBytes() const;
+  // The n bytes at an offset when the window already holds them, else null; nothing moves,
+  // nothing is fetched or counted. For looking ahead only: what it returns is not read.
+  const std::uint8_t* Peek(std::uint64_t offset, std::size_t n) const {
+    return InWindow(offset, n) ? window_data_ + (offset - window_start_) : nullptr;
+  }
 
   // Little-endian values; 0 when the bytes are not in the file.
   std::uint8_t ReadU8();
