@@ -160,5 +160,37 @@ TEST(SendPartTrianglesTest, ReusesAndExtendsTheSequence) {
   EXPECT_EQ(calls[1]["attr1"].boolean, false);
 }
 
+// Lists of every length around the check's blocks of 16, with one bad index at every
+// place; indices of 2^31 and more must not pass as negative numbers.
+TEST(SendPartTrianglesTest, AnIndexBeyondTheVerticesAnywhereKeepsThePartBack) {
+  standin::Configure({});
+  std::vector<std::uint32_t> sequence;
+  const float positions[15] = {};
+  PartGeometry part;
+  part.position_count = 15;
+  part.positions = positions;
+  std::size_t sent = 0;
+  for (const std::uint32_t length : {1u, 15u, 16u, 17u, 47u, 600u}) {
+    std::vector<std::uint32_t> indices(length);
+    for (std::uint32_t i = 0; i < length; ++i) indices[i] = i % 5;
+    part.index_count = length;
+    part.indices = indices.data();
+    standin::ResetJournal();
+    SendPartTriangles(1, u"p", part, sequence);
+    sent += testing::JournalCalls().size();
+    for (const std::uint32_t bad : {5u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+      for (std::uint32_t at = 0; at < length; ++at) {
+        const std::uint32_t kept = indices[at];
+        indices[at] = bad;
+        standin::ResetJournal();
+        SendPartTriangles(1, u"p", part, sequence);
+        EXPECT_TRUE(testing::JournalCalls().empty()) << length << " " << bad << " at " << at;
+        indices[at] = kept;
+      }
+    }
+  }
+  EXPECT_EQ(sent, 6u);
+}
+
 }  // namespace
 }  // namespace tarnwick
