@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <functional>
 
 #include "exchange/exchange_folder.h"
 #include "exchange/log_file.h"
@@ -25,10 +26,10 @@ bool Fail(const std::u16string& temporary, bool created, std::string_view reason
   return false;
 }
 
-// Room for a solid line and a material line with typical names: with it, a record of
-// many solids is built in one allocation instead of a chain of regrowths.
-constexpr std::size_t kSolidLineBytes = 48;
-constexpr std::size_t kMaterialLineBytes = 96;
+// The record goes out in pieces of about this size. A record of 200,000 solids is
+// some 8 MB: built whole, it and its copy with CRLF line ends leave the cache, and
+// each line costs more than in a record of 20,000.
+constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 
 // The host reads the record as narrow text of the C runtime's default locale,
 // which has no form for code units above U+00FF: they are written as '?'.
@@ -49,19 +50,25 @@ void AppendBracketed(std::string& text, std::int32_t value) {
 
 }  // namespace
 
-std::string FormatSyncRecord(const SyncRecordContent& content) {
+void FormatSyncRecord(const SyncRecordContent& content,
+                      const std::function<void(std::string_view)>& emit) {
   std::string text;
-  text.reserve(kMaterialLineBytes + content.solids.size() * kSolidLineBytes +
-               content.materials.size() * kMaterialLineBytes);
+  text.reserve(2 * kPieceBytes);
+  const auto line_done = [&] {
+    text += '\n';
+    if (text.size() < kPieceBytes) return;
+    emit(text);
+    text.clear();
+  };
   text += "SourceProject: ";
   AppendBracketed(text, content.project);
-  text += '\n';
+  line_done();
   for (const SyncSolidLine& solid : content.solids) {
     text += "ID3D: ";
     AppendBracketed(text, solid.id);
     text += " TimeStamp: ";
     AppendBracketed(text, solid.time_stamp);
-    text += '\n';
+    line_done();
   }
   for (const SyncMaterialLine& material : content.materials) {
     text += "Material: ";
@@ -70,16 +77,25 @@ std::string FormatSyncRecord(const SyncRecordContent& content) {
     AppendBracketed(text, material.time_id);
     text += " MatIndex: ";
     AppendBracketed(text, material.index);
-    text += '\n';
+    line_done();
   }
-  return text;
+  if (!text.empty()) emit(text);
+}
+
+std::string FormatSyncRecord(const SyncRecordContent& content) {
+  std::string whole;
+  FormatSyncRecord(content, [&whole](std::string_view piece) { whole += piece; });
+  return whole;
 }
 
 bool WriteSyncRecord(const SyncRecordContent& content) {
   const std::u16string temporary = MakeExchangeFilePath(kTemporaryName);
   std::FILE* file = OpenFile(temporary, "wb");
   if (!file) return Fail(temporary, false, "cannot create " + NarrowLatin1(temporary));
-  const bool written = WriteTextModeBytes(file, FormatSyncRecord(content));
+  bool written = true;
+  FormatSyncRecord(content, [&](std::string_view piece) {
+    written = written && WriteTextModeBytes(file, piece);
+  });
   const bool closed = CloseFile(file);
   if (!written) return Fail(temporary, true, "cannot write " + NarrowLatin1(temporary));
   if (!closed) return Fail(temporary, true, "cannot close " + NarrowLatin1(temporary));

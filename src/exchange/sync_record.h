@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -30,6 +32,9 @@ struct SyncRecordContent {
 
 // The record's text: the project line, the solid lines, the material lines; LF line ends.
 std::string FormatSyncRecord(const SyncRecordContent& content);
+// The same text handed on in pieces of whole lines, each of some tens of KiB at most.
+void FormatSyncRecord(const SyncRecordContent& content,
+                      const std::function<void(std::string_view)>& emit);
 
 // Replaces "_mod.sync" in the exchange folder in one step by a complete record; on failure
 // nothing is changed, "Sync Record Error: " and the reason are logged, and the result is false.

@@ -97,6 +97,34 @@ TEST(SyncRecordTest, EachFailedStepKeepsTheOldRecord) {
   EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
 }
 
+// A record of many solids goes out in pieces: the file is the whole text with CRLF line
+// ends, every piece is whole lines, and a piece that cannot be written keeps the old record.
+TEST(SyncRecordTest, LargeRecordIsWrittenWholeInPiecesOrNotAtAll) {
+  testing::TempExchangeFolder folder;
+  SyncRecordContent content;
+  content.project = u"P";
+  for (std::int32_t id = 0; id < 5000; ++id) content.solids.push_back({id, 1000000 + id});
+  std::size_t pieces = 0;
+  FormatSyncRecord(content, [&pieces](std::string_view piece) {
+    ++pieces;
+    EXPECT_TRUE(piece.ends_with('\n'));
+  });
+  EXPECT_GT(pieces, 2u);
+  std::string expected = FormatSyncRecord(content);
+  for (std::size_t at = expected.find('\n'); at != std::string::npos; at = expected.find('\n', at + 2)) {
+    expected.insert(at, 1, '\r');
+  }
+  ASSERT_TRUE(WriteSyncRecord(content));
+  EXPECT_EQ(folder.Read("_mod.sync"), expected);
+
+  folder.Write("_mod.sync", "SourceProject: [old]\r\n");
+  testing::FileFaults faults;
+  faults.FailNth(3);  // the open, the first piece, then the second piece fails
+  EXPECT_FALSE(WriteSyncRecord(content));
+  EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [old]\r\n");
+  EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+}
+
 TEST(SyncRecordTest, TargetThatCannotBeReplacedIsLeftAlone) {
   testing::TempExchangeFolder folder;
   // A non-empty folder in the record's place cannot be replaced by a file.
