@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 
 #include "container_writer/container_writer.h"
@@ -142,17 +143,24 @@ TEST_F(GeometryStreamTest, PartLargerThanTheWindowIsReadWhole) {
   EXPECT_EQ(calls[3]["positions"].string, standin::Fnv1a64Hex(MakePart(u"", 6).positions.data(), 24));
 }
 
-TEST(SendPartTrianglesTest, ReusesAndExtendsTheSequence) {
-  standin::Configure({});
-  std::vector<std::uint32_t> sequence;
-  const float positions[12] = {};
-  PartGeometry part;
-  part.position_count = 12;
-  part.positions = positions;
-  SendPartTriangles(1, u"a", part, sequence);
-  part.position_count = 6;
-  SendPartTriangles(1, u"b", part, sequence);
-  EXPECT_EQ(sequence, (std::vector<std::uint32_t>{0, 1, 2, 3}));
+// One part sent on its own, with positions of up to five vertices and no attributes.
+class SendPartTrianglesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { standin::Configure({}); }
+  PartGeometry Part(std::uint32_t floats) const {
+    PartGeometry part;
+    part.position_count = floats;
+    part.positions = positions_.data();
+    return part;
+  }
+  std::vector<std::uint32_t> sequence_;
+  std::array<float, 15> positions_{};
+};
+
+TEST_F(SendPartTrianglesTest, ReusesAndExtendsTheSequence) {
+  SendPartTriangles(1, u"a", Part(12), sequence_);
+  SendPartTriangles(1, u"b", Part(6), sequence_);
+  EXPECT_EQ(sequence_, (std::vector<std::uint32_t>{0, 1, 2, 3}));
   const std::uint32_t two[2] = {0, 1};
   const std::vector<Json> calls = testing::JournalCalls();
   ASSERT_EQ(calls.size(), 2u);
@@ -162,13 +170,8 @@ TEST(SendPartTrianglesTest, ReusesAndExtendsTheSequence) {
 
 // Lists of every length around the check's blocks of 16, with one bad index at every
 // place; indices of 2^31 and more must not pass as negative numbers.
-TEST(SendPartTrianglesTest, AnIndexBeyondTheVerticesAnywhereKeepsThePartBack) {
-  standin::Configure({});
-  std::vector<std::uint32_t> sequence;
-  const float positions[15] = {};
-  PartGeometry part;
-  part.position_count = 15;
-  part.positions = positions;
+TEST_F(SendPartTrianglesTest, AnIndexBeyondTheVerticesAnywhereKeepsThePartBack) {
+  PartGeometry part = Part(15);
   std::size_t sent = 0;
   for (const std::uint32_t length : {1u, 15u, 16u, 17u, 47u, 600u}) {
     std::vector<std::uint32_t> indices(length);
@@ -176,14 +179,14 @@ TEST(SendPartTrianglesTest, AnIndexBeyondTheVerticesAnywhereKeepsThePartBack) {
     part.index_count = length;
     part.indices = indices.data();
     standin::ResetJournal();
-    SendPartTriangles(1, u"p", part, sequence);
+    SendPartTriangles(1, u"p", part, sequence_);
     sent += testing::JournalCalls().size();
     for (const std::uint32_t bad : {5u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
       for (std::uint32_t at = 0; at < length; ++at) {
         const std::uint32_t kept = indices[at];
         indices[at] = bad;
         standin::ResetJournal();
-        SendPartTriangles(1, u"p", part, sequence);
+        SendPartTriangles(1, u"p", part, sequence_);
         EXPECT_TRUE(testing::JournalCalls().empty()) << length << " " << bad << " at " << at;
         indices[at] = kept;
       }
