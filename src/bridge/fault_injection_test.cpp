@@ -23,6 +23,7 @@ namespace {
 namespace cw = container_writer;
 using testing::FileFaults;
 using testing::TempExchangeFolder;
+using testing::WithCrLf;
 
 constexpr char kOldRecord[] = "SourceProject: [before]\r\n";
 constexpr char kTemporaryRecord[] = "_mod.sync.tmp";
@@ -96,11 +97,7 @@ Outcome RunSession(bool with_model, std::uint64_t fail_at) {
     ExchangeDocument document;
     WriteLogW(u"ModelSync");
     if (RunStartupExport(document)) {
-      std::string whole = FormatSyncRecord(MakeSyncRecordContent(document));
-      for (std::size_t at = whole.find('\n'); at != std::string::npos; at = whole.find('\n', at + 2)) {
-        whole.insert(at, 1, '\r');
-      }
-      outcome.whole_record = whole;
+      outcome.whole_record = WithCrLf(FormatSyncRecord(MakeSyncRecordContent(document)));
       ServeModelSyncPrepare(document, [&] { outcome.record_when_notified = folder.Read("_mod.sync"); });
       ServeModelSyncApply(document);
       ServeCameraSync(document);

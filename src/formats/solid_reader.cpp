@@ -22,6 +22,11 @@ struct ArraySpan {
   std::uint64_t data_at = 0;
 };
 
+// Where the next count stands after the count at `count_at` and its array of `count` words.
+std::uint64_t AfterArray(std::uint64_t count_at, std::uint32_t count) {
+  return count_at + 4 + std::uint64_t{count} * 4;
+}
+
 // Measures the eight arrays from their counts without moving the window, so
 // that every array of a part can be lent from it at once.
 std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
@@ -30,13 +35,13 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
   for (ArraySpan& span : spans) {
     std::uint8_t bytes[4];
     if (!stream.ReadAt(at, bytes, 4)) stream.NoteReadPastEnd(at);
-    at += 4;
-    const std::uint64_t remaining = at < stream.Size() ? stream.Size() - at : 0;
+    span.data_at = at + 4;
+    const std::uint64_t size = stream.Size();
+    const std::uint64_t remaining = span.data_at < size ? size - span.data_at : 0;
     const std::uint32_t count = LoadU32(bytes);
     span.count = std::uint64_t{count} * 4 <= remaining ? count : 0;
-    if (span.count != count) stream.NoteCountRefused(at - 4, count);
-    span.data_at = at;
-    at += std::uint64_t{span.count} * 4;
+    if (span.count != count) stream.NoteCountRefused(at, count);
+    at = AfterArray(at, span.count);
   }
   return at;
 }
@@ -141,7 +146,7 @@ void WarmPartRecords(const ContainerStream& stream, std::uint32_t body_start,
         continue;
       }
       const std::uint32_t word = LoadU32(p);
-      at[i] += step == 0 ? word : 4 + std::uint64_t{word} * 4;
+      at[i] = step == 0 ? at[i] + word : AfterArray(at[i], word);
       if (const std::uint8_t* next = stream.Peek(at[i], 4)) PrefetchAhead(next, 0);
     }
   }

@@ -55,5 +55,7 @@ class TempExchangeFolder {
 // Native file helpers for tests.
 std::string ReadNativeFile(const std::string& path);
 void WriteNativeFile(const std::string& path, const std::string& bytes);
+// The bytes a text-mode write of the text leaves in a file: every LF preceded by a CR.
+std::string WithCrLf(const std::string& text);
 
 }  // namespace tarnwick::testing
