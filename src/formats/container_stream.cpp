@@ -117,6 +117,8 @@ void ContainerStream::AccountFetch(std::uint64_t at, std::size_t n) {
   if (file_ && !mapped_) return;  // a real window counts its own refills
   if (RangeHolds(accounted_.start, accounted_.length, at, n)) return;
   accounted_ = NextFetch(at, n, accounted_);
+  // Where a windowed stream would refill, the reader has moved on by up to a window.
+  if (mapped_) mapped_->Follow(at);
   // A read larger than a window goes straight into the caller's memory.
   work_bytes_ += std::max<std::uint64_t>(accounted_.length, n > kWindowBytes ? n : 0);
 }

@@ -27,10 +27,24 @@ std::unique_ptr<MappedFile> MappedFile::Map(std::FILE* file, std::uint64_t size,
 
 MappedFile::MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes)
     : mapping_(std::move(mapping)), view_bytes_(view_bytes) {
-  if (mapping_->size() > view_bytes_ || mapping_->size() >= kWorkerFromBytes) {
-    worker_ = std::make_unique<ViewWorker>(*mapping_);
-    if (!worker_->Started()) worker_.reset();
+  wants_worker_ = mapping_->size() > view_bytes_ || mapping_->size() >= kWorkerFromBytes;
+}
+
+void MappedFile::StartWorker(bool take_current) {
+  if (!wants_worker_) return;
+  wants_worker_ = false;
+  worker_ = std::make_unique<ViewWorker>(*mapping_);
+  if (!worker_->Started()) {
+    worker_.reset();
+    return;
   }
+  if (take_current && current_.data) worker_->Touch(current_);
+  PrepareNext();
+}
+
+void MappedFile::Follow(std::uint64_t offset) {
+  if (offset > kWorkerAfterBytes) StartWorker(true);
+  if (worker_) worker_->Follow(offset);
 }
 
 MappedFile::~MappedFile() {
@@ -50,6 +64,9 @@ MappedView MappedFile::Cover(std::uint64_t offset, std::uint64_t n) {
   if (current_.Holds(offset, n)) return current_;
   const std::uint64_t size = mapping_->size();
   if (offset >= size || n > size - offset) return {};
+  // A reader that leaves its first view reads the file in earnest. The view it leaves is not
+  // worth touching; the worker begins with the next.
+  if (current_.data) StartWorker(false);
   MappedView view;
   if (worker_) view = worker_->TakePrepared(offset, n);
   if (!view.data) {

@@ -3,8 +3,8 @@
 // or before the first byte wanted, so one view holds a run of records and any
 // single record, however long. When the file is large, a ViewWorker maps the
 // next view (overlapping this one, so that a record running over the end is
-// whole in it), touches the pages ahead of the reader and unmaps the views it
-// has left. Everything is unmapped when the MappedFile is destroyed.
+// whole in it), loads the bytes just ahead of the reader, touches the pages
+// further on and unmaps the views it has left. Everything is unmapped when the MappedFile is destroyed.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +22,15 @@ class MappedFile {
   static constexpr std::uint64_t kViewBytes = std::uint64_t{64} << 20;
   // Files from this size on get a worker: smaller ones cost less in faults than a thread.
   static constexpr std::uint64_t kWorkerFromBytes = std::uint64_t{16} << 20;
+  // The worker starts once the reader goes past this offset or on to a second view: a
+  // reader that looks only at the header does not pay for a thread (under Wine its start
+  // and end are a dozen round trips to the server, and it would touch a whole view).
+  static constexpr std::uint64_t kWorkerAfterBytes = std::uint64_t{1} << 20;
 
   // Maps the first `size` bytes of an open stream's file in views of at least view_bytes
   // (rounded up to the granularity); null when it cannot be mapped (empty file, a size
   // beyond the address space, or the system refuses). Files larger than one view, or from
-  // kWorkerFromBytes on, get a worker.
+  // kWorkerFromBytes on, get a worker once the reader is past kWorkerAfterBytes.
   static std::unique_ptr<MappedFile> Map(std::FILE* file, std::uint64_t size,
                                          std::uint64_t view_bytes = kViewBytes);
   // Unmaps every view, waiting for the worker: afterwards the file is free.
@@ -37,11 +41,16 @@ class MappedFile {
   // A view that holds [offset, offset + n), which must lie inside the file; views handed out
   // before may be unmapped from now on. No data when the system refuses a view.
   MappedView Cover(std::uint64_t offset, std::uint64_t n);
+  // Tells the worker, if any, where the reader has come to, so that it loads the bytes ahead.
+  void Follow(std::uint64_t offset);
   // The worker, or null when the file is small or no thread could be started.
   const ViewWorker* worker() const { return worker_.get(); }
 
  private:
   MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes);
+  // Starts the worker if the file wants one and it has not started yet; it takes in the
+  // current view when take_current is true.
+  void StartWorker(bool take_current);
   // The view after the current one, starting an overlap before its end.
   void PrepareNext();
   // Unmaps a view the reader has left: on the worker's thread when there is one.
@@ -50,6 +59,7 @@ class MappedFile {
   std::unique_ptr<FileMapping> mapping_;
   std::uint64_t view_bytes_;
   MappedView current_;
+  bool wants_worker_ = false;
   // Declared last: destroyed first, while the mapping still exists.
   std::unique_ptr<ViewWorker> worker_;
 };

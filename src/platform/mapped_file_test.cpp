@@ -70,7 +70,29 @@ TEST(MappedFile, SmallFileIsOneViewWithNoWorker) {
   EXPECT_EQ(mapped->Cover(7, 1).data, whole.data);  // no new view inside the one held
   EXPECT_EQ(mapped->Cover(size, 1).data, nullptr);
   EXPECT_EQ(mapped->Cover(size - 1, 2).data, nullptr);
+  mapped->Follow(size - 1);
+  EXPECT_EQ(mapped->worker(), nullptr);
   EXPECT_EQ(MappedFile::Map(file.get(), 0), nullptr);
+}
+
+TEST(MappedFile, TheWorkerStartsOnlyWhenTheReaderGoesOnPastTheHeader) {
+  const std::uint64_t size = 3 * MappedFile::kWorkerFromBytes;
+  PatternFile file(size);
+  ASSERT_NE(file.get(), nullptr);
+  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size);
+  ASSERT_NE(mapped, nullptr);
+  ASSERT_TRUE(ShowsRange(mapped->Cover(0, 4096), 0, 4096));
+  mapped->Follow(0);
+  mapped->Follow(MappedFile::kWorkerAfterBytes);
+  EXPECT_EQ(mapped->worker(), nullptr) << "a thread for a look at the header";
+  mapped->Follow(MappedFile::kWorkerAfterBytes + 1);
+  ASSERT_NE(mapped->worker(), nullptr);
+  // Not a timing: the cap only keeps a broken worker from hanging the suite.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (mapped->worker()->Warmed() == 0 && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::yield();
+  }
+  EXPECT_GT(mapped->worker()->Warmed(), 0u) << "no line loaded ahead of the reader";
 }
 
 TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
@@ -81,7 +103,6 @@ TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
   ASSERT_NE(file.get(), nullptr);
   std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size, kSmallViews);
   ASSERT_NE(mapped, nullptr);
-  ASSERT_NE(mapped->worker(), nullptr);
   std::mt19937_64 random(7);
   std::uint64_t at = 0;
   int records = 0;
@@ -90,6 +111,9 @@ TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
     if (records % 50 == 49) n = 1 + random() % (3 * kSmallViews);
     n = std::min(n, size - at);
     ASSERT_TRUE(ShowsRange(mapped->Cover(at, n), at, n));
+    // The worker loads lines ahead of wherever it is told the reader is, beyond the
+    // views and the file included.
+    if (records % 5 == 0) mapped->Follow(records % 85 == 0 ? random() % (2 * size) : at);
     if (records % 97 == 96) {
       ASSERT_TRUE(ShowsRange(mapped->Cover(at / 3, 64), at / 3, 64));
     }
@@ -100,6 +124,7 @@ TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
     at += n;
     ++records;
   }
+  ASSERT_NE(mapped->worker(), nullptr);
   EXPECT_GT(mapped->worker()->Touches(), 0u);
 }
 
@@ -125,6 +150,7 @@ TEST(MappedFile, ClosingUnmapsEveryViewEvenMidWay) {
     // Current, prepared and retired views all exist half-way through.
     for (std::uint64_t at = 0; at < size / 2; at += 4096) {
       ASSERT_TRUE(mapped->Cover(at, 4096).data);
+      mapped->Follow(at);
     }
     EXPECT_GT(MappingsOf(path), 0);
   }
@@ -142,8 +168,9 @@ TEST(MappedFile, AViewIsUnmappedOnlyAfterTheWorkerStopsTouchingIt) {
   for (int round = 0; round < 20; ++round) {
     std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size);
     ASSERT_NE(mapped, nullptr);
-    ASSERT_NE(mapped->worker(), nullptr);
     ASSERT_TRUE(mapped->Cover(0, 1).data);
+    mapped->Follow(MappedFile::kWorkerAfterBytes + 1);
+    ASSERT_NE(mapped->worker(), nullptr);
     // Not a timing: the cap only keeps a broken worker from hanging the suite.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (mapped->worker()->Touches() == 0 && std::chrono::steady_clock::now() < give_up) {

@@ -7,18 +7,39 @@ namespace tarnwick {
 
 namespace {
 
-// Touches between two looks at the stop flag: 4 MiB keeps the wait of a
-// closing reader short.
+// Touches in one step, between two looks at the reader and the other work:
+// 4 MiB keeps the wait of a closing reader short.
 constexpr std::uint64_t kTouchesPerStep = 64;
+
+// Bytes warmed in one step, between two looks at where the reader is.
+constexpr std::uint64_t kWarmStepBytes = std::uint64_t{256} << 10;
+
+// The cache line: the unit in which memory comes to the processor.
+constexpr std::uint64_t kLineBytes = 64;
+
+// Looks at the reader while idle before the thread sleeps. The reader reports
+// every 2 MiB or so, which takes it well under a millisecond; a thread that
+// slept between reports would be woken by each, and a wake-up costs more than
+// a few hundred yields (under Wine it is a round trip to the server).
+constexpr int kIdleLooks = 2000;
 
 // Views that may wait for their unmap while pages are touched. An unmap holds
 // the address space's lock, and a reader that faults meanwhile waits for it
-// (under Wine 2 to 3 ms for a 64 MiB view), so touches that spare the reader
-// its faults go first; but no more than one view waits, so views never pile up
-// when the reader is the faster. Measured against unmapping first: 1.05-1.27
-// against 1.06-1.31 times the plain read (aligned), 1.53-2.06 against
-// 1.53-2.27 (host-placed), with the same memory.
+// (under Wine 2 to 3 ms for a 64 MiB view mapped page by page), so touches that
+// spare the reader its faults go first; but no more than one view waits, so
+// views never pile up when the reader is the faster. Measured against
+// unmapping first: 1.05-1.27 against 1.06-1.31 times the plain read (aligned),
+// 1.53-2.06 against 1.53-2.27 (host-placed), with the same memory.
 constexpr std::size_t kRetiredWhileTouching = 1;
+
+// Loads one byte of every line of [data, data + n).
+void LoadLines(const std::uint8_t* data, std::uint64_t n) {
+  const volatile std::uint8_t* bytes = data;
+  std::uint8_t folded = 0;
+  // Volatile loads: the bytes are not wanted, only the lines they bring.
+  for (std::uint64_t at = 0; at < n; at += kLineBytes) folded ^= bytes[at];
+  static_cast<void>(folded);
+}
 
 }  // namespace
 
@@ -37,7 +58,6 @@ ViewWorker::~ViewWorker() {
     touch_.reset();
     DropPrepared();
   }
-  stop_touching_.store(true, std::memory_order_relaxed);
   wake_.notify_one();
   if (thread_.joinable()) thread_.join();
 }
@@ -45,7 +65,9 @@ ViewWorker::~ViewWorker() {
 void ViewWorker::Touch(const MappedView& view) {
   {
     std::lock_guard lock(mutex_);
+    live_.push_back(view);
     touch_ = view;
+    touched_ = 0;
   }
   wake_.notify_one();
 }
@@ -83,11 +105,25 @@ void ViewWorker::Retire(const MappedView& view) {
   wake_.notify_one();
 }
 
+void ViewWorker::Follow(std::uint64_t offset) {
+  reader_at_.store(offset);
+  // Both sides use sequentially consistent order: either the thread sees the new
+  // offset before it sleeps, or this sees it asleep and wakes it.
+  if (parked_.load()) {
+    { std::lock_guard lock(mutex_); }
+    wake_.notify_one();
+  }
+}
+
 void ViewWorker::DropPrepared() {
   // A view still being mapped is retired by the thread when it sees it is not wanted.
   if (prepared_view_ && prepared_view_->data) retired_.push_back(*prepared_view_);
   prepared_view_.reset();
   prepare_wanted_ = false;
+}
+
+bool ViewWorker::HasWork() const {
+  return (prepare_wanted_ && !prepared_view_) || !retired_.empty() || touch_ || stopping_;
 }
 
 void ViewWorker::Run() {
@@ -97,23 +133,15 @@ void ViewWorker::Run() {
     if (prepare_wanted_ && !prepared_view_) {
       MapPrepared(lock);
     } else if (!retired_.empty() && (!touch_ || retired_.size() > kRetiredWhileTouching)) {
-      const MappedView view = retired_.back();
-      retired_.pop_back();
-      // A touch still waiting for this view must not come after its unmap.
-      if (touch_ && touch_->data == view.data) touch_.reset();
-      lock.unlock();
-      FileMapping::Unmap(view);
-      lock.lock();
+      UnmapRetired(lock);
+    } else if (WarmStep(lock)) {
+      continue;
     } else if (touch_) {
-      const MappedView view = *touch_;
-      touch_.reset();
-      lock.unlock();
-      TouchPages(view);
-      lock.lock();
+      TouchStep(lock);
     } else if (stopping_) {
       return;
     } else {
-      wake_.wait(lock);
+      Idle(lock);
     }
   }
 }
@@ -124,29 +152,88 @@ void ViewWorker::MapPrepared(std::unique_lock<std::mutex>& lock) {
   lock.unlock();
   const MappedView view = mapping_.Map(start, length);
   lock.lock();
+  if (view.data) live_.push_back(view);
   // The reader may have moved elsewhere while the view was being mapped.
   if (prepare_wanted_ && !prepared_view_ && prepare_start_ == start && prepare_length_ == length) {
     prepared_view_ = view;
-    if (view.data && !touch_) touch_ = view;
+    if (view.data && !touch_) {
+      touch_ = view;
+      touched_ = 0;
+    }
     prepared_.notify_all();
   } else if (view.data) {
     retired_.push_back(view);
   }
 }
 
-void ViewWorker::TouchPages(const MappedView& view) {
-  const volatile std::uint8_t* data = view.data;
-  std::uint64_t at = 0;
-  std::uint8_t folded = 0;
-  while (at < view.length && !stop_touching_.load(std::memory_order_relaxed)) {
-    const std::uint64_t end =
-        std::min<std::uint64_t>(view.length, at + kTouchesPerStep * kTouchStepBytes);
-    std::uint64_t touches = 0;
-    // A volatile load: the byte is not wanted, only the fault it causes.
-    for (; at < end; at += kTouchStepBytes, ++touches) folded ^= data[at];
-    touches_.fetch_add(touches, std::memory_order_relaxed);
+void ViewWorker::UnmapRetired(std::unique_lock<std::mutex>& lock) {
+  const MappedView view = retired_.back();
+  retired_.pop_back();
+  // Nothing may load from the view once it is unmapped.
+  if (touch_ && touch_->data == view.data) touch_.reset();
+  std::erase_if(live_, [&view](const MappedView& live) { return live.data == view.data; });
+  lock.unlock();
+  FileMapping::Unmap(view);
+  lock.lock();
+}
+
+const MappedView* ViewWorker::LiveHolding(std::uint64_t offset) const {
+  const MappedView* best = nullptr;
+  for (const MappedView& view : live_) {
+    if (view.Holds(offset, 1) && (!best || view.end() > best->end())) best = &view;
   }
-  static_cast<void>(folded);
+  return best;
+}
+
+bool ViewWorker::WarmStep(std::unique_lock<std::mutex>& lock) {
+  if (stopping_) return false;
+  const std::uint64_t reader = reader_at_.load();
+  const std::uint64_t target = reader + kWarmAheadBytes;
+  // Lines behind the reader are of no use, and after a jump back the old run is too far on.
+  if (warmed_ < reader || warmed_ > target) warmed_ = reader;
+  if (warmed_ >= target) return false;
+  const MappedView* view = LiveHolding(warmed_);
+  if (!view) return false;
+  const std::uint64_t end = std::min({view->end(), target, warmed_ + kWarmStepBytes});
+  const std::uint8_t* from = view->data + (warmed_ - view->start);
+  const std::uint64_t n = end - warmed_;
+  // Only this thread unmaps, so the view stays mapped while the lock is let go.
+  lock.unlock();
+  LoadLines(from, n);
+  warmed_bytes_.fetch_add(n, std::memory_order_relaxed);
+  lock.lock();
+  warmed_ = end;
+  return true;
+}
+
+void ViewWorker::TouchStep(std::unique_lock<std::mutex>& lock) {
+  const MappedView view = *touch_;
+  const std::uint64_t from = touched_;
+  const std::uint64_t end = std::min<std::uint64_t>(view.length, from + kTouchesPerStep * kTouchStepBytes);
+  lock.unlock();
+  // Loading a line maps its page: the system maps the cached pages around it as well.
+  std::uint64_t touches = 0;
+  for (std::uint64_t at = from; at < end; at += kTouchStepBytes, ++touches) LoadLines(view.data + at, 1);
+  touches_.fetch_add(touches, std::memory_order_relaxed);
+  lock.lock();
+  // The reader may have handed in another view meanwhile; then that one is touched next.
+  if (touch_ && touch_->data == view.data && touched_ == from) {
+    touched_ = end;
+    if (end >= view.length) touch_.reset();
+  }
+}
+
+void ViewWorker::Idle(std::unique_lock<std::mutex>& lock) {
+  const std::uint64_t seen = reader_at_.load();
+  for (int look = 0; look < kIdleLooks; ++look) {
+    lock.unlock();
+    std::this_thread::yield();
+    lock.lock();
+    if (HasWork() || reader_at_.load() != seen) return;
+  }
+  parked_.store(true);
+  if (!HasWork() && reader_at_.load() == seen) wake_.wait(lock);
+  parked_.store(false);
 }
 
 }  // namespace tarnwick
