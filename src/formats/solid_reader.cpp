@@ -6,6 +6,7 @@
 
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
+#include "platform/bulk_copy.h"
 #include "platform/prefetch.h"
 
 namespace tarnwick {
@@ -46,20 +47,6 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
   return at;
 }
 
-// A copy out of a mapped file that keeps memory streaming: the processor's own
-// prefetching stops at every 4 KiB page, so the line some way ahead is asked for.
-void CopyFromFile(void* to, const std::uint8_t* from, std::size_t n) {
-  constexpr std::size_t kLine = 64;
-  constexpr std::size_t kAhead = 2048;
-  auto* out = static_cast<std::uint8_t*>(to);
-  std::size_t done = 0;
-  for (; n - done >= kLine; done += kLine) {
-    PrefetchAhead(from + done, kAhead);
-    std::memcpy(out + done, from + done, kLine);
-  }
-  std::memcpy(out + done, from + done, n - done);
-}
-
 // Reads the arrays standing at the position and leaves the stream after the eighth.
 void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part) {
   const std::uint64_t start = stream.Position();
@@ -80,7 +67,7 @@ void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry&
     std::vector<std::uint32_t>& copy = scratch.copies[k];
     if (copy.size() < span.count) copy.resize(span.count);
     if (lent) {
-      CopyFromFile(copy.data(), lent, std::size_t{span.count} * 4);
+      BulkCopy(copy.data(), lent, std::size_t{span.count} * 4);
     } else {
       stream.Seek(span.data_at);
       stream.Read(copy.data(), std::size_t{span.count} * 4);
