@@ -4,7 +4,8 @@
 // single record, however long. When the file is large, a ViewWorker maps the
 // next view (overlapping this one, so that a record running over the end is
 // whole in it), loads the bytes just ahead of the reader, touches the pages
-// further on and unmaps the views it has left. Everything is unmapped when the MappedFile is destroyed.
+// further on and unmaps the views it has left. Everything is unmapped when the
+// MappedFile is destroyed.
 #pragma once
 
 #include <cstdint>

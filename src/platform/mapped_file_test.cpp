@@ -139,6 +139,8 @@ TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
   }
   ASSERT_NE(mapped->worker(), nullptr);
   EXPECT_GT(mapped->worker()->Touches(), 0u);
+  mapped->Follow(~std::uint64_t{0});
+  EXPECT_TRUE(ShowsRange(mapped->Cover(size / 2, 100), size / 2, 100));
 }
 
 #if defined(_WIN32)

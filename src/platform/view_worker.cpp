@@ -191,7 +191,8 @@ const MappedView* ViewWorker::LiveHolding(std::uint64_t offset) const {
 bool ViewWorker::WarmStep(std::unique_lock<std::mutex>& lock) {
   if (stopping_) return false;
   const std::uint64_t reader = reader_at_.load();
-  const std::uint64_t target = reader + kWarmAheadBytes;
+  // A reader may seek anywhere, however far: the target stops at the largest offset.
+  const std::uint64_t target = reader + std::min(kWarmAheadBytes, ~std::uint64_t{0} - reader);
   // Lines behind the reader are of no use, and after a jump back the old run is too far on.
   if (warmed_ < reader || warmed_ > target) warmed_ = reader;
   if (warmed_ >= target) return false;
