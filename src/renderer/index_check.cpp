@@ -18,8 +18,11 @@ namespace {
 
 // The check runs at the speed of memory as long as memory keeps streaming: the
 // processor's own prefetching stops at every 4 KiB page of a mapped file, where
-// the loop would wait, so the line some way ahead is asked for explicitly.
-constexpr std::size_t kAheadBytes = 2048;
+// the loop would wait, so the line some way ahead is asked for explicitly. With
+// AVX2 the loop waits on memory alone, and asking further ahead keeps more lines
+// coming at once: the aligned 1 GiB export took 52.6 and 57.4 ms asking 8 KiB
+// ahead, 57.6 and 60.8 asking 2 KiB ahead (4 KiB: 57.3 against 57.6).
+constexpr std::size_t kAheadBytes = 8192;
 
 // Or-ing comparisons rather than taking a maximum keeps the loop free of a long
 // dependency chain.
