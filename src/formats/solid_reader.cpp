@@ -1,7 +1,6 @@
 #include "formats/solid_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "formats/container_reader.h"
