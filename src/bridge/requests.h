@@ -4,14 +4,20 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "bridge/exchange_document.h"
 #include "exchange/sync_record.h"
+#include "renderer/early_index_check.h"
 
 namespace tarnwick {
 
-// Sends the host's whole model at start-up; true when the bridge may serve requests.
-bool RunStartupExport(ExchangeDocument& document);
+// Starts checking the index lists of the host's model file while the process starts up.
+std::unique_ptr<EarlyIndexCheck> StartEarlyIndexCheck();
+
+// Sends the host's whole model at start-up; true when the bridge may serve requests. The
+// early checks, if any, are stopped before the renderer starts and taken where they hold.
+bool RunStartupExport(ExchangeDocument& document, EarlyIndexCheck* early = nullptr);
 
 // Camera sync: makes the camera of "camera.cam" the renderer's camera.
 void ServeCameraSync(ExchangeDocument& document);

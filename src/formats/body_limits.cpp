@@ -14,7 +14,7 @@ BodyBudget::BodyBudget(const ContainerStream& stream, std::uint64_t body_start, 
       limit_(kBodyWorkMultiple * std::max(stream.Size(), kBodyWorkFloorBytes)) {}
 
 bool BodyBudget::Allows() {
-  if (exhausted_) return false;
+  if (exhausted_ || !sink_.WantsMore()) return false;
   const std::uint64_t spent = stream_.WorkBytes() - first_work_;
   if (spent <= limit_) return true;
   exhausted_ = true;

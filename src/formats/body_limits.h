@@ -29,8 +29,8 @@ class BodyBudget {
   // Starts the count at the stream's present work.
   BodyBudget(const ContainerStream& stream, std::uint64_t body_start, ModelSink& sink);
 
-  // True while the body is within its budget; the first time it is not, the sink
-  // hears why (OnBodyAbandoned) and every later call is false as well.
+  // True while the body is within its budget and the sink wants more; the first time the
+  // budget is spent, the sink hears why (OnBodyAbandoned) and every later call is false.
   bool Allows();
 
   // The bytes of work the body may cost.

@@ -174,17 +174,22 @@ HeaderLoadResult ReadContainerHeader(ContainerStream& stream, ContainerState& st
 }
 
 bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {
-  bool streamed = false;
-  if (LoadContainerHeader(state) == HeaderLoadResult::kLoaded && slot_index >= 0 &&
-      slot_index < kDirectorySlotCount && slot_index <= state.LastSlotIndex) {
-    const DirectorySlot& slot = state.Slots[static_cast<std::size_t>(slot_index)];
-    if (slot.Kind == kModelBodyKind) {
-      ReadModelBody(*state.ContainerFile, static_cast<std::uint32_t>(slot.Offset), sink);
-      streamed = true;
-    }
-  }
+  const bool streamed = LoadContainerHeader(state) == HeaderLoadResult::kLoaded &&
+                        ReadSlotBody(*state.ContainerFile, state, slot_index, sink);
   CloseContainer(state);
   return streamed;
+}
+
+bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot_index,
+                  ModelSink& sink) {
+  if (slot_index < 0 || slot_index >= kDirectorySlotCount || slot_index > state.LastSlotIndex) {
+    return false;
+  }
+  const DirectorySlot& slot = state.Slots[static_cast<std::size_t>(slot_index)];
+  if (slot.Kind != kModelBodyKind) return false;
+  if (const std::optional<FileStamp> stamp = stream.Stamp()) sink.OnFileStamp(*stamp);
+  ReadModelBody(stream, static_cast<std::uint32_t>(slot.Offset), sink);
+  return true;
 }
 
 void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {

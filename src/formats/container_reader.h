@@ -104,6 +104,11 @@ HeaderLoadResult ReadContainerHeader(ContainerStream& stream, ContainerState& st
 // Reads the ModelBody of one slot into the sink and closes the file; true when a body was read.
 bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink);
 
+// Reads the ModelBody of one slot of an open stream, whose header and directory the state
+// holds, into the sink (its stamp first); true when the slot has a body.
+bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot_index,
+                  ModelSink& sink);
+
 // Reads one ModelBody starting at body_start into the sink.
 void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
 

@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 
+#include "platform/file_io.h"
 #include "platform/mapped_file.h"
 
 namespace tarnwick {
@@ -43,10 +44,12 @@ class ContainerStream {
 
   // Opens a file with a stdio mode ("rb", "rb+", "wb+"); null when it cannot be opened.
   // A file opened for reading is mapped, in views of at least view_bytes, unless map_view is
-  // false or the system refuses.
+  // false or the system refuses; with read_ahead false, no worker loads the bytes ahead (a
+  // reader that passes over most of them).
   static std::unique_ptr<ContainerStream> Open(const std::u16string& path, const char* mode,
                                                bool map_view = true,
-                                               std::uint64_t view_bytes = MappedFile::kViewBytes);
+                                               std::uint64_t view_bytes = MappedFile::kViewBytes,
+                                               bool read_ahead = true);
   // A read-only stream over bytes that the caller keeps alive for the stream's life.
   static std::unique_ptr<ContainerStream> OverMemory(std::span<const std::uint8_t> bytes);
 
@@ -63,6 +66,8 @@ class ContainerStream {
   // Work done so far: bytes fetched from the file plus bytes handed to the caller.
   std::uint64_t WorkBytes() const { return work_bytes_; }
 
+  // The file's stamp as it is now; nothing for a stream over memory.
+  std::optional<FileStamp> Stamp() const { return StampOf(file_); }
   // Moves to an absolute position; any value is accepted.
   void Seek(std::uint64_t position) { position_ = position; }
   // Moves the position on by a number of bytes.

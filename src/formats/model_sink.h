@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "platform/file_io.h"
+
 namespace tarnwick {
 
 // A solid record's header, as the host wrote it.
@@ -18,7 +20,8 @@ struct SolidInfo {
   std::uint64_t position = 0;    // absolute position of the record in the file
 };
 
-// One part's arrays, valid only during the call: 4-byte aligned, null when empty.
+// One part's arrays, valid only during the call: 4-byte aligned; null when empty, and for a
+// sink that wants no copies, null when the file does not lend them in place.
 struct PartGeometry {
   std::uint32_t position_count = 0;  // C1, three floats per vertex
   const float* positions = nullptr;
@@ -36,6 +39,8 @@ class ModelSink {
  public:
   virtual ~ModelSink() = default;
 
+  // The file a slot's body is about to be read from, as it is now (not for every stream).
+  virtual void OnFileStamp(const FileStamp& /*stamp*/) {}
   // The text of one material entry (a Material keyed record), up to its first NUL.
   virtual void OnMaterialText(const std::u16string& /*text*/) {}
   // The text of one light entry (a Light keyed record).
@@ -55,6 +60,12 @@ class ModelSink {
   virtual void OnCountRefused(std::uint64_t /*position*/, std::uint32_t /*count*/) {}
   // A read at `position` that the file cannot satisfy (an offset or a record past its end).
   virtual void OnReadPastEnd(std::uint64_t /*position*/) {}
+  // False for a sink that takes only the arrays the file lends in place (4-byte aligned in a
+  // mapped view): every other array then comes as null, with its count, and costs no copy.
+  virtual bool WantsCopies() const { return true; }
+  // False once the sink wants no more records: the reader then stops before the next
+  // entry of any table, quietly.
+  virtual bool WantsMore() const { return true; }
   // The body's reading stopped before its end: its records cost more work than the
   // file's size allows (a crafted file); the reason is a sentence for the log.
   virtual void OnBodyAbandoned(const std::string& /*reason*/) {}

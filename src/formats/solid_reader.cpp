@@ -46,8 +46,10 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
   return at;
 }
 
-// Reads the arrays standing at the position and leaves the stream after the eighth.
-void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part) {
+// Reads the arrays standing at the position and leaves the stream after the eighth; arrays
+// that cannot be lent are copied only when `copies` is true, else left null.
+void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part,
+                    bool copies) {
   const std::uint64_t start = stream.Position();
   std::array<ArraySpan, kArrayCount> spans;
   const std::uint64_t end = MeasureArrays(stream, start, spans);
@@ -63,6 +65,7 @@ void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry&
       data[k] = lent;
       continue;
     }
+    if (!copies) continue;
     std::vector<std::uint32_t>& copy = scratch.copies[k];
     if (copy.size() < span.count) copy.resize(span.count);
     if (lent) {
@@ -103,7 +106,7 @@ void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t o
   const std::u16string name = stream.ReadCountedString();
   stream.SkipCountedString();
   stream.Seek(arrays_at);
-  ReadPartArrays(stream, scratch, part);
+  ReadPartArrays(stream, scratch, part, sink.WantsCopies());
   sink.OnPart(name, part);
 }
 

@@ -14,9 +14,21 @@ std::u16string SolidNodeName(std::uint32_t solid_id) {
   return u"Solid_" + DecimalU16(static_cast<std::int32_t>(solid_id));
 }
 
+namespace {
+
+// Parts longer than this are not sent: the renderer takes its counts as signed.
+constexpr std::uint32_t kMaxCount = std::numeric_limits<std::int32_t>::max();
+
+}  // namespace
+
+std::optional<std::uint32_t> IndexLimitOf(const PartGeometry& part) {
+  if (part.index_count == 0 || part.index_count > kMaxCount) return std::nullopt;
+  return part.position_count / 3;
+}
+
 void SendPartTriangles(D5Session session, const std::u16string& part_name,
-                       const PartGeometry& part, std::vector<std::uint32_t>& sequence) {
-  constexpr std::uint32_t kMaxCount = std::numeric_limits<std::int32_t>::max();
+                       const PartGeometry& part, std::vector<std::uint32_t>& sequence,
+                       CheckedParts* checked) {
   const std::uint32_t vertices = part.position_count / 3;
   if (part.index_count > kMaxCount) return;
   MeshDescriptor mesh{};
@@ -25,8 +37,10 @@ void SendPartTriangles(D5Session session, const std::u16string& part_name,
   mesh.attributes1 = part.attributes1;
   mesh.attributes2 = part.attributes2;
   if (part.index_count > 0) {
+    const std::optional<bool> known =
+        checked ? checked->Next(part.position, part.index_count, vertices) : std::nullopt;
     // The renderer would read positions outside the array.
-    if (!IndicesBelow(part.indices, part.index_count, vertices)) return;
+    if (!(known ? *known : IndicesBelow(part.indices, part.index_count, vertices))) return;
     mesh.index_count = static_cast<std::int32_t>(part.index_count);
     mesh.indices = part.indices;
   } else {

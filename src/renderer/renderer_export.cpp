@@ -12,8 +12,14 @@
 
 namespace tarnwick {
 
-RendererExport::RendererExport(RendererState& renderer, const ExportSettings& settings)
-    : renderer_(renderer), settings_(settings) {}
+RendererExport::RendererExport(RendererState& renderer, const ExportSettings& settings,
+                               CheckedParts* checked)
+    : renderer_(renderer), settings_(settings), checked_(checked) {}
+
+void RendererExport::OnFileStamp(const FileStamp& stamp) {
+  // A file the host has rewritten since the checks began has other lists.
+  checks_hold_ = checked_ != nullptr && checked_->MadeOn(stamp);
+}
 
 void RendererExport::OnMaterialText(const std::u16string& text) {
   MaterialRecord record;
@@ -38,7 +44,8 @@ void RendererExport::OnSolidBegin(const SolidInfo& solid) {
 }
 
 void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part) {
-  SendPartTriangles(renderer_.Session.handle, name, part, sequence_);
+  SendPartTriangles(renderer_.Session.handle, name, part, sequence_,
+                    checks_hold_ ? checked_ : nullptr);
 }
 
 void RendererExport::OnSolidEnd() { D5API_EndNode(renderer_.Session.handle); }
@@ -63,8 +70,8 @@ void RendererExport::OnBodyAbandoned(const std::string& reason) {
 }
 
 void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,
-                          const ExportSettings& settings) {
-  RendererExport sink(renderer, settings);
+                          const ExportSettings& settings, CheckedParts* checked) {
+  RendererExport sink(renderer, settings, checked);
   if (StreamModelSlot(container, slot_index, sink)) {
     renderer.SourceProject = SlotName(container.Slots[static_cast<std::size_t>(slot_index)]);
   }

@@ -8,6 +8,7 @@
 
 #include "formats/container_state.h"
 #include "formats/model_sink.h"
+#include "renderer/checked_parts.h"
 #include "renderer/export_settings.h"
 #include "renderer/renderer_state.h"
 
@@ -16,9 +17,13 @@ namespace tarnwick {
 // Sends each record as it is read: materials, lights, solids as nodes, the camera list.
 class RendererExport : public ModelSink {
  public:
-  // Sends through the state's session and records into its mirror.
-  RendererExport(RendererState& renderer, const ExportSettings& settings);
+  // Sends through the state's session and records into its mirror; index checks made
+  // ahead (`checked`) are taken when they were made on the same file.
+  RendererExport(RendererState& renderer, const ExportSettings& settings,
+                 CheckedParts* checked = nullptr);
 
+  // The file the body is read from: whether the checks made ahead hold for it.
+  void OnFileStamp(const FileStamp& stamp) override;
   // A material: read, stored under its name (a later one replaces it), sent.
   void OnMaterialText(const std::u16string& text) override;
   // A light: read, stored under its id, sent when it is a switched-on point, spot or IES light.
@@ -39,13 +44,17 @@ class RendererExport : public ModelSink {
  private:
   RendererState& renderer_;
   const ExportSettings& settings_;
+  CheckedParts* checked_;
+  // The checks made ahead were made on this very file; until the stamp is known they are not.
+  bool checks_hold_ = false;
   // 0, 1, 2, ... for parts without an index list; grows to the largest such part.
   std::vector<std::uint32_t> sequence_;
 };
 
 // Streams the model body of one slot of the container named by ContainerPath to the
-// renderer; when a body was read, SourceProject becomes the slot's name.
+// renderer; when a body was read, SourceProject becomes the slot's name. `checked` holds
+// index checks made ahead on the same slot, if any.
 void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,
-                          const ExportSettings& settings);
+                          const ExportSettings& settings, CheckedParts* checked = nullptr);
 
 }  // namespace tarnwick

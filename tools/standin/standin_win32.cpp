@@ -131,6 +131,16 @@ int StartError() { return EnvironmentNumber(L"RENDERER_STANDIN_START_ERROR"); }
 
 int SessionResult() { return EnvironmentNumber(L"RENDERER_STANDIN_SESSION_RESULT"); }
 
+// Whether the renderer's window is open. user32 is looked up at the first use, not
+// imported: a renderer library that costs nothing must not load the window libraries
+// ahead of the bridge's entry (the bridge loads them when it first needs them).
+bool RendererWindowOpen() {
+  using FindWindowFunction = HWND(WINAPI*)(const wchar_t*, const wchar_t*);
+  static const auto find_window = reinterpret_cast<FindWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"user32.dll"), "FindWindowW")));
+  return find_window != nullptr && find_window(kRendererWindowClass, nullptr) != nullptr;
+}
+
 void EnsureRendererWindow() {
   // A renderer that takes its time to start (RENDERER_STANDIN_START_DELAY_MS):
   // tests post requests and close windows while the bridge's export waits here.
@@ -138,11 +148,11 @@ void EnsureRendererWindow() {
   if (delay_ms > 0) Sleep(static_cast<DWORD>(delay_ms));
   const std::wstring no_window = Environment(L"RENDERER_STANDIN_NO_WINDOW");
   if (!no_window.empty() && no_window != L"0") return;
-  if (FindWindowW(kRendererWindowClass, nullptr)) return;
+  if (RendererWindowOpen()) return;
   if (!StartRendererWindowProgram()) return;
   // Bounded: a renderer window that never appears is the watchdog's business.
   for (DWORD waited = 0; waited < kWindowWaitMs; waited += kWindowPollMs) {
-    if (FindWindowW(kRendererWindowClass, nullptr)) return;
+    if (RendererWindowOpen()) return;
     Sleep(kWindowPollMs);
   }
 }

@@ -1,0 +1,88 @@
+#include "renderer/early_index_check.h"
+
+#include <system_error>
+
+#include "formats/container_reader.h"
+#include "formats/container_stream.h"
+#include "renderer/geometry_stream.h"
+#include "renderer/index_check.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Lists in a row that the file does not lend, after which the checks end.
+constexpr std::uint32_t kMostUnlentInARow = 16;
+
+// Records the check of every part that the export would check, in reading order.
+class IndexCheckSink : public ModelSink {
+ public:
+  IndexCheckSink(CheckedParts& results, const std::atomic<bool>& stop)
+      : results_(results), stop_(stop) {}
+
+  void OnFileStamp(const FileStamp& stamp) override {
+    results_.Begin(stamp);
+    begun_ = true;
+  }
+  void OnPart(const std::u16string& /*name*/, const PartGeometry& part) override {
+    const std::optional<std::uint32_t> limit = IndexLimitOf(part);
+    if (!limit || !begun_) return;
+    // A list the file does not lend is left to the export, which checks its own copy
+    // while the copy is in the cache; copying it here as well would cost more.
+    std::optional<bool> below;
+    if (part.indices != nullptr) below = IndicesBelow(part.indices, part.index_count, *limit);
+    wanted_ = results_.Add(part.position, part.index_count, *limit, below);
+    // A model whose lists are not lent is all but free of early checks, yet walking it
+    // would take a core from the start-up: such a model is left to the export.
+    unlent_in_a_row_ = part.indices != nullptr ? 0 : unlent_in_a_row_ + 1;
+    if (unlent_in_a_row_ >= kMostUnlentInARow) wanted_ = false;
+  }
+  bool WantsCopies() const override { return false; }
+  bool WantsMore() const override {
+    return begun_ && wanted_ && !stop_.load(std::memory_order_relaxed);
+  }
+
+ private:
+  CheckedParts& results_;
+  const std::atomic<bool>& stop_;
+  // Without a stamp the results could not be matched to the export's file.
+  bool begun_ = false;
+  bool wanted_ = true;
+  std::uint32_t unlent_in_a_row_ = 0;
+};
+
+}  // namespace
+
+EarlyIndexCheck::EarlyIndexCheck(std::u16string path) {
+  try {
+    thread_ = std::thread([this, path = std::move(path)] { Run(path); });
+  } catch (const std::system_error&) {
+    // No thread: the export checks every part itself.
+  }
+}
+
+EarlyIndexCheck::~EarlyIndexCheck() { Stop(); }
+
+void EarlyIndexCheck::Stop() {
+  stop_.store(true, std::memory_order_relaxed);
+  Wait();
+}
+
+void EarlyIndexCheck::Wait() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void EarlyIndexCheck::Run(const std::u16string& path) {
+  // Read-only: a missing or empty file is the export's to create or fill. No worker loads
+  // the bytes ahead: the check reads the index lists and passes over the rest, and the
+  // window libraries load on the other core meanwhile.
+  const std::unique_ptr<ContainerStream> stream =
+      ContainerStream::Open(path, "rb", true, MappedFile::kViewBytes, false);
+  if (!stream) return;
+  ContainerState state;
+  if (ReadContainerHeader(*stream, state) != HeaderLoadResult::kLoaded) return;
+  IndexCheckSink sink(results_, stop_);
+  ReadSlotBody(*stream, state, 0, sink);
+}
+
+}  // namespace tarnwick

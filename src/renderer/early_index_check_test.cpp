@@ -1,0 +1,145 @@
+#include "renderer/early_index_check.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "container_writer/container_writer.h"
+#include "exchange/exchange_folder.h"
+#include "formats/container_reader.h"
+#include "formats/container_stream.h"
+#include "platform/text.h"
+#include "renderer/geometry_stream.h"
+#include "renderer/renderer_export.h"
+#include "standin/standin.h"
+#include "testlib/journal_match.h"
+#include "testlib/json.h"
+#include "testlib/temp_exchange.h"
+
+namespace tarnwick {
+namespace {
+
+namespace cw = container_writer;
+
+// A model of three solids: a part whose list refers to vertex `far_index` of its four, good
+// parts around it, and a part without a list.
+std::string Model(std::uint32_t far_index, bool aligned = true) {
+  const std::vector<float> square = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  cw::ModelBody body;
+  body.solids = {
+      {1, 0, u"", {{u"good", square, {}, {}, {0, 1, 2, 2, 3, 0}, {}, false}}, false},
+      {2, 0, u"", {{u"far", square, {}, {}, {0, 1, far_index}, {}, false},
+                   {u"plain", square, {}, {}, {}, {}, false}}, false},
+      {3, 0, u"", {{u"last", square, {}, {}, {3, 2, 1}, {}, false}}, false}};
+  cw::Container file = cw::ModelFile(u"C:\\p.cvp", body);
+  file.align_arrays = aligned;
+  return cw::BuildContainer(file);
+}
+
+struct Document : ContainerState, RendererState {};
+
+// Records what the export's check would be asked of each part, in reading order.
+struct ListedParts : ModelSink {
+  void OnPart(const std::u16string& /*name*/, const PartGeometry& part) override {
+    if (const std::optional<std::uint32_t> limit = IndexLimitOf(part)) {
+      lists.push_back({part.position, part.index_count, *limit});
+    }
+  }
+  struct List {
+    std::uint64_t position;
+    std::uint32_t count;
+    std::uint32_t limit;
+  };
+  std::vector<List> lists;
+};
+
+class EarlyIndexCheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    standin::Configure({});
+    document_.Session.handle = 1;
+    path_ = MakeExchangeFilePath(u"_model.cvm");
+    document_.ContainerPath = path_;
+  }
+  // The parts the renderer receives for the file as it is now.
+  std::vector<std::string> SentParts(CheckedParts* checked) {
+    standin::ResetJournal();
+    settings_.exchange_folder = GetExchangeFolder();
+    StreamSlotToRenderer(document_, 0, document_, settings_, checked);
+    std::vector<std::string> parts;
+    for (const testing::Json& call : testing::JournalCalls()) {
+      if (call["fn"].string == "D5API_AddIndexedTriangle") parts.push_back(call["part"].string);
+    }
+    return parts;
+  }
+  FileStamp StampNow() const { return *ContainerStream::Open(path_, "rb")->Stamp(); }
+
+  testing::TempExchangeFolder folder_;
+  Document document_;
+  ExportSettings settings_;
+  std::u16string path_;
+};
+
+TEST_F(EarlyIndexCheckTest, TheExportWithChecksMadeAheadSendsWhatItSendsAlone) {
+  const std::vector<std::string> expected = {"good", "plain", "last"};
+  for (const bool aligned : {true, false}) {
+    folder_.Write("_model.cvm", Model(4, aligned));
+    ASSERT_EQ(SentParts(nullptr), expected);
+    EarlyIndexCheck early(path_);
+    early.Wait();
+    EXPECT_EQ(SentParts(&early.results()), expected) << "aligned " << aligned;
+    // Every result was ready: the export never had to stop the checker.
+    EXPECT_TRUE(early.results().Wanted());
+  }
+}
+
+TEST_F(EarlyIndexCheckTest, AResultMadeAheadStandsInForTheExportsOwnCheck) {
+  folder_.Write("_model.cvm", Model(2));
+  ListedParts listed;
+  ContainerState state;
+  state.ContainerPath = path_;
+  ASSERT_TRUE(StreamModelSlot(state, 0, listed));
+  ASSERT_EQ(listed.lists.size(), 3u);
+  CheckedParts checked;
+  checked.Begin(StampNow());
+  // Said to refer past their vertices, the good lists stay back; the part without one goes.
+  for (const ListedParts::List& list : listed.lists) {
+    ASSERT_TRUE(checked.Add(list.position, list.count, list.limit, false));
+  }
+  EXPECT_EQ(SentParts(&checked), std::vector<std::string>{"plain"});
+}
+
+TEST_F(EarlyIndexCheckTest, ChecksOfTheFileBeforeTheHostRewroteItAreNotTaken) {
+  folder_.Write("_model.cvm", Model(3));
+  EarlyIndexCheck early(path_);
+  early.Wait();
+  // The host writes a model of the same size whose list now refers past its vertices.
+  const std::filesystem::path native = folder_.PathOf("_model.cvm");
+  const auto written = std::filesystem::last_write_time(native);
+  folder_.Write("_model.cvm", Model(9));
+  std::filesystem::last_write_time(native, written + std::chrono::seconds(2));
+  EXPECT_EQ(SentParts(&early.results()), (std::vector<std::string>{"good", "plain", "last"}));
+}
+
+TEST_F(EarlyIndexCheckTest, StoppedAtOnceTheChecksLeaveEveryListToTheExport) {
+  folder_.Write("_model.cvm", Model(7));
+  EarlyIndexCheck early(path_);
+  early.Stop();
+  EXPECT_EQ(SentParts(&early.results()), (std::vector<std::string>{"good", "plain", "last"}));
+}
+
+TEST_F(EarlyIndexCheckTest, TheCheckNeitherCreatesNorWritesTheFile) {
+  { EarlyIndexCheck missing(path_); }
+  EXPECT_FALSE(folder_.Exists("_model.cvm"));
+  for (const std::string& bytes : {std::string(), std::string("short")}) {
+    folder_.Write("_model.cvm", bytes);
+    { EarlyIndexCheck early(path_); }
+    EXPECT_EQ(folder_.Read("_model.cvm"), bytes);
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick
