@@ -19,8 +19,8 @@ namespace tarnwick {
 
 class CheckedParts {
  public:
-  // Results per block of memory, and the most that are kept: far more parts than a model
-  // of gigabytes has, and at most 4 MiB.
+  // Results per block of memory (96 KiB), and the most blocks that are kept: 262,144 parts,
+  // far more than a model of gigabytes has, in at most 6 MiB.
   static constexpr std::size_t kBlockParts = 4096;
   static constexpr std::size_t kMaxBlocks = 64;
 
