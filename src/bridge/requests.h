@@ -16,7 +16,8 @@ namespace tarnwick {
 std::unique_ptr<EarlyIndexCheck> StartEarlyIndexCheck();
 
 // Sends the host's whole model at start-up; true when the bridge may serve requests. The
-// early checks, if any, are stopped before the renderer starts and taken where they hold.
+// early checks, if any, are taken where they hold, and stopped before the model-file error
+// box and at the end of the export at the latest.
 bool RunStartupExport(ExchangeDocument& document, EarlyIndexCheck* early = nullptr);
 
 // Camera sync: makes the camera of "camera.cam" the renderer's camera.

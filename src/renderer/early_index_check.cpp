@@ -22,11 +22,11 @@ class IndexCheckSink : public ModelSink {
 
   void OnFileStamp(const FileStamp& stamp) override {
     results_.Begin(stamp);
-    begun_ = true;
+    wanted_ = true;
   }
   void OnPart(const std::u16string& /*name*/, const PartGeometry& part) override {
     const std::optional<std::uint32_t> limit = IndexLimitOf(part);
-    if (!limit || !begun_) return;
+    if (!limit || !wanted_) return;
     // A list the file does not lend is left to the export, which checks its own copy
     // while the copy is in the cache; copying it here as well would cost more.
     std::optional<bool> below;
@@ -39,15 +39,15 @@ class IndexCheckSink : public ModelSink {
   }
   bool WantsCopies() const override { return false; }
   bool WantsMore() const override {
-    return begun_ && wanted_ && !stop_.load(std::memory_order_relaxed);
+    return wanted_ && !stop_.load(std::memory_order_relaxed);
   }
 
  private:
   CheckedParts& results_;
   const std::atomic<bool>& stop_;
-  // Without a stamp the results could not be matched to the export's file.
-  bool begun_ = false;
-  bool wanted_ = true;
+  // Results are wanted from the stamp on (without one they could not be matched to the
+  // export's file) until the results say they are not.
+  bool wanted_ = false;
   std::uint32_t unlent_in_a_row_ = 0;
 };
 

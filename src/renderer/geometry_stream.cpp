@@ -36,11 +36,11 @@ void SendPartTriangles(D5Session session, const std::u16string& part_name,
   mesh.positions = part.position_count ? part.positions : nullptr;
   mesh.attributes1 = part.attributes1;
   mesh.attributes2 = part.attributes2;
-  if (part.index_count > 0) {
+  if (const std::optional<std::uint32_t> limit = IndexLimitOf(part)) {
     const std::optional<bool> known =
-        checked ? checked->Next(part.position, part.index_count, vertices) : std::nullopt;
+        checked ? checked->Next(part.position, part.index_count, *limit) : std::nullopt;
     // The renderer would read positions outside the array.
-    if (!(known ? *known : IndicesBelow(part.indices, part.index_count, vertices))) return;
+    if (!(known ? *known : IndicesBelow(part.indices, part.index_count, *limit))) return;
     mesh.index_count = static_cast<std::int32_t>(part.index_count);
     mesh.indices = part.indices;
   } else {
