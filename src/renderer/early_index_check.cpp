@@ -11,8 +11,9 @@ namespace tarnwick {
 
 namespace {
 
-// Lists in a row that the file does not lend, after which the checks end.
-constexpr std::uint32_t kMostUnlentInARow = 16;
+// The first lists, by which the checker decides whether the file lends enough of them
+// (three in four) for the checks to be worth their memory.
+constexpr std::uint32_t kSampleLists = 64;
 
 // Records the check of every part that the export would check, in reading order.
 class IndexCheckSink : public ModelSink {
@@ -32,10 +33,12 @@ class IndexCheckSink : public ModelSink {
     std::optional<bool> below;
     if (part.indices != nullptr) below = IndicesBelow(part.indices, part.index_count, *limit);
     wanted_ = results_.Add(part.position, part.index_count, *limit, below);
-    // A model whose lists are not lent is all but free of early checks, yet walking it
-    // would take a core from the start-up: such a model is left to the export.
-    unlent_in_a_row_ = part.indices != nullptr ? 0 : unlent_in_a_row_ + 1;
-    if (unlent_in_a_row_ >= kMostUnlentInARow) wanted_ = false;
+    // A model whose lists are mostly not lent (arrays as the host places them) gains
+    // little from early checks, and the export copies its arrays with the bytes loaded
+    // ahead: walking it here would only take a core from the start-up.
+    ++lists_;
+    if (part.indices != nullptr) ++lent_;
+    if (lists_ == kSampleLists && lent_ * 4 < lists_ * 3) wanted_ = false;
   }
   bool WantsCopies() const override { return false; }
   bool WantsMore() const override {
@@ -48,7 +51,8 @@ class IndexCheckSink : public ModelSink {
   // Results are wanted from the stamp on (without one they could not be matched to the
   // export's file) until the results say they are not.
   bool wanted_ = false;
-  std::uint32_t unlent_in_a_row_ = 0;
+  std::uint32_t lists_ = 0;
+  std::uint32_t lent_ = 0;
 };
 
 }  // namespace

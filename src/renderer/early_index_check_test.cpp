@@ -124,6 +124,44 @@ TEST_F(EarlyIndexCheckTest, ChecksOfTheFileBeforeTheHostRewroteItAreNotTaken) {
   EXPECT_EQ(SentParts(&early.results()), (std::vector<std::string>{"good", "plain", "last"}));
 }
 
+// Counts the index lists that the file lends in place, as the checker sees them.
+struct LentLists : ModelSink {
+  bool WantsCopies() const override { return false; }
+  void OnPart(const std::u16string& /*name*/, const PartGeometry& part) override {
+    if (!IndexLimitOf(part)) return;
+    ++lists;
+    if (part.indices != nullptr) ++lent;
+  }
+  int lists = 0;
+  int lent = 0;
+};
+
+TEST_F(EarlyIndexCheckTest, AModelThatLendsFewListsIsLeftToTheExportAfterItsFirst64) {
+  const std::vector<float> square = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  for (const bool aligned : {true, false}) {
+    cw::ModelBody body;
+    for (std::uint32_t id = 1; id <= 100; ++id) {
+      // Names of one unit, with the arrays where the host places them, leave lists off 4 bytes.
+      body.solids.push_back({id, 0, u"", {{u"p", square, {}, {}, {0, 1, 2}, {}, false}}, false});
+    }
+    cw::Container file = cw::ModelFile(u"C:\\p.cvp", body);
+    file.align_arrays = aligned;
+    folder_.Write("_model.cvm", cw::BuildContainer(file));
+    LentLists lent;
+    ContainerState state;
+    state.ContainerPath = path_;
+    ASSERT_TRUE(StreamModelSlot(state, 0, lent));
+    ASSERT_EQ(lent.lists, 100);
+    ASSERT_EQ(lent.lent * 4 >= lent.lists * 3, aligned) << lent.lent << " lent";
+    EarlyIndexCheck early(path_);
+    early.Wait();
+    EXPECT_EQ(SentParts(&early.results()).size(), 100u);
+    // The export found results for all 100 lists, or only for the first 64 and then checked
+    // the rest itself.
+    EXPECT_EQ(early.results().Wanted(), aligned);
+  }
+}
+
 TEST_F(EarlyIndexCheckTest, StoppedAtOnceTheChecksLeaveEveryListToTheExport) {
   folder_.Write("_model.cvm", Model(7));
   EarlyIndexCheck early(path_);
