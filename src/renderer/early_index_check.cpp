@@ -1,5 +1,6 @@
 #include "renderer/early_index_check.h"
 
+#include <mutex>
 #include <system_error>
 
 #include "formats/container_reader.h"
@@ -59,10 +60,24 @@ class IndexCheckSink : public ModelSink {
 
 EarlyIndexCheck::EarlyIndexCheck(std::u16string path) {
   try {
-    thread_ = std::thread([this, path = std::move(path)] { Run(path); });
+    thread_ = std::thread([this, path = std::move(path)] {
+      {
+        std::lock_guard lock(start_mutex_);
+        running_ = true;
+      }
+      started_.notify_one();
+      Run(path);
+    });
   } catch (const std::system_error&) {
     // No thread: the export checks every part itself.
+    return;
   }
+  // A new thread under Windows first tells every loaded library that it has started, which
+  // takes the loader's lock. The caller's next step loads the window libraries, holding that
+  // lock for tens of milliseconds under Wine: a thread not yet past its start would wait for
+  // them, and the checks would run after the loads instead of beside them.
+  std::unique_lock lock(start_mutex_);
+  started_.wait(lock, [this] { return running_; });
 }
 
 EarlyIndexCheck::~EarlyIndexCheck() { Stop(); }

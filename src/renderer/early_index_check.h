@@ -8,6 +8,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -17,7 +19,8 @@ namespace tarnwick {
 
 class EarlyIndexCheck {
  public:
-  // Starts checking the container at `path`; with no thread, no checks are made.
+  // Starts checking the container at `path` and returns once the thread runs; with no
+  // thread, no checks are made.
   explicit EarlyIndexCheck(std::u16string path);
   // Stops the checks and waits for them.
   ~EarlyIndexCheck();
@@ -36,6 +39,10 @@ class EarlyIndexCheck {
 
   CheckedParts results_;
   std::atomic<bool> stop_{false};
+  // Set by the thread as it starts: the constructor returns only then.
+  std::mutex start_mutex_;
+  std::condition_variable started_;
+  bool running_ = false;
   std::thread thread_;
 };
 
