@@ -77,6 +77,10 @@ class ContainerStream {
   bool Read(void* out, std::size_t n);
   // Reads n bytes at an offset without moving the position or refilling the window.
   bool ReadAt(std::uint64_t offset, void* out, std::size_t n);
+  // Counts ReadAt(offset, out, n) for bytes the caller knows already (from an earlier reading
+  // of the same file) without loading them: the work budget comes out the same. False where
+  // ReadAt would find the bytes past the end.
+  bool KnownAt(std::uint64_t offset, std::size_t n);
   // The next n bytes inside the window, valid until the next call on the stream; the position
   // moves past them. Null, with the position unchanged, when they are not all in the file or
   // n exceeds MaxViewBytes().

@@ -4,6 +4,7 @@
 // record it. Every call has a default that ignores the record.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -20,6 +21,9 @@ struct SolidInfo {
   std::uint64_t position = 0;    // absolute position of the record in the file
 };
 
+// The counts of a part record's eight arrays, as the file stores them.
+using ArrayCounts = std::array<std::uint32_t, 8>;
+
 // One part's arrays, valid only during the call: 4-byte aligned; null when empty, and for a
 // sink that wants no copies, null when the file does not lend them in place.
 struct PartGeometry {
@@ -32,6 +36,7 @@ struct PartGeometry {
   std::uint32_t index_count = 0;        // C6; 0 when the part has no index list
   const std::uint32_t* indices = nullptr;
   std::uint64_t position = 0;  // absolute position of the part record in the file
+  const ArrayCounts* stored_counts = nullptr;  // the eight counts, when all lay in the file
 };
 
 // Receiver of one body's or one removal section's records.
@@ -49,6 +54,12 @@ class ModelSink {
   virtual void OnSolidBegin(const SolidInfo& /*solid*/) {}
   // One part of the current solid with its name and arrays.
   virtual void OnPart(const std::u16string& /*name*/, const PartGeometry& /*part*/) {}
+  // The eight counts of the part record at `position` when the sink knows them from an
+  // earlier reading of this very file: the reader then takes them instead of loading them.
+  virtual const ArrayCounts* KnownCounts(std::uint64_t /*position*/) { return nullptr; }
+  // Whether KnownCounts is likely to know the coming parts' counts, which the reader then
+  // does not load ahead.
+  virtual bool KnowsCounts() const { return false; }
   // The current solid ends.
   virtual void OnSolidEnd() {}
   // The Cameras keyed record of the body's camera block.

@@ -11,15 +11,14 @@ void CheckedParts::Begin(const FileStamp& stamp) {
   begun_.store(true, std::memory_order_release);
 }
 
-bool CheckedParts::Add(std::uint64_t position, std::uint32_t count, std::uint32_t limit,
-                       std::optional<bool> below) {
+bool CheckedParts::Add(const CheckedPart& part) {
   if (!Wanted()) return false;
   const std::size_t at = published_.load(std::memory_order_relaxed);
   const std::size_t block = at / kBlockParts;
   if (block >= kMaxBlocks) return false;
-  // Blocks are made as they are needed: a small model costs 64 KiB, not the whole 4 MiB.
+  // Blocks are made as they are needed: a small model costs one, not the whole 7 MiB.
   if (!blocks_[block]) blocks_[block] = std::make_unique<Block>();
-  (*blocks_[block])[at % kBlockParts] = Result{position, count, limit, below};
+  (*blocks_[block])[at % kBlockParts] = part;
   published_.store(at + 1, std::memory_order_release);
   return true;
 }
@@ -28,20 +27,19 @@ bool CheckedParts::MadeOn(const FileStamp& stamp) const {
   return begun_.load(std::memory_order_acquire) && stamp_ == stamp;
 }
 
-std::optional<bool> CheckedParts::Next(std::uint64_t position, std::uint32_t count,
-                                       std::uint32_t limit) {
-  if (overtaken_.load(std::memory_order_relaxed)) return std::nullopt;
-  if (next_ >= published_.load(std::memory_order_acquire)) {
-    // Waiting would cost more than checking: the checker has no lead left.
+const CheckedPart* CheckedParts::Take(std::uint64_t position) {
+  if (overtaken_.load(std::memory_order_relaxed)) return nullptr;
+  // Waiting would cost more than reading: the checker has no lead left. A record of another
+  // part means the two readings have parted, and every later record would be another's too.
+  const CheckedPart* part = next_ < published_.load(std::memory_order_acquire)
+                                ? &(*blocks_[next_ / kBlockParts])[next_ % kBlockParts]
+                                : nullptr;
+  if (part == nullptr || part->position != position) {
     overtaken_.store(true, std::memory_order_relaxed);
-    return std::nullopt;
+    return nullptr;
   }
-  const Result& result = (*blocks_[next_ / kBlockParts])[next_ % kBlockParts];
   ++next_;
-  if (result.position != position || result.count != count || result.limit != limit) {
-    return std::nullopt;
-  }
-  return result.below;
+  return part;
 }
 
 }  // namespace tarnwick

@@ -1,9 +1,11 @@
-// Index checks made ahead of the export, on a thread of their own, so that the
-// export finds them done. One thread records, in the order the reader finds the
-// parts; the export, reading the same file in the same order, takes each result
-// for the part it has come to. A result counts only for the file as it was when
-// the checks began (its stamp) and for the same part, count and limit; for any
-// other part the export checks for itself.
+// Parts read and index lists checked ahead of the export, on a thread of their
+// own, so that the export finds them done. One thread records every part in
+// the order the reader finds them: the counts of its arrays and the check of
+// its index list. The export, reading the same file in the same order, takes
+// each record for the part it has come to. A record counts only for the file
+// as it was when the checks began (its stamp) and for the same part; a check
+// only for the same index count and limit. For anything else the export reads
+// and checks for itself.
 #pragma once
 
 #include <array>
@@ -13,16 +15,27 @@
 #include <memory>
 #include <optional>
 
+#include "formats/model_sink.h"
 #include "platform/file_io.h"
 
 namespace tarnwick {
 
+// One part as the checker read it.
+struct CheckedPart {
+  std::uint64_t position = 0;      // the part record's position in the file
+  ArrayCounts counts{};            // its eight counts as stored
+  bool counts_whole = false;       // whether all eight lay in the file
+  std::uint32_t index_count = 0;   // its index list's count, as the export finds it
+  std::uint32_t limit = 0;         // the list's vertex limit
+  std::optional<bool> below;       // the check of the list; nothing when not checked
+};
+
 class CheckedParts {
  public:
-  // Results per block of memory (96 KiB), and the most blocks that are kept: 262,144 parts,
-  // far more than a model of gigabytes has, in at most 6 MiB.
+  // Records per block of memory (224 KiB), and the most blocks that are kept: 131,072 parts,
+  // far more than a model of gigabytes has, in at most 7 MiB.
   static constexpr std::size_t kBlockParts = 4096;
-  static constexpr std::size_t kMaxBlocks = 64;
+  static constexpr std::size_t kMaxBlocks = 32;
 
   CheckedParts();
   ~CheckedParts();
@@ -31,37 +44,29 @@ class CheckedParts {
 
   // Checker: the file as it is when its checks begin; called once, before any Add.
   void Begin(const FileStamp& stamp);
-  // Checker: one part's result, in file order, or nothing for a part it did not check (the
-  // export checks that one itself); false when no more are wanted (the export has
-  // overtaken the checker, or the results are full).
-  bool Add(std::uint64_t position, std::uint32_t count, std::uint32_t limit,
-           std::optional<bool> below);
+  // Checker: the next part in file order; false when no more are wanted (the export has
+  // overtaken the checker, or the records are full).
+  bool Add(const CheckedPart& part);
   // Checker: whether the export still wants results.
   bool Wanted() const { return !overtaken_.load(std::memory_order_relaxed); }
 
   // Export: whether the results are for a file with this stamp.
   bool MadeOn(const FileStamp& stamp) const;
-  // Export: the result for the next part, when the checker has checked that very part
-  // (position, index count and vertex limit); nothing otherwise. Once the export finds no
-  // result ready, it asks the checker to stop and checks every later part itself.
-  std::optional<bool> Next(std::uint64_t position, std::uint32_t count, std::uint32_t limit);
+  // Export: the record of the next part, when the checker has read that very part; null
+  // otherwise. Once the export finds no record ready, or one of another part, it asks the
+  // checker to stop and reads every later part itself. Valid while the records live.
+  const CheckedPart* Take(std::uint64_t position);
 
  private:
-  struct Result {
-    std::uint64_t position = 0;
-    std::uint32_t count = 0;
-    std::uint32_t limit = 0;
-    std::optional<bool> below;
-  };
-  using Block = std::array<Result, kBlockParts>;
+  using Block = std::array<CheckedPart, kBlockParts>;
 
   std::optional<FileStamp> stamp_;
   std::array<std::unique_ptr<Block>, kMaxBlocks> blocks_;
-  // Results the checker has published; each is written before the count that covers it.
+  // Records the checker has published; each is written before the count that covers it.
   std::atomic<std::size_t> published_{0};
   std::atomic<bool> overtaken_{false};
   std::atomic<bool> begun_{false};
-  // The export's place: the next result it takes.
+  // The export's place: the next record it takes.
   std::size_t next_ = 0;
 };
 

@@ -7,31 +7,47 @@ namespace {
 
 const FileStamp kStamp{1, 2, 300, 4};
 
-TEST(CheckedParts, TheExportTakesEachResultOnlyForTheVeryPartChecked) {
-  CheckedParts checks;
-  checks.Begin(kStamp);
-  ASSERT_TRUE(checks.Add(100, 6, 4, true));
-  ASSERT_TRUE(checks.Add(200, 3, 3, false));
-  ASSERT_TRUE(checks.Add(300, 9, 8, true));
-  ASSERT_TRUE(checks.Add(400, 9, 8, true));
-  EXPECT_EQ(checks.Next(100, 6, 4), std::optional<bool>(true));
-  EXPECT_EQ(checks.Next(200, 3, 3), std::optional<bool>(false));
-  // Another count or limit is another list: the export checks it for itself.
-  EXPECT_EQ(checks.Next(300, 9, 9), std::nullopt);
-  EXPECT_EQ(checks.Next(400, 10, 8), std::nullopt);
-  EXPECT_TRUE(checks.Wanted());
+CheckedPart PartAt(std::uint64_t position, std::optional<bool> below = true) {
+  CheckedPart part;
+  part.position = position;
+  part.counts = {12, 0, 0, 0, 0, 6, 0, 0};
+  part.counts_whole = true;
+  part.index_count = 6;
+  part.limit = 4;
+  part.below = below;
+  return part;
 }
 
-TEST(CheckedParts, AnExportThatFindsNoResultReadyChecksTheRestItselfAndStopsTheChecker) {
+TEST(CheckedParts, TheExportTakesEachRecordOnlyForTheVeryPartUntilTheReadingsPart) {
   CheckedParts checks;
   checks.Begin(kStamp);
-  ASSERT_TRUE(checks.Add(100, 6, 4, false));
-  EXPECT_EQ(checks.Next(100, 6, 4), std::optional<bool>(false));
-  EXPECT_EQ(checks.Next(200, 6, 4), std::nullopt);
+  for (const std::uint64_t position : {100u, 200u, 300u, 400u}) {
+    ASSERT_TRUE(checks.Add(PartAt(position, position != 200)));
+  }
+  const CheckedPart* first = checks.Take(100);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->below, std::optional<bool>(true));
+  const CheckedPart* second = checks.Take(200);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->below, std::optional<bool>(false));
+  EXPECT_TRUE(checks.Wanted());
+  // The export has come to a part the checker did not read next: from here on it reads
+  // every part itself, even those the checker did read.
+  EXPECT_EQ(checks.Take(999), nullptr);
   EXPECT_FALSE(checks.Wanted());
-  // A result that comes too late is not taken.
-  EXPECT_FALSE(checks.Add(200, 6, 4, false));
-  EXPECT_EQ(checks.Next(200, 6, 4), std::nullopt);
+  EXPECT_EQ(checks.Take(300), nullptr);
+}
+
+TEST(CheckedParts, AnExportThatFindsNoRecordReadyReadsTheRestItselfAndStopsTheChecker) {
+  CheckedParts checks;
+  checks.Begin(kStamp);
+  ASSERT_TRUE(checks.Add(PartAt(100, false)));
+  ASSERT_NE(checks.Take(100), nullptr);
+  EXPECT_EQ(checks.Take(200), nullptr);
+  EXPECT_FALSE(checks.Wanted());
+  // A record that comes too late is not taken.
+  EXPECT_FALSE(checks.Add(PartAt(200)));
+  EXPECT_EQ(checks.Take(200), nullptr);
 }
 
 TEST(CheckedParts, ResultsHoldOnlyForTheFileStateTheyWereMadeOn) {
@@ -45,14 +61,14 @@ TEST(CheckedParts, ResultsHoldOnlyForTheFileStateTheyWereMadeOn) {
   }
 }
 
-TEST(CheckedParts, TheResultsStopAtTheirMost) {
+TEST(CheckedParts, TheRecordsStopAtTheirMost) {
   CheckedParts checks;
   checks.Begin(kStamp);
   const std::size_t most = CheckedParts::kBlockParts * CheckedParts::kMaxBlocks;
-  for (std::size_t i = 0; i < most; ++i) ASSERT_TRUE(checks.Add(i, 3, 3, i % 2 == 0));
-  EXPECT_FALSE(checks.Add(most, 3, 3, true));
-  EXPECT_EQ(checks.Next(0, 3, 3), std::optional<bool>(true));
-  EXPECT_EQ(checks.Next(1, 3, 3), std::optional<bool>(false));
+  for (std::size_t i = 0; i < most; ++i) ASSERT_TRUE(checks.Add(PartAt(i, i % 2 == 0)));
+  EXPECT_FALSE(checks.Add(PartAt(most)));
+  EXPECT_EQ(checks.Take(0)->below, std::optional<bool>(true));
+  EXPECT_EQ(checks.Take(1)->below, std::optional<bool>(false));
 }
 
 }  // namespace

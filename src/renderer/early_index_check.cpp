@@ -16,7 +16,8 @@ namespace {
 // (three in four) for the checks to be worth their memory.
 constexpr std::uint32_t kSampleLists = 64;
 
-// Records the check of every part that the export would check, in reading order.
+// Records every part in reading order: its counts, and the check of its index list that the
+// export would make.
 class IndexCheckSink : public ModelSink {
  public:
   IndexCheckSink(CheckedParts& results, const std::atomic<bool>& stop)
@@ -27,13 +28,25 @@ class IndexCheckSink : public ModelSink {
     wanted_ = true;
   }
   void OnPart(const std::u16string& /*name*/, const PartGeometry& part) override {
+    if (!wanted_) return;
+    CheckedPart checked;
+    checked.position = part.position;
+    if (part.stored_counts != nullptr) {
+      checked.counts = *part.stored_counts;
+      checked.counts_whole = true;
+    }
+    checked.index_count = part.index_count;
     const std::optional<std::uint32_t> limit = IndexLimitOf(part);
-    if (!limit || !wanted_) return;
-    // A list the file does not lend is left to the export, which checks its own copy
-    // while the copy is in the cache; copying it here as well would cost more.
-    std::optional<bool> below;
-    if (part.indices != nullptr) below = IndicesBelow(part.indices, part.index_count, *limit);
-    wanted_ = results_.Add(part.position, part.index_count, *limit, below);
+    if (limit) {
+      checked.limit = *limit;
+      // A list the file does not lend is left to the export, which checks its own copy
+      // while the copy is in the cache; copying it here as well would cost more.
+      if (part.indices != nullptr) {
+        checked.below = IndicesBelow(part.indices, part.index_count, *limit);
+      }
+    }
+    wanted_ = results_.Add(checked);
+    if (!limit) return;
     // A model whose lists are mostly not lent (arrays as the host places them) gains
     // little from early checks, and the export copies its arrays with the bytes loaded
     // ahead: walking it here would only take a core from the start-up.

@@ -41,19 +41,18 @@ std::string Model(std::uint32_t far_index, bool aligned = true) {
 
 struct Document : ContainerState, RendererState {};
 
-// Records what the export's check would be asked of each part, in reading order.
+// Records every part as the checker would, in reading order, with no checks.
 struct ListedParts : ModelSink {
   void OnPart(const std::u16string& /*name*/, const PartGeometry& part) override {
-    if (const std::optional<std::uint32_t> limit = IndexLimitOf(part)) {
-      lists.push_back({part.position, part.index_count, *limit});
-    }
+    CheckedPart listed;
+    listed.position = part.position;
+    listed.counts = *part.stored_counts;
+    listed.counts_whole = true;
+    listed.index_count = part.index_count;
+    if (const std::optional<std::uint32_t> limit = IndexLimitOf(part)) listed.limit = *limit;
+    parts.push_back(listed);
   }
-  struct List {
-    std::uint64_t position;
-    std::uint32_t count;
-    std::uint32_t limit;
-  };
-  std::vector<List> lists;
+  std::vector<CheckedPart> parts;
 };
 
 class EarlyIndexCheckTest : public ::testing::Test {
@@ -102,12 +101,13 @@ TEST_F(EarlyIndexCheckTest, AResultMadeAheadStandsInForTheExportsOwnCheck) {
   ContainerState state;
   state.ContainerPath = path_;
   ASSERT_TRUE(StreamModelSlot(state, 0, listed));
-  ASSERT_EQ(listed.lists.size(), 3u);
+  ASSERT_EQ(listed.parts.size(), 4u);
   CheckedParts checked;
   checked.Begin(StampNow());
   // Said to refer past their vertices, the good lists stay back; the part without one goes.
-  for (const ListedParts::List& list : listed.lists) {
-    ASSERT_TRUE(checked.Add(list.position, list.count, list.limit, false));
+  for (CheckedPart part : listed.parts) {
+    if (part.limit != 0) part.below = false;
+    ASSERT_TRUE(checked.Add(part));
   }
   EXPECT_EQ(SentParts(&checked), std::vector<std::string>{"plain"});
 }

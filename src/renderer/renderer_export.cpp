@@ -43,9 +43,17 @@ void RendererExport::OnSolidBegin(const SolidInfo& solid) {
   D5API_BeginNode(renderer_.Session.handle, entry.NodeName.c_str(), kNodeMatrix.data(), 1);
 }
 
+const ArrayCounts* RendererExport::KnownCounts(std::uint64_t position) {
+  taken_ = checks_hold_ ? checked_->Take(position) : nullptr;
+  return taken_ != nullptr && taken_->counts_whole ? &taken_->counts : nullptr;
+}
+
+bool RendererExport::KnowsCounts() const { return checks_hold_ && checked_->Wanted(); }
+
 void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part) {
-  SendPartTriangles(renderer_.Session.handle, name, part, sequence_,
-                    checks_hold_ ? checked_ : nullptr);
+  const CheckedPart* checked = taken_ != nullptr && taken_->position == part.position ? taken_ : nullptr;
+  taken_ = nullptr;
+  SendPartTriangles(renderer_.Session.handle, name, part, sequence_, checked);
 }
 
 void RendererExport::OnSolidEnd() { D5API_EndNode(renderer_.Session.handle); }

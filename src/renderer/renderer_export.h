@@ -30,6 +30,10 @@ class RendererExport : public ModelSink {
   void OnLightText(const std::u16string& text) override;
   // A solid's node begins; the solid is recorded with its time stamp.
   void OnSolidBegin(const SolidInfo& solid) override;
+  // The counts of the part at `position` as read ahead, when the checks hold for this file.
+  const ArrayCounts* KnownCounts(std::uint64_t position) override;
+  // Whether parts read ahead are still to come.
+  bool KnowsCounts() const override;
   // One triangle batch of the current node.
   void OnPart(const std::u16string& name, const PartGeometry& part) override;
   // The current node ends.
@@ -47,6 +51,8 @@ class RendererExport : public ModelSink {
   CheckedParts* checked_;
   // The checks made ahead were made on this very file; until the stamp is known they are not.
   bool checks_hold_ = false;
+  // The record of the part being read, taken from the checks made ahead; null without one.
+  const CheckedPart* taken_ = nullptr;
   // 0, 1, 2, ... for parts without an index list; grows to the largest such part.
   std::vector<std::uint32_t> sequence_;
 };
