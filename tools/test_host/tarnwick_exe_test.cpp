@@ -148,6 +148,29 @@ TEST_F(TarnwickExeTest, UnknownWordsAreLoggedAndForwardNothing) {
   EndByCommand(resident);
 }
 
+// The registry's folder is read through advapi32, which Tarnwick.exe loads only then.
+TEST_F(TarnwickExeTest, WithoutAppDataTheRegistryNamesTheExchangeFolder) {
+  const wchar_t* const key = L"SOFTWARE\\Brevane\\Corvella2026_D5Plugin";
+  const std::wstring folder = appdata_.data_folder().wstring();
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, L"TempPath", REG_SZ, folder.c_str(),
+                            static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  auto variables = BridgeEnvironment(appdata_);
+  for (auto& [name, value] : variables) {
+    if (name == L"APPDATA") value.clear();
+  }
+  BridgeProcess bridge;
+  ASSERT_TRUE(bridge.Start(TarnwickBesideMe(), L"cameraSync", variables));
+  const bool resident = PumpUntil(
+      [&] { return bridge.FindWindowOfClass(kBridgeClass) != nullptr; }, kStartTimeoutMs);
+  RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  ASSERT_TRUE(resident);
+  const std::string log = appdata_.ReadLog();
+  EXPECT_EQ(CountOf(log, "]: Args - \r\n"), 1) << log;
+  EXPECT_EQ(CountOf(log, "]: cameraSync\r\n"), 1) << log;
+  EndByCommand(bridge);
+}
+
 TEST(TarnwickResourcesTest, TitleClassNameAndBothIconGroups) {
   const HMODULE module = LoadLibraryExW(TarnwickBesideMe().c_str(), nullptr,
                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
