@@ -57,6 +57,12 @@ class ContainerStream {
   ContainerStream(const ContainerStream&) = delete;
   ContainerStream& operator=(const ContainerStream&) = delete;
 
+  // No worker is to load the bytes ahead of the reader from now on, unless one already does.
+  void ForgoReadAhead() {
+    if (mapped_) mapped_->ForgoWorker();
+  }
+  // Whether a worker loads the bytes ahead of the reader.
+  bool ReadsAhead() const { return mapped_ && mapped_->worker() != nullptr; }
   // Size of the file in bytes, as found at open and extended by writes.
   std::uint64_t Size() const { return size_; }
   // Current position; it may lie beyond the end after a seek.

@@ -74,6 +74,8 @@ class ModelSink {
   // False for a sink that takes only the arrays the file lends in place (4-byte aligned in a
   // mapped view): every other array then comes as null, with its count, and costs no copy.
   virtual bool WantsCopies() const { return true; }
+  // False for a sink that wants no second thread loading the bytes ahead of the reader.
+  virtual bool WantsReadAhead() const { return true; }
   // False once the sink wants no more records: the reader then stops before the next
   // entry of any table, quietly.
   virtual bool WantsMore() const { return true; }

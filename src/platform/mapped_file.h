@@ -46,6 +46,9 @@ class MappedFile {
   MappedView Cover(std::uint64_t offset, std::uint64_t n);
   // Tells the worker, if any, where the reader has come to, so that it loads the bytes ahead.
   void Follow(std::uint64_t offset);
+  // A worker that has not started by now never starts: the reader maps, faults and unmaps
+  // on its own.
+  void ForgoWorker() { wants_worker_ = false; }
   // The worker, or null when the file is small or no thread could be started.
   const ViewWorker* worker() const { return worker_.get(); }
 

@@ -47,6 +47,10 @@ class CheckedParts {
   // Checker: the next part in file order; false when no more are wanted (the export has
   // overtaken the checker, or the records are full).
   bool Add(const CheckedPart& part);
+  // Checker: no more records will come (the checks have ended, for whatever reason).
+  void End() { ended_.store(true, std::memory_order_release); }
+  // Export: whether the checker has ended.
+  bool Ended() const { return ended_.load(std::memory_order_acquire); }
   // Checker: whether the export still wants results.
   bool Wanted() const { return !overtaken_.load(std::memory_order_relaxed); }
 
@@ -66,6 +70,7 @@ class CheckedParts {
   std::atomic<std::size_t> published_{0};
   std::atomic<bool> overtaken_{false};
   std::atomic<bool> begun_{false};
+  std::atomic<bool> ended_{false};
   // The export's place: the next record it takes.
   std::size_t next_ = 0;
 };

@@ -80,6 +80,7 @@ EarlyIndexCheck::EarlyIndexCheck(std::u16string path) {
       }
       started_.notify_one();
       Run(path);
+      results_.End();
     });
   } catch (const std::system_error&) {
     // No thread: the export checks every part itself.

@@ -188,6 +188,35 @@ TEST_F(EarlyIndexCheckTest, AnExportBesideTheCheckerSendsWhatItSendsAlone) {
   }
 }
 
+// While the checks go on beside it, the export has no worker loading the bytes ahead: the
+// checker has the second core. Without checks, or once they have ended, it has one.
+TEST_F(EarlyIndexCheckTest, WhileTheChecksGoOnTheExportLoadsNothingAhead) {
+  cw::ModelBody body;
+  const std::vector<float> positions(3 * 65536, 0.5f);
+  for (std::uint32_t id = 1; id <= 24; ++id) {
+    body.solids.push_back({id, 0, u"", {{u"p", positions, {}, {}, {0, 1, 2}, {}, false}}, false});
+  }
+  cw::Container file = cw::ModelFile(u"C:\\p.cvp", body);
+  file.align_arrays = true;
+  folder_.Write("_model.cvm", cw::BuildContainer(file));
+  ASSERT_GT(std::filesystem::file_size(folder_.PathOf("_model.cvm")), MappedFile::kWorkerFromBytes);
+  // Reads slot 0 as the export does and says whether a worker loaded the bytes ahead.
+  const auto reads_ahead = [&](CheckedParts* checked) {
+    const std::unique_ptr<ContainerStream> stream = ContainerStream::Open(path_, "rb");
+    ContainerState state;
+    EXPECT_EQ(ReadContainerHeader(*stream, state), HeaderLoadResult::kLoaded);
+    RendererExport sink(document_, settings_, checked);
+    EXPECT_TRUE(ReadSlotBody(*stream, state, 0, sink));
+    return stream->ReadsAhead();
+  };
+  EXPECT_TRUE(reads_ahead(nullptr));
+  CheckedParts checked;
+  checked.Begin(StampNow());
+  EXPECT_FALSE(reads_ahead(&checked));
+  checked.End();
+  EXPECT_TRUE(reads_ahead(&checked));
+}
+
 TEST_F(EarlyIndexCheckTest, StoppedAtOnceTheChecksLeaveEveryListToTheExport) {
   folder_.Write("_model.cvm", Model(7));
   EarlyIndexCheck early(path_);

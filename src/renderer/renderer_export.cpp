@@ -50,6 +50,15 @@ const ArrayCounts* RendererExport::KnownCounts(std::uint64_t position) {
 
 bool RendererExport::KnowsCounts() const { return checks_hold_ && checked_->Wanted(); }
 
+bool RendererExport::WantsReadAhead() const {
+  // The checker takes the second core while it runs: a worker loading the bytes ahead would
+  // compete with it for that core and for memory. Measured under Wine on two cores, with the
+  // 1 GiB model: the export took 33 ms against 39 with a worker. Once the checks have ended
+  // (as they have when a real renderer has taken its seconds to start), the worker has the
+  // core to itself and loads the arrays that the renderer reads.
+  return !checks_hold_ || checked_->Ended();
+}
+
 void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part) {
   const CheckedPart* checked = taken_ != nullptr && taken_->position == part.position ? taken_ : nullptr;
   taken_ = nullptr;

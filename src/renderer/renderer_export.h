@@ -34,6 +34,8 @@ class RendererExport : public ModelSink {
   const ArrayCounts* KnownCounts(std::uint64_t position) override;
   // Whether parts read ahead are still to come.
   bool KnowsCounts() const override;
+  // No worker loading the bytes ahead while the early checks go on beside the export.
+  bool WantsReadAhead() const override;
   // One triangle batch of the current node.
   void OnPart(const std::u16string& name, const PartGeometry& part) override;
   // The current node ends.
