@@ -13,6 +13,7 @@
 #include "formats/container_stream.h"
 #include "platform/text.h"
 #include "protocol/protocol.h"
+#include "testlib/recording_sink.h"
 #include "testlib/temp_exchange.h"
 
 namespace tarnwick {
@@ -23,7 +24,7 @@ namespace cw = container_writer;
 constexpr std::uint32_t kBody = protocol::kContainerHeaderBytes;
 
 // Records what the reader hands on; answers KnownCounts from `known` when given.
-class CountsSink : public ModelSink {
+class CountsSink : public testing::NoticeSink {
  public:
   explicit CountsSink(const std::map<std::uint64_t, ArrayCounts>* known = nullptr)
       : known_(known) {}
@@ -39,11 +40,6 @@ class CountsSink : public ModelSink {
     if (part.stored_counts != nullptr) stored[part.position] = *part.stored_counts;
     whole.push_back(part.stored_counts != nullptr);
   }
-  void OnCountRefused(std::uint64_t position, std::uint32_t count) override {
-    refused.emplace_back(position, count);
-  }
-  void OnReadPastEnd(std::uint64_t position) override { past_end.push_back(position); }
-
   struct Part {
     std::u16string name;
     std::uint32_t positions, attributes1, attributes2, indices, first_index;
@@ -52,8 +48,6 @@ class CountsSink : public ModelSink {
   std::vector<Part> parts;
   std::map<std::uint64_t, ArrayCounts> stored;
   std::vector<bool> whole;
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
-  std::vector<std::uint64_t> past_end;
 
  private:
   const std::map<std::uint64_t, ArrayCounts>* known_;

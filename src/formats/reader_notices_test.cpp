@@ -11,6 +11,7 @@
 #include "formats/container_stream.h"
 #include "platform/text.h"
 #include "protocol/protocol.h"
+#include "testlib/recording_sink.h"
 #include "testlib/temp_exchange.h"
 
 namespace tarnwick {
@@ -20,15 +21,7 @@ namespace cw = container_writer;
 
 constexpr std::uint32_t kBody = protocol::kContainerHeaderBytes;
 
-class NoticeSink : public ModelSink {
- public:
-  void OnCountRefused(std::uint64_t position, std::uint32_t count) override {
-    refused.emplace_back(position, count);
-  }
-  void OnReadPastEnd(std::uint64_t position) override { past_end.push_back(position); }
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
-  std::vector<std::uint64_t> past_end;
-};
+using testing::NoticeSink;
 
 void PatchU32(std::string& bytes, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/model_sink.h"
@@ -53,6 +54,19 @@ class RecordingSink : public ModelSink {
   std::vector<std::u16string> cameras;
   std::vector<RecordedList> removals;
   std::vector<std::string> abandoned;  // the reasons given
+};
+
+// Records what the reader tells besides the records: the counts it refuses (position and
+// count) and its reads past the end of the file.
+class NoticeSink : public ModelSink {
+ public:
+  void OnCountRefused(std::uint64_t position, std::uint32_t count) override {
+    refused.emplace_back(position, count);
+  }
+  void OnReadPastEnd(std::uint64_t position) override { past_end.push_back(position); }
+
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
+  std::vector<std::uint64_t> past_end;
 };
 
 }  // namespace tarnwick::testing
