@@ -1,7 +1,8 @@
-// The index lists of the model's slot 0, checked on a thread of their own while
-// the process starts, so that the start-up export finds the checks done. Under
-// Wine, loading the window libraries and making the window take longer than
-// checking the lists of a model of a gigabyte, on the other core.
+// The parts of the model's slot 0, read and their index lists checked on a
+// thread of their own while the process starts, so that the start-up export
+// finds the counts of their arrays known and the checks done. Under Wine,
+// loading the window libraries and making the window take longer than checking
+// the lists of a model of a gigabyte, on the other core.
 //
 // The thread only reads: it opens the file read-only, never creates or writes
 // it, logs nothing, and lets the file go when it ends or is stopped.
