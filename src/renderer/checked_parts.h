@@ -51,7 +51,8 @@ class CheckedParts {
   void End() { ended_.store(true, std::memory_order_release); }
   // Export: whether the checker has ended.
   bool Ended() const { return ended_.load(std::memory_order_acquire); }
-  // Checker: whether the export still wants results.
+  // Whether the export still takes records: for the checker, whether to go on; for the
+  // export, whether records may still come.
   bool Wanted() const { return !overtaken_.load(std::memory_order_relaxed); }
 
   // Export: whether the results are for a file with this stamp.

@@ -1,5 +1,7 @@
 #include "renderer/renderer_export.h"
 
+#include <utility>
+
 #include "exchange/log_file.h"
 #include "formats/camera_record.h"
 #include "formats/container_reader.h"
@@ -60,9 +62,9 @@ bool RendererExport::WantsReadAhead() const {
 }
 
 void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part) {
-  const CheckedPart* checked = taken_ != nullptr && taken_->position == part.position ? taken_ : nullptr;
-  taken_ = nullptr;
-  SendPartTriangles(renderer_.Session.handle, name, part, sequence_, checked);
+  // SendPartTriangles takes the record's check only for this very part and list.
+  SendPartTriangles(renderer_.Session.handle, name, part, sequence_,
+                    std::exchange(taken_, nullptr));
 }
 
 void RendererExport::OnSolidEnd() { D5API_EndNode(renderer_.Session.handle); }
