@@ -60,6 +60,15 @@ class PatternFile {
   std::FILE* file_ = nullptr;
 };
 
+// A pattern file and its mapping, in views of at least view_bytes; the mapping is null when
+// the file could not be written or mapped.
+struct MappedPattern {
+  explicit MappedPattern(std::uint64_t size, std::uint64_t view_bytes = MappedFile::kViewBytes)
+      : file(size), mapped(file.get() ? MappedFile::Map(file.get(), size, view_bytes) : nullptr) {}
+  PatternFile file;
+  std::unique_ptr<MappedFile> mapped;
+};
+
 // Whether a view holds the range and shows the file's bytes at both of its ends.
 ::testing::AssertionResult ShowsRange(const MappedView& view, std::uint64_t offset, std::uint64_t n) {
   if (!view.Holds(offset, n)) return ::testing::AssertionFailure() << "range not held at " << offset;
@@ -73,63 +82,59 @@ class PatternFile {
 
 TEST(MappedFile, SmallFileIsOneViewWithNoWorker) {
   const std::uint64_t size = (1 << 20) + 3;
-  PatternFile file(size);
-  ASSERT_NE(file.get(), nullptr);
-  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size);
-  ASSERT_NE(mapped, nullptr);
-  EXPECT_EQ(mapped->worker(), nullptr);
-  const MappedView whole = mapped->Cover(5, size - 5);
+  MappedPattern pattern(size);
+  ASSERT_NE(pattern.mapped, nullptr);
+  MappedFile& mapped = *pattern.mapped;
+  EXPECT_EQ(mapped.worker(), nullptr);
+  const MappedView whole = mapped.Cover(5, size - 5);
   EXPECT_TRUE(ShowsRange(whole, 5, size - 5));
-  EXPECT_EQ(mapped->Cover(7, 1).data, whole.data);  // no new view inside the one held
-  EXPECT_EQ(mapped->Cover(size, 1).data, nullptr);
-  EXPECT_EQ(mapped->Cover(size - 1, 2).data, nullptr);
-  mapped->Follow(size - 1);
-  EXPECT_EQ(mapped->worker(), nullptr);
-  EXPECT_EQ(MappedFile::Map(file.get(), 0), nullptr);
+  EXPECT_EQ(mapped.Cover(7, 1).data, whole.data);  // no new view inside the one held
+  EXPECT_EQ(mapped.Cover(size, 1).data, nullptr);
+  EXPECT_EQ(mapped.Cover(size - 1, 2).data, nullptr);
+  mapped.Follow(size - 1);
+  EXPECT_EQ(mapped.worker(), nullptr);
+  EXPECT_EQ(MappedFile::Map(pattern.file.get(), 0), nullptr);
 }
 
 TEST(MappedFile, AReaderThatForgoesTheWorkerMapsOnItsOwn) {
   const std::uint64_t size = 3 * MappedFile::kWorkerFromBytes;
-  PatternFile file(size);
-  ASSERT_NE(file.get(), nullptr);
-  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size);
-  ASSERT_NE(mapped, nullptr);
-  mapped->ForgoWorker();
+  MappedPattern pattern(size);
+  ASSERT_NE(pattern.mapped, nullptr);
+  MappedFile& mapped = *pattern.mapped;
+  mapped.ForgoWorker();
   for (std::uint64_t at = 0; at + 4096 <= size; at += MappedFile::kWorkerFromBytes / 2) {
-    mapped->Follow(at);
-    ASSERT_TRUE(ShowsRange(mapped->Cover(at, 4096), at, 4096)) << at;
+    mapped.Follow(at);
+    ASSERT_TRUE(ShowsRange(mapped.Cover(at, 4096), at, 4096)) << at;
   }
-  EXPECT_EQ(mapped->worker(), nullptr);
+  EXPECT_EQ(mapped.worker(), nullptr);
 }
 
 TEST(MappedFile, TheWorkerStartsOnlyWhenTheReaderGoesOnPastTheHeader) {
   const std::uint64_t size = 3 * MappedFile::kWorkerFromBytes;
-  PatternFile file(size);
-  ASSERT_NE(file.get(), nullptr);
-  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size);
-  ASSERT_NE(mapped, nullptr);
-  ASSERT_TRUE(ShowsRange(mapped->Cover(0, 4096), 0, 4096));
-  mapped->Follow(0);
-  mapped->Follow(MappedFile::kWorkerAfterBytes);
-  EXPECT_EQ(mapped->worker(), nullptr) << "a thread for a look at the header";
-  mapped->Follow(MappedFile::kWorkerAfterBytes + 1);
-  ASSERT_NE(mapped->worker(), nullptr);
+  MappedPattern pattern(size);
+  ASSERT_NE(pattern.mapped, nullptr);
+  MappedFile& mapped = *pattern.mapped;
+  ASSERT_TRUE(ShowsRange(mapped.Cover(0, 4096), 0, 4096));
+  mapped.Follow(0);
+  mapped.Follow(MappedFile::kWorkerAfterBytes);
+  EXPECT_EQ(mapped.worker(), nullptr) << "a thread for a look at the header";
+  mapped.Follow(MappedFile::kWorkerAfterBytes + 1);
+  ASSERT_NE(mapped.worker(), nullptr);
   // Not a timing: the cap only keeps a broken worker from hanging the suite.
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (mapped->worker()->Warmed() == 0 && std::chrono::steady_clock::now() < give_up) {
+  while (mapped.worker()->Warmed() == 0 && std::chrono::steady_clock::now() < give_up) {
     std::this_thread::yield();
   }
-  EXPECT_GT(mapped->worker()->Warmed(), 0u) << "no line loaded ahead of the reader";
+  EXPECT_GT(mapped.worker()->Warmed(), 0u) << "no line loaded ahead of the reader";
 }
 
 TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
   // Forty small views' worth; records up to three views long, some running over
   // the ends of views, with a few jumps back and far ahead.
   const std::uint64_t size = 40 * kSmallViews + 1000;
-  PatternFile file(size);
-  ASSERT_NE(file.get(), nullptr);
-  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size, kSmallViews);
-  ASSERT_NE(mapped, nullptr);
+  MappedPattern pattern(size, kSmallViews);
+  ASSERT_NE(pattern.mapped, nullptr);
+  MappedFile& mapped = *pattern.mapped;
   std::mt19937_64 random(7);
   std::uint64_t at = 0;
   int records = 0;
@@ -137,24 +142,24 @@ TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
     std::uint64_t n = 1 + random() % (kSmallViews / 4);
     if (records % 50 == 49) n = 1 + random() % (3 * kSmallViews);
     n = std::min(n, size - at);
-    ASSERT_TRUE(ShowsRange(mapped->Cover(at, n), at, n));
+    ASSERT_TRUE(ShowsRange(mapped.Cover(at, n), at, n));
     // The worker loads lines ahead of wherever it is told the reader is, beyond the
     // views and the file included.
-    if (records % 5 == 0) mapped->Follow(records % 85 == 0 ? random() % (2 * size) : at);
+    if (records % 5 == 0) mapped.Follow(records % 85 == 0 ? random() % (2 * size) : at);
     if (records % 97 == 96) {
-      ASSERT_TRUE(ShowsRange(mapped->Cover(at / 3, 64), at / 3, 64));
+      ASSERT_TRUE(ShowsRange(mapped.Cover(at / 3, 64), at / 3, 64));
     }
     if (records % 131 == 130) {
       const std::uint64_t far = std::min(size - 1, at + 7 * kSmallViews);
-      ASSERT_TRUE(ShowsRange(mapped->Cover(far, 1), far, 1));
+      ASSERT_TRUE(ShowsRange(mapped.Cover(far, 1), far, 1));
     }
     at += n;
     ++records;
   }
-  ASSERT_NE(mapped->worker(), nullptr);
-  EXPECT_GT(mapped->worker()->Touches(), 0u);
-  mapped->Follow(~std::uint64_t{0});
-  EXPECT_TRUE(ShowsRange(mapped->Cover(size / 2, 100), size / 2, 100));
+  ASSERT_NE(mapped.worker(), nullptr);
+  EXPECT_GT(mapped.worker()->Touches(), 0u);
+  mapped.Follow(~std::uint64_t{0});
+  EXPECT_TRUE(ShowsRange(mapped.Cover(size / 2, 100), size / 2, 100));
 }
 
 #if defined(_WIN32)
@@ -165,18 +170,17 @@ TEST(MappedFile, ViewsFollowTheReaderAndHoldEveryRecordWhole) {
 TEST(MappedFile, ViewsAgreeWithTheirOffsetModulo2MiB) {
   constexpr std::uint64_t kPiece = std::uint64_t{2} << 20;
   const std::uint64_t size = 24 * kPiece + 12345;
-  PatternFile file(size);
-  ASSERT_NE(file.get(), nullptr);
-  std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), size, kPiece);
-  ASSERT_NE(mapped, nullptr);
+  MappedPattern pattern(size, kPiece);
+  ASSERT_NE(pattern.mapped, nullptr);
+  MappedFile& mapped = *pattern.mapped;
   int views = 0;
   int agreeing = 0;
   const std::uint8_t* last = nullptr;
   for (std::uint64_t at = 0; at < size; at += 4096) {
     const std::uint64_t n = std::min<std::uint64_t>(4096, size - at);
-    const MappedView view = mapped->Cover(at, n);
+    const MappedView view = mapped.Cover(at, n);
     ASSERT_TRUE(ShowsRange(view, at, n));
-    mapped->Follow(at);
+    mapped.Follow(at);
     if (view.data != last) {
       last = view.data;
       ++views;
