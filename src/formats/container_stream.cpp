@@ -11,8 +11,7 @@ namespace tarnwick {
 
 std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& path,
                                                        const char* mode, bool map_view,
-                                                       std::uint64_t view_bytes,
-                                                       bool read_ahead) {
+                                                       std::uint64_t view_bytes) {
   std::FILE* file = OpenFile(path, mode);
   if (!file) return nullptr;
   // Every transfer is either a window refill or a large read into the caller's
@@ -26,7 +25,7 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
   // Views of the file become the window: no copies of aligned arrays, and
   // nothing of it is the process's own memory. The views go with the stream.
   if (map_view && mode[0] == 'r') {
-    stream->mapped_ = MappedFile::Map(file, stream->size_, view_bytes, read_ahead);
+    stream->mapped_ = MappedFile::Map(file, stream->size_, view_bytes);
   }
   return stream;
 }

@@ -44,12 +44,10 @@ class ContainerStream {
 
   // Opens a file with a stdio mode ("rb", "rb+", "wb+"); null when it cannot be opened.
   // A file opened for reading is mapped, in views of at least view_bytes, unless map_view is
-  // false or the system refuses; with read_ahead false, no worker loads the bytes ahead (a
-  // reader that passes over most of them).
+  // false or the system refuses.
   static std::unique_ptr<ContainerStream> Open(const std::u16string& path, const char* mode,
                                                bool map_view = true,
-                                               std::uint64_t view_bytes = MappedFile::kViewBytes,
-                                               bool read_ahead = true);
+                                               std::uint64_t view_bytes = MappedFile::kViewBytes);
   // A read-only stream over bytes that the caller keeps alive for the stream's life.
   static std::unique_ptr<ContainerStream> OverMemory(std::span<const std::uint8_t> bytes);
 

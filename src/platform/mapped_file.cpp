@@ -18,18 +18,16 @@ std::uint64_t OverlapBytes(std::uint64_t view_bytes) {
 }  // namespace
 
 std::unique_ptr<MappedFile> MappedFile::Map(std::FILE* file, std::uint64_t size,
-                                            std::uint64_t view_bytes, bool with_worker) {
+                                            std::uint64_t view_bytes) {
   std::unique_ptr<FileMapping> mapping = FileMapping::Create(file, size);
   if (!mapping) return nullptr;
   view_bytes = std::max(2 * kGranularity, (view_bytes + kGranularity - 1) & ~(kGranularity - 1));
-  return std::unique_ptr<MappedFile>(new MappedFile(std::move(mapping), view_bytes, with_worker));
+  return std::unique_ptr<MappedFile>(new MappedFile(std::move(mapping), view_bytes));
 }
 
-MappedFile::MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes,
-                       bool with_worker)
+MappedFile::MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes)
     : mapping_(std::move(mapping)), view_bytes_(view_bytes) {
-  wants_worker_ =
-      with_worker && (mapping_->size() > view_bytes_ || mapping_->size() >= kWorkerFromBytes);
+  wants_worker_ = mapping_->size() > view_bytes_ || mapping_->size() >= kWorkerFromBytes;
 }
 
 void MappedFile::StartWorker(bool take_current) {

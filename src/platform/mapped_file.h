@@ -31,11 +31,10 @@ class MappedFile {
   // Maps the first `size` bytes of an open stream's file in views of at least view_bytes
   // (rounded up to the granularity); null when it cannot be mapped (empty file, a size
   // beyond the address space, or the system refuses). Files larger than one view, or from
-  // kWorkerFromBytes on, get a worker once the reader is past kWorkerAfterBytes, unless
-  // with_worker is false (a reader that skips most of the bytes).
+  // kWorkerFromBytes on, get a worker once the reader is past kWorkerAfterBytes, unless the
+  // reader forgoes it first.
   static std::unique_ptr<MappedFile> Map(std::FILE* file, std::uint64_t size,
-                                         std::uint64_t view_bytes = kViewBytes,
-                                         bool with_worker = true);
+                                         std::uint64_t view_bytes = kViewBytes);
   // Unmaps every view, waiting for the worker: afterwards the file is free.
   ~MappedFile();
   MappedFile(const MappedFile&) = delete;
@@ -53,7 +52,7 @@ class MappedFile {
   const ViewWorker* worker() const { return worker_.get(); }
 
  private:
-  MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes, bool with_worker);
+  MappedFile(std::unique_ptr<FileMapping> mapping, std::uint64_t view_bytes);
   // Starts the worker if the file wants one and it has not started yet; it takes in the
   // current view when take_current is true.
   void StartWorker(bool take_current);

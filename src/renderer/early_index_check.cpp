@@ -109,9 +109,9 @@ void EarlyIndexCheck::Run(const std::u16string& path) {
   // Read-only: a missing or empty file is the export's to create or fill. No worker loads
   // the bytes ahead: the check reads the index lists and passes over the rest, and the
   // window libraries load on the other core meanwhile.
-  const std::unique_ptr<ContainerStream> stream =
-      ContainerStream::Open(path, "rb", true, MappedFile::kViewBytes, false);
+  const std::unique_ptr<ContainerStream> stream = ContainerStream::Open(path, "rb");
   if (!stream) return;
+  stream->ForgoReadAhead();
   ContainerState state;
   if (ReadContainerHeader(*stream, state) != HeaderLoadResult::kLoaded) return;
   IndexCheckSink sink(results_, stop_);
