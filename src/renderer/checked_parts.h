@@ -65,7 +65,7 @@ class CheckedParts {
  private:
   using Block = std::array<CheckedPart, kBlockParts>;
 
-  std::optional<FileStamp> stamp_;
+  FileStamp stamp_;  // read only once begun_ is seen set
   std::array<std::unique_ptr<Block>, kMaxBlocks> blocks_;
   // Records the checker has published; each is written before the count that covers it.
   std::atomic<std::size_t> published_{0};
