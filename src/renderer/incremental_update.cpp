@@ -24,7 +24,6 @@ void SwitchProject(RendererState& renderer, const std::u16string& project) {
 
 // The entry of `id`, looked for in a few steps on from `hint` before the whole mirror is
 // searched: the steps go through neighbouring entries, a search through the whole tree.
-using SolidMap = std::map<std::uint32_t, SolidEntry>;
 SolidMap::iterator FindFrom(SolidMap& solids, SolidMap::iterator hint, std::uint32_t id) {
   constexpr int kSteps = 32;
   for (int step = 0; step < kSteps && hint != solids.end() && hint->first <= id; ++step, ++hint) {
