@@ -6,25 +6,37 @@
 
 namespace tarnwick {
 
-BodyBudget::BodyBudget(const ContainerStream& stream, std::uint64_t body_start, ModelSink& sink)
-    : stream_(stream),
+std::uint64_t BodyWorkLimit(std::uint64_t file_size) {
+  return std::max(kBodyWorkMultiple * file_size, kBodyWorkFloorBytes);
+}
+
+std::uint64_t BodyTextLimit(std::uint64_t file_size) {
+  return kTextWorkMultiple * std::max(file_size, kTextWorkFloorBytes);
+}
+
+BodyBudget::BodyBudget(std::uint64_t file_size, std::uint64_t body_start, ModelSink& sink)
+    : file_size_(file_size),
       body_start_(body_start),
       sink_(sink),
-      first_work_(stream.WorkBytes()),
-      limit_(kBodyWorkMultiple * std::max(stream.Size(), kBodyWorkFloorBytes)) {}
+      limit_(BodyWorkLimit(file_size)),
+      text_limit_(BodyTextLimit(file_size)) {}
 
 bool BodyBudget::Allows() {
   if (exhausted_ || !sink_.WantsMore()) return false;
-  const std::uint64_t spent = stream_.WorkBytes() - first_work_;
-  if (spent <= limit_) return true;
+  const bool texts_over = work_.text > text_limit_;
+  if (work_.handed <= limit_ && !texts_over) return true;
   exhausted_ = true;
-  // The budget is checked before each record, and one record costs at most
-  // about twice the file's size (fetched once, handed on once), so a body
-  // never costs much more than 10 times the file.
-  sink_.OnBodyAbandoned("the body at " + std::to_string(body_start_) + " needs more than " +
-                        std::to_string(kBodyWorkMultiple) + " times the file's " +
-                        std::to_string(stream_.Size()) + " bytes; reading stopped after " +
-                        std::to_string(spent) + " bytes");
+  // The budget is checked before each entry, and one entry hands on at most about the
+  // file's size (a part's arrays, a text), so a body never costs much more than its limit.
+  const std::string size = std::to_string(file_size_);
+  const std::string what =
+      texts_over ? "more than " + std::to_string(text_limit_) + " bytes of text (" +
+                       std::to_string(kTextWorkMultiple) + " times the file's " + size + " bytes)"
+                 : "more than " + std::to_string(limit_) + " bytes of work (" +
+                       std::to_string(kBodyWorkMultiple) + " times the file's " + size +
+                       " bytes, at least 4 GiB)";
+  sink_.OnBodyAbandoned("the body at " + std::to_string(body_start_) + " needs " + what +
+                        "; reading stopped after " + std::to_string(work_.handed) + " bytes");
   return false;
 }
 

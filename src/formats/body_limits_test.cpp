@@ -15,7 +15,9 @@
 #include "host_sim/demo_model.h"
 #include "protocol/protocol.h"
 #include "testlib/recording_sink.h"
+#include "platform/text.h"
 #include "testlib/samples.h"
+#include "testlib/temp_exchange.h"
 
 // The work of reading one body stays within a small multiple of the file's
 // size whatever its tables point at; the files a host writes never meet the limit.
@@ -31,41 +33,47 @@ constexpr std::size_t kMiB = std::size_t{1} << 20;
 // Counts what a large body hands over without keeping it.
 class CountingSink : public ModelSink {
  public:
+  void OnMaterialText(const std::u16string&) override { ++materials; }
   void OnSolidBegin(const SolidInfo&) override { ++solids; }
   void OnPart(const std::u16string&, const PartGeometry&) override { ++parts; }
+  void OnSolidEnd(bool whole) override { whole_solids += whole; }
   void OnCameraText(const std::u16string&) override { ++cameras; }
-  void OnBodyAbandoned(const std::string&) override { ++abandoned; }
-  int solids = 0, parts = 0, cameras = 0, abandoned = 0;
+  void OnBodyAbandoned(const std::string& why) override {
+    ++abandoned;
+    reason = why;
+  }
+  int materials = 0, solids = 0, parts = 0, whole_solids = 0, cameras = 0, abandoned = 0;
+  std::string reason;
 };
 
-// What one body cost: the sink's record and the stream's work in bytes.
+// What one body cost: the sink's record and the body's work.
 template <typename Sink = RecordingSink>
 struct Outcome {
   Sink sink;
-  std::uint64_t work = 0;
+  BodyWork work;
   double per_file_byte = 0;
 };
 
 template <typename Sink = RecordingSink>
 Outcome<Sink> ReadBody(const std::string& bytes, bool removals = false) {
-  const auto data = std::as_bytes(std::span(bytes.data(), bytes.size()));
   auto stream = ContainerStream::OverMemory(
-      std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   Outcome<Sink> outcome;
   if (removals) {
     ReadRemovalSection(*stream, kBody, outcome.sink);
   } else {
-    ReadModelBody(*stream, kBody, outcome.sink);
+    outcome.work = ReadModelBody(*stream, kBody, outcome.sink);
   }
-  outcome.work = stream->WorkBytes();
-  outcome.per_file_byte = static_cast<double>(outcome.work) / static_cast<double>(bytes.size());
+  outcome.per_file_byte =
+      static_cast<double>(outcome.work.handed) / static_cast<double>(bytes.size());
   return outcome;
 }
 
-std::size_t PartCount(const RecordingSink& sink) {
-  std::size_t parts = 0;
-  for (const auto& solid : sink.solids) parts += solid.parts.size();
-  return parts;
+TEST(BodyLimitsTest, TheBoundIsEightTimesTheFileOrFourGiB) {
+  EXPECT_EQ(BodyWorkLimit(1000), std::uint64_t{4} << 30);
+  EXPECT_EQ(BodyWorkLimit(std::uint64_t{1} << 30), std::uint64_t{8} << 30);
+  EXPECT_EQ(BodyTextLimit(1000), 8u * 65536);
+  EXPECT_EQ(BodyTextLimit(std::uint64_t{1} << 20), 8u << 20);
 }
 
 TEST(BodyLimitsTest, EntriesPointingAtTheSameBytesAreReadOnce) {
@@ -73,7 +81,7 @@ TEST(BodyLimitsTest, EntriesPointingAtTheSameBytesAreReadOnce) {
   EXPECT_EQ(materials.sink.materials.size(), 1u);
   EXPECT_EQ(materials.sink.materials[0].find(u"MaterialID_Name [Shared]"), 0u);
   EXPECT_TRUE(materials.sink.abandoned.empty());
-  EXPECT_LT(materials.per_file_byte, 3);
+  EXPECT_LT(materials.per_file_byte, 2);
 
   const auto removals = ReadBody(cw::RepeatedRemovalListFile(1000, 500000), true);
   ASSERT_EQ(removals.sink.removals.size(), 1u);
@@ -81,51 +89,85 @@ TEST(BodyLimitsTest, EntriesPointingAtTheSameBytesAreReadOnce) {
   EXPECT_EQ(removals.sink.removals[0].ids.size(), 500000u);
   EXPECT_EQ(removals.sink.removals[0].ids.back(), 499999u);
   EXPECT_TRUE(removals.sink.abandoned.empty());
-  EXPECT_LT(removals.per_file_byte, 3);
 }
 
+TEST(BodyLimitsTest, SharedPartsAreHandedOnUntilTheBoundEndsTheBody) {
+  const std::string file = cw::TwoSharedPartsFile(1500, 100000, 9);
+  const auto outcome = ReadBody<CountingSink>(file);
+  const std::uint64_t copy = 36 * 100000;  // positions and indices of the large part
+  ASSERT_EQ(outcome.sink.abandoned, 1);
+  // Some 1,200 solids, far more than 8 times the file's size allows, but no more than 4 GiB.
+  EXPECT_GT(outcome.sink.solids, 1100);
+  EXPECT_LT(outcome.sink.solids, 1500);
+  EXPECT_LE(outcome.work.handed, (std::uint64_t{4} << 30) + copy + 4096);
+  EXPECT_GT(outcome.work.handed, std::uint64_t{4} << 30);
+  // The large part of the last solid passed the bound: its small part was not read.
+  EXPECT_EQ(outcome.sink.parts, 2 * outcome.sink.solids - 1);
+  EXPECT_EQ(outcome.sink.whole_solids, outcome.sink.solids - 1);
+  EXPECT_NE(outcome.sink.reason.find("the body at 208644 needs more than 4294967296 bytes of "
+                                     "work (8 times the file's " +
+                                     std::to_string(file.size()) + " bytes, at least 4 GiB)"),
+            std::string::npos)
+      << outcome.sink.reason;
+  EXPECT_EQ(outcome.sink.cameras, 0);
+}
+
+// The crafted file of parts named again and again by each solid: each solid reads the
+// part once, and the bound ends the body with one notice, after which only the end of
+// the solid cut short follows.
 TEST(BodyLimitsTest, ASharedPartIsSentOncePerSolidUntilTheBudgetEndsTheBody) {
-  const std::string file = cw::SharedPartFile(100, 1000, 100000);
-  const auto outcome = ReadBody(file);
-  ASSERT_FALSE(outcome.sink.solids.empty());
-  for (const auto& solid : outcome.sink.solids) {
-    EXPECT_EQ(solid.parts.size(), 1u);
-    EXPECT_TRUE(solid.ended);  // a node cut short is still closed
+  const std::string file = cw::SharedPartFile(1500, 1000, 100000);
+  const auto outcome = ReadBody<CountingSink>(file);
+  EXPECT_EQ(outcome.sink.parts, outcome.sink.solids);
+  EXPECT_GT(outcome.sink.solids, 1000);
+  EXPECT_LT(outcome.sink.solids, 1500);
+  EXPECT_EQ(outcome.sink.abandoned, 1);
+  EXPECT_LE(outcome.work.handed, BodyWorkLimit(file.size()) + 36 * 100000 + 1000 * kEntryWorkBytes);
+
+  // The events around the notice, on a file small enough to record.
+  const std::string small = cw::SharedPartFile(3, 1000, 10);
+  const auto recorded = ReadBody(small);
+  ASSERT_EQ(recorded.sink.solids.size(), 3u);
+  for (const auto& solid : recorded.sink.solids) {
+    ASSERT_EQ(solid.parts.size(), 1u);
+    EXPECT_EQ(solid.parts[0].name, u"Shared");
+    EXPECT_EQ(solid.parts[0].indices.size(), 60u);
+    EXPECT_TRUE(solid.whole);
   }
-  EXPECT_EQ(outcome.sink.solids[0].parts[0].name, u"Shared");
-  EXPECT_EQ(outcome.sink.solids[0].parts[0].indices.size(), 600000u);
-  // Each copy of the part is most of the file: the budget allows a handful of them.
-  EXPECT_LE(PartCount(outcome.sink), 6u);
-  ASSERT_EQ(outcome.sink.abandoned.size(), 1u);
-  // Nothing but the end of the solid cut short follows the notice.
-  const auto& events = outcome.sink.events;
-  const auto notice = std::find(events.begin(), events.end(), "abandoned");
-  EXPECT_EQ(std::vector<std::string>(notice, events.end()),
-            (std::vector<std::string>{"abandoned", "end"}));
-  EXPECT_NE(outcome.sink.abandoned[0].find("8 times the file's " + std::to_string(file.size())),
-            std::string::npos);
-  EXPECT_LE(outcome.per_file_byte, 10);
+  EXPECT_TRUE(recorded.sink.abandoned.empty());
 }
 
+// Texts are parsed a character at a time: however small the arrays, a body parses no more
+// than 8 times the file's size of text, and texts overlapping one another end it early.
 TEST(BodyLimitsTest, OverlappingTextsEndTheBodyWithinTheBudget) {
-  const auto outcome = ReadBody(cw::OverlappingMaterialFile(1000, 2 * kMiB));
-  ASSERT_EQ(outcome.sink.abandoned.size(), 1u);
+  const std::string file = cw::OverlappingMaterialFile(1000, 2 * kMiB);
+  const auto outcome = ReadBody<CountingSink>(file);
+  ASSERT_EQ(outcome.sink.abandoned, 1);
+  EXPECT_NE(outcome.sink.reason.find("bytes of text (8 times the file's"), std::string::npos)
+      << outcome.sink.reason;
   // Each text is most of the file, so only a few are read before the body ends.
-  EXPECT_GE(outcome.sink.materials.size(), 2u);
-  EXPECT_LE(outcome.sink.materials.size(), 8u);
-  EXPECT_LE(outcome.per_file_byte, 10);
+  EXPECT_GE(outcome.sink.materials, 2);
+  EXPECT_LE(outcome.sink.materials, 10);
+  EXPECT_LE(outcome.work.text, BodyTextLimit(file.size()) + file.size());
 }
 
+// A windowed stream fetches a page for each far read, not a window.
 TEST(BodyLimitsTest, EntriesAlternatingBetweenFarPlacesFetchAPageEach) {
   const std::string file = cw::AlternatingMaterialFile(1000, 2700000);
   ASSERT_GT(file.size(), 2 * ContainerStream::kWindowBytes / 2 + kBody);
-  const auto outcome = ReadBody(file);
-  ASSERT_EQ(outcome.sink.materials.size(), 2001u);
-  EXPECT_EQ(outcome.sink.materials[0].find(u"MaterialID_Name [A]"), 0u);
-  EXPECT_EQ(outcome.sink.materials[1].find(u"MaterialID_Name [B]"), 0u);
-  EXPECT_TRUE(outcome.sink.abandoned.empty());
+  testing::TempDir dir;
+  const std::string path = dir.path() + "/m.cvm";
+  testing::WriteNativeFile(path, file);
+  auto stream = ContainerStream::Open(Utf16FromUtf8(path), "rb", false);
+  ASSERT_TRUE(stream);
+  RecordingSink sink;
+  ReadModelBody(*stream, kBody, sink);
+  ASSERT_EQ(sink.materials.size(), 2001u);
+  EXPECT_EQ(sink.materials[0].find(u"MaterialID_Name [A]"), 0u);
+  EXPECT_EQ(sink.materials[1].find(u"MaterialID_Name [B]"), 0u);
+  EXPECT_TRUE(sink.abandoned.empty());
   // A refill of the whole window for each would be some 4 GiB.
-  EXPECT_LT(outcome.work, 2 * file.size() + 2000 * 2 * ContainerStream::kJumpRefillBytes);
+  EXPECT_LT(stream->FetchedBytes(), 2 * file.size() + 2000 * 2 * ContainerStream::kJumpRefillBytes);
 }
 
 TEST(BodyLimitsTest, ATableRemembersWhereItsEntriesEndedUpToItsLimit) {
@@ -172,6 +214,7 @@ TEST(BodyLimitsTest, ModelsAHostWritesStayFarBelowTheBudget) {
     SCOPED_TRACE(name);
     const auto outcome = ReadBody<CountingSink>(bytes);
     EXPECT_EQ(outcome.sink.abandoned, 0);
+    EXPECT_EQ(outcome.sink.whole_solids, outcome.sink.solids);
     EXPECT_GT(outcome.sink.parts, 0);
     EXPECT_EQ(outcome.sink.cameras, 1);
     std::printf("%s: %zu bytes, work %.2f x the file's size\n", name.c_str(), bytes.size(),

@@ -74,6 +74,7 @@ void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, Mode
     stream.ReadU32();
     // An odd last byte is not read; a text past the end of the file is empty.
     std::u16string text = stream.ReadUtf16(length / 2);
+    budget.ChargeText(2 * text.size());
     text.resize(std::min(text.size(), text.find(u'\0')));
     sink.OnMaterialText(text);
   });
@@ -84,7 +85,9 @@ void ReadLightSection(ContainerStream& stream, std::uint32_t body_start, ModelSi
   WordTable entries(stream);
   ReadTableEntries(stream, entries, budget, false, [&](std::uint32_t offset) {
     stream.Seek(BodyPosition(body_start, offset));
-    sink.OnLightText(stream.ReadCountedString());
+    const std::u16string text = stream.ReadCountedString();
+    budget.ChargeText(2 * text.size());
+    sink.OnLightText(text);
   });
 }
 
@@ -193,9 +196,9 @@ bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot
   return true;
 }
 
-void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+BodyWork ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
   const NoticesTo notices(stream, sink);
-  BodyBudget budget(stream, body_start, sink);
+  BodyBudget budget(stream.Size(), body_start, sink);
   stream.Seek(body_start);
   std::uint32_t sizes[5];
   for (std::uint32_t& size : sizes) size = stream.ReadU32();
@@ -209,24 +212,32 @@ void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink&
     ReadSolidSection(stream, body_start, sink, budget);
   }
   // The camera block stands right where the last read before it ended.
-  if (sizes[3] != 0 && budget.Allows()) sink.OnCameraText(stream.ReadCountedString());
+  if (sizes[3] != 0 && budget.Allows()) {
+    const std::u16string text = stream.ReadCountedString();
+    budget.ChargeText(2 * text.size());
+    sink.OnCameraText(text);
+  }
+  return budget.work();
 }
 
 void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
   const NoticesTo notices(stream, sink);
-  BodyBudget budget(stream, body_start, sink);
+  BodyBudget budget(stream.Size(), body_start, sink);
   stream.Seek(body_start);
   WordTable words(stream);
   TableVisits visits;
   std::vector<std::uint32_t> ids;
   for (std::uint64_t i = 0; i < words.size() && budget.Allows(); i += 2) {
+    budget.Charge(2 * kEntryWorkBytes);
     const std::uint32_t offset = words[static_cast<std::uint32_t>(i)];
     if (!visits.First(offset, stream)) continue;
+    budget.Charge(kRecordWorkBytes);
     stream.Seek(BodyPosition(body_start, offset));
     const std::u16string name = stream.ReadCountedString();
     // Only the lists the bridge acts on have their ids read.
     ids.clear();
     if (name == u"Solid" || name == u"Material") ReadIdList(stream, ids);
+    budget.Charge(2 * name.size() + 4 * ids.size());
     sink.OnRemovalList(name, ids);
     visits.Finish(stream);
   }

@@ -52,6 +52,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/body_limits.h"
 #include "formats/container_state.h"
 #include "formats/model_sink.h"
 #include "protocol/protocol.h"
@@ -109,8 +110,9 @@ bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink);
 bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot_index,
                   ModelSink& sink);
 
-// Reads one ModelBody starting at body_start into the sink.
-void ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
+// Reads one ModelBody starting at body_start into the sink; returns the work it cost
+// (see body_limits.h).
+BodyWork ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
 
 // Reads the RemovalSection at body_start: each named list goes to the sink with its ids.
 void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);

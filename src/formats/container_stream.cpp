@@ -83,7 +83,7 @@ std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::
   if (!file_ || !SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
   std::size_t got = 0;
   ReadFileBytes(file_, out, n, got);
-  work_bytes_ += got;
+  fetched_bytes_ += got;
   return got;
 }
 
@@ -113,19 +113,17 @@ bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
   return InWindow(position, 1);
 }
 
-void ContainerStream::AccountFetch(std::uint64_t at, std::size_t n) {
-  if (file_ && !mapped_) return;  // a real window counts its own refills
-  if (RangeHolds(accounted_.start, accounted_.length, at, n)) return;
-  accounted_ = NextFetch(at, n, accounted_);
+void ContainerStream::FollowReader(std::uint64_t at, std::size_t n) {
+  if (!mapped_) return;
+  if (RangeHolds(followed_.start, followed_.length, at, n)) return;
+  followed_ = NextFetch(at, n, followed_);
   // Where a windowed stream would refill, the reader has moved on by up to a window.
-  if (mapped_) mapped_->Follow(at);
-  // A read larger than a window goes straight into the caller's memory.
-  work_bytes_ += std::max<std::uint64_t>(accounted_.length, n > kWindowBytes ? n : 0);
+  mapped_->Follow(at);
 }
 
 bool ContainerStream::Read(void* out, std::size_t n) {
   if (n == 0) return true;
-  AccountFetch(position_, n);
+  FollowReader(position_, n);
   auto* dst = static_cast<std::uint8_t*>(out);
   std::size_t done = 0;
   if (n <= Remaining()) {
@@ -146,7 +144,6 @@ bool ContainerStream::Read(void* out, std::size_t n) {
   }
   if (done == n) {
     position_ += n;
-    work_bytes_ += n;
     return true;
   }
   std::memset(out, 0, n);
@@ -159,9 +156,8 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   if (n == 0) return true;
   bool ok = offset < size_ && n <= size_ - offset;
   if (ok && InWindow(offset, n)) {
-    AccountFetch(offset, n);
+    FollowReader(offset, n);
     std::memcpy(out, window_data_ + (offset - window_start_), n);
-    work_bytes_ += n;
     return true;
   }
   if (ok) ok = ReadFromFile(offset, out, n) == n;
@@ -172,9 +168,8 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
 bool ContainerStream::KnownAt(std::uint64_t offset, std::size_t n) {
   if (n == 0) return true;
   if (offset >= size_ || n > size_ - offset) return false;
-  // Where ReadAt would copy from the window, it counts the window's fetch as well.
-  if (InWindow(offset, n)) AccountFetch(offset, n);
-  work_bytes_ += n;
+  // Where ReadAt would copy from the window, the worker hears of the reader as well.
+  if (InWindow(offset, n)) FollowReader(offset, n);
   return true;
 }
 
@@ -185,10 +180,9 @@ const std::uint8_t* ContainerStream::View(std::size_t n) {
   if (!InWindow(position_, n) && (!RefillAt(position_, n) || !InWindow(position_, n))) {
     return nullptr;
   }
-  AccountFetch(position_, n);
+  FollowReader(position_, n);
   const std::uint8_t* p = window_data_ + (position_ - window_start_);
   position_ += n;
-  work_bytes_ += n;
   return p;
 }
 
@@ -200,10 +194,9 @@ std::uint8_t ContainerStream::ReadU8() {
 
 std::uint32_t ContainerStream::ReadU32() {
   if (InWindow(position_, 4)) {
-    AccountFetch(position_, 4);
+    FollowReader(position_, 4);
     const std::uint32_t value = LoadU32(window_data_ + (position_ - window_start_));
     position_ += 4;
-    work_bytes_ += 4;
     return value;
   }
   std::uint8_t b[4];
@@ -269,10 +262,12 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
 bool ContainerStream::Flush() { return file_ && FlushFile(file_); }
 
 void ContainerStream::NoteCountRefused(std::uint64_t at, std::uint32_t count) {
+  ++short_reads_;
   if (notices_) notices_->OnCountRefused(at, count);
 }
 
 void ContainerStream::NoteReadPastEnd(std::uint64_t at) {
+  ++short_reads_;
   if (notices_) notices_->OnReadPastEnd(at);
 }
 

@@ -67,8 +67,9 @@ class ContainerStream {
   std::uint64_t Position() const { return position_; }
   // Bytes between the position and the end of the file (0 beyond the end).
   std::uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
-  // Work done so far: bytes fetched from the file plus bytes handed to the caller.
-  std::uint64_t WorkBytes() const { return work_bytes_; }
+  // Bytes read from the file into the window or the caller's memory so far (a mapped view
+  // or bytes in memory fetch nothing themselves).
+  std::uint64_t FetchedBytes() const { return fetched_bytes_; }
 
   // The file's stamp as it is now; nothing for a stream over memory.
   std::optional<FileStamp> Stamp() const { return StampOf(file_); }
@@ -81,9 +82,9 @@ class ContainerStream {
   bool Read(void* out, std::size_t n);
   // Reads n bytes at an offset without moving the position or refilling the window.
   bool ReadAt(std::uint64_t offset, void* out, std::size_t n);
-  // Counts ReadAt(offset, out, n) for bytes the caller knows already (from an earlier reading
-  // of the same file) without loading them: the work budget comes out the same. False where
-  // ReadAt would find the bytes past the end.
+  // Stands for ReadAt(offset, out, n) for bytes the caller knows already (from an earlier
+  // reading of the same file) without loading them. False where ReadAt would find the bytes
+  // past the end.
   bool KnownAt(std::uint64_t offset, std::size_t n);
   // The next n bytes inside the window, valid until the next call on the stream; the position
   // moves past them. Null, with the position unchanged, when they are not all in the file or
@@ -92,7 +93,7 @@ class ContainerStream {
   // Longest run of bytes that View can hand out: the whole file when it is mapped.
   std::uint64_t MaxViewBytes() const;
   // The n bytes at an offset when the window already holds them, else null; nothing moves,
-  // nothing is fetched or counted. For looking ahead only: what it returns is not read.
+  // nothing is fetched. For looking ahead only: what it returns is not read.
   const std::uint8_t* Peek(std::uint64_t offset, std::size_t n) const {
     return InWindow(offset, n) ? window_data_ + (offset - window_start_) : nullptr;
   }
@@ -124,6 +125,9 @@ class ContainerStream {
   void NoteCountRefused(std::uint64_t at, std::uint32_t count);
   // Tells the notice sink of a read at `at` past the end of the file.
   void NoteReadPastEnd(std::uint64_t at);
+  // Counts refused and reads past the end noted so far, told to a sink or not: a record
+  // during whose reading this grew is not whole in the file.
+  std::uint64_t ShortReads() const { return short_reads_; }
 
  private:
   // A run of the file's bytes that a refill fetches.
@@ -138,16 +142,16 @@ class ContainerStream {
   bool InWindow(std::uint64_t offset, std::size_t n) const;
 
   void Unmap();
-  // A mapped view or bytes in memory fetch nothing, but the work budget counts what a
-  // windowed stream would fetch for the same reads, so that it means the same for all.
-  void AccountFetch(std::uint64_t at, std::size_t n);
+  // Tells the mapped view's worker where the reader is, where a windowed stream would
+  // refill: every window or so as the reader goes on, at every jump elsewhere.
+  void FollowReader(std::uint64_t at, std::size_t n);
   // The bytes a refill for `needed` bytes at `position` fetches, after one that fetched `last`.
   FetchSpan NextFetch(std::uint64_t position, std::size_t needed, const FetchSpan& last) const;
 
   std::FILE* file_;
   std::uint64_t size_ = 0;
-  std::uint64_t work_bytes_ = 0;
-  FetchSpan accounted_;  // what a windowed stream would hold now
+  std::uint64_t fetched_bytes_ = 0;
+  FetchSpan followed_;  // what a windowed stream would hold now
   std::uint64_t position_ = 0;
   std::unique_ptr<MappedFile> mapped_;
   // The window's bytes: the mapped view, or window_.
@@ -157,6 +161,7 @@ class ContainerStream {
   std::uint64_t window_start_ = 0;
   std::size_t window_length_ = 0;
   ModelSink* notices_ = nullptr;
+  std::uint64_t short_reads_ = 0;
 };
 
 // Little-endian u32 from four bytes.

@@ -55,14 +55,13 @@ class CountsSink : public testing::NoticeSink {
 
 class KnownCountsTest : public ::testing::Test {
  protected:
-  // Reads the body of `bytes`; the work the stream did lands in `work`.
+  // Reads the body of `bytes`; the work the body cost lands in `work`.
   CountsSink Read(const std::string& bytes, const std::map<std::uint64_t, ArrayCounts>* known,
                   std::uint64_t& work) {
     folder_.Write("_model.cvm", bytes);
     CountsSink sink(known);
     auto stream = ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb");
-    ReadModelBody(*stream, kBody, sink);
-    work = stream->WorkBytes();
+    work = ReadModelBody(*stream, kBody, sink).handed;
     return sink;
   }
   testing::TempExchangeFolder folder_;

@@ -60,8 +60,10 @@ class ModelSink {
   // Whether KnownCounts is likely to know the coming parts' counts, which the reader then
   // does not load ahead.
   virtual bool KnowsCounts() const { return false; }
-  // The current solid ends.
-  virtual void OnSolidEnd() {}
+  // The current solid ends; `whole` is false when it was cut short: its record, part table,
+  // a part's header or an array ran past the end of the file (a count refused, a read that
+  // found nothing), or the body's budget ended before its last part.
+  virtual void OnSolidEnd(bool /*whole*/) {}
   // The Cameras keyed record of the body's camera block.
   virtual void OnCameraText(const std::u16string& /*text*/) {}
   // One named list of a removal section ("Solid", "Material"; others too) with its ids.

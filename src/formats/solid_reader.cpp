@@ -63,8 +63,9 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start, const 
 }
 
 // Reads the arrays standing at the position and leaves the stream after the eighth; arrays
-// that cannot be lent are copied only when `copies` is true, else left null.
-void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part,
+// that cannot be lent are copied only when `copies` is true, else left null. Returns the
+// bytes of the arrays handed on, lent, copied or left null alike.
+std::uint64_t ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part,
                     bool copies, const ArrayCounts* known, StoredCounts& stored) {
   const std::uint64_t start = stream.Position();
   std::array<ArraySpan, kArrayCount> spans;
@@ -102,6 +103,7 @@ void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry&
   part.index_count = spans[5].count;
   part.indices = static_cast<const std::uint32_t*>(data[3]);
   part.stored_counts = stored.whole ? &stored.counts : nullptr;
+  return 4 * (std::uint64_t{spans[0].count} + spans[1].count + spans[4].count + spans[5].count);
 }
 
 // A solid or part record begins with an ignored word and the header length H, counted
@@ -114,7 +116,7 @@ std::uint64_t BeginRecord(ContainerStream& stream, std::uint64_t position) {
 }
 
 void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
-              PartScratch& scratch, ModelSink& sink) {
+              PartScratch& scratch, ModelSink& sink, BodyBudget& budget) {
   PartGeometry part;
   part.position = BodyPosition(body_start, offset);
   const std::uint64_t arrays_at = BeginRecord(stream, part.position);
@@ -124,8 +126,9 @@ void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t o
   stream.SkipCountedString();
   stream.Seek(arrays_at);
   StoredCounts stored;
-  ReadPartArrays(stream, scratch, part, sink.WantsCopies(), sink.KnownCounts(part.position),
-                 stored);
+  const std::uint64_t handed = ReadPartArrays(stream, scratch, part, sink.WantsCopies(),
+                                              sink.KnownCounts(part.position), stored);
+  budget.Charge(handed + 2 * name.size());
   sink.OnPart(name, part);
 }
 
@@ -164,6 +167,7 @@ void WarmPartRecords(const ContainerStream& stream, std::uint32_t body_start,
 
 void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
                PartScratch& scratch, ModelSink& sink, BodyBudget& budget) {
+  const std::uint64_t short_reads = stream.ShortReads();
   SolidInfo solid;
   solid.position = BodyPosition(body_start, offset);
   const std::uint64_t parts_at = BeginRecord(stream, solid.position);
@@ -174,14 +178,18 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
   stream.ReadU32();
   solid.id = stream.ReadU32();
   stream.SkipCountedString();
+  budget.Charge(2 * solid.label.size());
   stream.Seek(parts_at);
   WordTable parts(stream);
   if (!sink.KnowsCounts()) WarmPartRecords(stream, body_start, parts_at + 4, parts.size());
   sink.OnSolidBegin(solid);
-  ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
-    ReadPart(stream, body_start, part_offset, scratch, sink);
+  const bool all_parts = ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
+    ReadPart(stream, body_start, part_offset, scratch, sink, budget);
   });
-  sink.OnSolidEnd();
+  // A record, table or array that ran past the end of the file (a file cut short, or
+  // one the host is still writing), or parts the budget left unread: not the solid the
+  // host wrote.
+  sink.OnSolidEnd(all_parts && stream.ShortReads() == short_reads);
 }
 
 }  // namespace tarnwick

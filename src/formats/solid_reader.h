@@ -21,7 +21,9 @@ struct PartScratch {
 
 // Reads the solid record at body_start + offset and its parts: OnSolidBegin, one
 // OnPart per non-zero part offset not met before in the solid's table, OnSolidEnd.
-// Parts stop when the budget runs out; the solid is still ended.
+// Parts stop when the budget runs out; the solid is still ended, as not whole, as it is
+// when any of its record, part table, part headers or arrays runs past the end of the file.
+// The budget is charged with the label, the parts' names and their arrays handed on.
 void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
                PartScratch& scratch, ModelSink& sink, BodyBudget& budget);
 

@@ -53,7 +53,10 @@ void ApplyIncrementalFile(ContainerState& container, RendererState& renderer) {
     RendererExport lists(renderer, no_settings);
     ReadRemovalSection(*container.ContainerFile,
                        static_cast<std::uint32_t>(container.Slots[0].Offset), lists);
-    ApplyRemovals(renderer);
+    // The lights come again only with a new body: an update of removals alone keeps them.
+    const bool body_follows =
+        container.LastSlotIndex >= 1 && container.Slots[1].Kind == kModelBodyKind;
+    ApplyRemovals(renderer, body_follows);
   }
   CloseContainer(container);
 }
@@ -77,7 +80,7 @@ void ResetRenderedScene(RendererState& renderer) {
   FlushIfSession(session);
 }
 
-void ApplyRemovals(RendererState& renderer) {
+void ApplyRemovals(RendererState& renderer, bool withdraw_lights) {
   const RendererSession& session = renderer.Session;
   auto& solids = renderer.Solids;
   // The host lists ids in ascending order as a rule: each one is then at or a little
@@ -91,6 +94,7 @@ void ApplyRemovals(RendererState& renderer) {
   }
   // The deletions are flushed before the lights are withdrawn, with or without a session.
   FlushRenderer(session.handle);
+  if (!withdraw_lights) return;
   for (const auto& [id, light] : renderer.Lights) WithdrawLight(session, light);
   renderer.Lights.clear();
 }

@@ -8,15 +8,16 @@
 namespace tarnwick {
 
 // Reads the header of the container named by ContainerPath ("_mod.sm") and applies its slot 0:
-// the listed removals for the same project, a full reset for another one. Closes the file.
+// the listed removals for the same project (the lights withdrawn only when slot 1 holds a
+// body, which sends them again), a full reset for another one. Closes the file.
 void ApplyIncrementalFile(ContainerState& container, RendererState& renderer);
 
 // Deletes every node, resets every material and withdraws every switched-on light, then ends
 // the export; the three maps are emptied.
 void ResetRenderedScene(RendererState& renderer);
 
-// Deletes the nodes of the removed solids that the renderer holds, flushes, and withdraws
-// every light, switched on or not; the lights map is emptied.
-void ApplyRemovals(RendererState& renderer);
+// Deletes the nodes of the removed solids that the renderer holds, flushes, and with
+// `withdraw_lights` withdraws every light, switched on or not, and empties the lights map.
+void ApplyRemovals(RendererState& renderer, bool withdraw_lights);
 
 }  // namespace tarnwick

@@ -88,6 +88,28 @@ TEST_F(IncrementalUpdateTest, SameProjectRemovesListedSolidsAndWithdrawsEveryLig
   EXPECT_EQ(document_.ContainerFile, nullptr);
 }
 
+// An update whose last slot is 0 carries removals only: no body sends the lights again,
+// so they stay; the removals apply as with a body.
+TEST_F(IncrementalUpdateTest, AnUpdateWithoutABodyKeepsTheLights) {
+  AddSolid(5);
+  AddSolid(6);
+  AddLight(1, true);
+  AddLight(2, false);
+  cw::Container removals_only =
+      cw::IncrementalFile(kProject, {{{u"Solid", {5}}}}, cw::ModelBody{});
+  removals_only.last_slot_index = 0;
+  ASSERT_TRUE(cw::WriteContainerFile(removals_only, folder_.PathOf("_mod.sm")));
+  EXPECT_EQ(Apply(), (Keys{"D5API_DeleteNode Solid_5", "D5API_FlushData"}));
+  EXPECT_EQ(document_.Solids.size(), 1u);
+  EXPECT_EQ(document_.Lights.size(), 2u);
+  // Slot 1 used, but not by a body: the same.
+  removals_only.last_slot_index.reset();
+  removals_only.slots[1].kind = kRemovalSectionKind;
+  ASSERT_TRUE(cw::WriteContainerFile(removals_only, folder_.PathOf("_mod.sm")));
+  EXPECT_EQ(Apply(), (Keys{"D5API_FlushData"}));
+  EXPECT_EQ(document_.Lights.size(), 2u);
+}
+
 TEST_F(IncrementalUpdateTest, RemovalsFoundNearTheLastOneOrAnywhereInTheMirror) {
   for (std::uint32_t id = 10; id < 110; ++id) AddSolid(id);
   // Neighbours, gaps short and long, an unknown id, steps back and a repeat.

@@ -39,6 +39,7 @@ void RendererExport::OnLightText(const std::u16string& text) {
 
 void RendererExport::OnSolidBegin(const SolidInfo& solid) {
   SolidEntry& entry = renderer_.Solids[solid.id];
+  solid_ = &entry;
   entry.ID3D = static_cast<std::int32_t>(solid.id);
   entry.TimeStamp = solid.time_stamp;
   entry.NodeName = SolidNodeName(solid.id);
@@ -67,7 +68,13 @@ void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part
                     std::exchange(taken_, nullptr));
 }
 
-void RendererExport::OnSolidEnd() { D5API_EndNode(renderer_.Session.handle); }
+void RendererExport::OnSolidEnd(bool whole) {
+  // A solid cut short is listed with stamp 0 in the next sync record: the host then sees
+  // that the renderer does not hold the solid it wrote and sends it again.
+  if (!whole && solid_ != nullptr) solid_->TimeStamp = 0;
+  solid_ = nullptr;
+  D5API_EndNode(renderer_.Session.handle);
+}
 
 void RendererExport::OnCameraText(const std::u16string& text) {
   CameraList list;

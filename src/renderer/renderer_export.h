@@ -38,8 +38,8 @@ class RendererExport : public ModelSink {
   bool WantsReadAhead() const override;
   // One triangle batch of the current node.
   void OnPart(const std::u16string& name, const PartGeometry& part) override;
-  // The current node ends.
-  void OnSolidEnd() override;
+  // The current node ends; a solid not read whole keeps time stamp 0 in the mirror.
+  void OnSolidEnd(bool whole) override;
   // The saved views and the active camera of the body.
   void OnCameraText(const std::u16string& text) override;
   // "Solid" and "Material" lists replace the mirror's removal lists.
@@ -53,6 +53,8 @@ class RendererExport : public ModelSink {
   CheckedParts* checked_;
   // The checks made ahead were made on this very file; until the stamp is known they are not.
   bool checks_hold_ = false;
+  // The mirror's entry of the solid being read; null between solids.
+  SolidEntry* solid_ = nullptr;
   // The record of the part being read, taken from the checks made ahead; null without one.
   const CheckedPart* taken_ = nullptr;
   // 0, 1, 2, ... for parts without an index list; grows to the largest such part.

@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "container_writer/byte_sink.h"
+#include "container_writer/solid_section.h"
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
 #include "platform/text.h"
@@ -15,103 +16,10 @@ namespace {
 
 constexpr std::uint32_t kHeaderBytes = tarnwick::protocol::kContainerHeaderBytes;
 constexpr std::size_t kSlotCount = tarnwick::protocol::kDirectorySlotCount;
-constexpr std::uint64_t kLargestOffset = 0x7FFFFFFF;
-// Values for the fields the bridge must not interpret: never zero, so that a
-// reader that takes one of them for a count or an offset goes visibly wrong.
-constexpr std::uint32_t kFiller = 0xA5A5A5A5;
 constexpr std::uint32_t kPairFiller = 0x7E7E7E7E;
 
 std::uint32_t Relative(const Sink& sink, std::uint64_t body_start) {
   return static_cast<std::uint32_t>(sink.position() - body_start);
-}
-
-// Fixed part of a part record before its two counted strings' text.
-constexpr std::uint64_t kPartFixedBytes = 24;
-
-std::uint64_t ArraysPadding(std::uint64_t arrays_at, bool align) {
-  return align ? (4 - arrays_at % 4) % 4 : 0;
-}
-
-std::uint64_t PartBytes(std::uint64_t at, const Part& part, bool align) {
-  const std::uint64_t head = kPartFixedBytes + 2 * part.name.size();
-  const std::uint64_t elements = part.positions.size() + part.attributes2.size() +
-                                 part.attributes1.size() + part.indices.size() +
-                                 4 * part.unused.size();
-  return head + ArraysPadding(at + head, align) + 32 + 4 * elements;
-}
-
-void WritePart(Sink& sink, const Part& part, bool align) {
-  const std::uint64_t head = kPartFixedBytes + 2 * part.name.size();
-  const std::uint64_t padding = ArraysPadding(sink.position() + head, align);
-  sink.U32(kFiller);
-  sink.U32(static_cast<std::uint32_t>(head - 4 + padding));
-  sink.U32(kFiller);
-  sink.U32(kFiller);
-  sink.Counted(part.name);
-  sink.Counted(u"");
-  sink.Zeros(padding);
-  std::vector<std::uint32_t> positions(part.positions.size());
-  std::transform(part.positions.begin(), part.positions.end(), positions.begin(),
-                 [](float f) { return std::bit_cast<std::uint32_t>(f); });
-  const std::vector<std::uint32_t>* arrays[8] = {&positions,   &part.attributes2, &part.unused,
-                                                 &part.unused, &part.attributes1, &part.indices,
-                                                 &part.unused, &part.unused};
-  for (const std::vector<std::uint32_t>* array : arrays) {
-    sink.U32(static_cast<std::uint32_t>(array->size()));
-    sink.Words(array->data(), array->size());
-  }
-}
-
-void WriteSolid(Sink& sink, std::uint64_t body_start, const Solid& solid, bool align) {
-  sink.U32(kFiller);
-  // The part table follows the header fields: u8, u32, counted label, three u32, counted "".
-  sink.U32(static_cast<std::uint32_t>(4 + 1 + 4 + 4 + 2 * solid.label.size() + 12 + 4));
-  sink.U8(0xB2);
-  sink.U32(solid.time_stamp);
-  sink.Counted(solid.label);
-  sink.U32(kFiller);
-  sink.U32(kFiller);
-  sink.U32(solid.id);
-  sink.Counted(u"");
-  std::uint64_t at = sink.position() + 4 + 4 * solid.parts.size();
-  std::vector<std::uint32_t> offsets;
-  for (const Part& part : solid.parts) {
-    offsets.push_back(part.empty_entry ? 0 : static_cast<std::uint32_t>(at - body_start));
-    if (!part.empty_entry) at += PartBytes(at, part, align);
-  }
-  sink.U32(static_cast<std::uint32_t>(offsets.size()));
-  sink.Words(offsets.data(), offsets.size());
-  for (const Part& part : solid.parts) {
-    if (!part.empty_entry) WritePart(sink, part, align);
-  }
-}
-
-// Writes a counted table of zeros and returns where its words begin.
-std::uint64_t TablePlaceholder(Sink& sink, std::size_t count) {
-  sink.U32(static_cast<std::uint32_t>(count));
-  const std::uint64_t words_at = sink.position();
-  sink.Zeros(4 * count);
-  return words_at;
-}
-
-void WriteSolids(Sink& sink, std::uint64_t body_start, const ModelBody& body, bool align) {
-  const std::size_t count = body.solids.size() + body.generated_solids;
-  const std::uint64_t table_at = TablePlaceholder(sink, count);
-  std::vector<std::uint32_t> offsets;
-  offsets.reserve(count);
-  Solid generated;
-  for (std::size_t i = 0; i < count && sink.ok(); ++i) {
-    const Solid* solid = i < body.solids.size() ? &body.solids[i] : nullptr;
-    if (!solid) {
-      generated = Solid{};
-      body.generate_solid(i - body.solids.size(), generated);
-      solid = &generated;
-    }
-    offsets.push_back(solid->empty_entry ? 0 : Relative(sink, body_start));
-    if (!solid->empty_entry) WriteSolid(sink, body_start, *solid, align);
-    if (sink.position() > kLargestOffset) sink.Fail();
-  }
-  sink.PatchWords(table_at, offsets);
 }
 
 void WriteModelBody(Sink& sink, const ModelBody& body, bool align) {
@@ -144,7 +52,7 @@ void WriteModelBody(Sink& sink, const ModelBody& body, bool align) {
   }
   const std::uint64_t solids_at = sink.position();
   if (!body.solids.empty() || body.generated_solids > 0) {
-    WriteSolids(sink, start, body, align);
+    WriteSolidSection(sink, start, body, align);
     const bool first = sizes[0] == 0 && sizes[1] == 0;
     sizes[2] = static_cast<std::uint32_t>(sink.position() - solids_at) + (first ? 20 : 0);
   }

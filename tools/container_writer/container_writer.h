@@ -35,6 +35,17 @@ struct Solid {
   std::u16string label;  // the record's first counted string (not read by the bridge)
   std::vector<Part> parts;
   bool empty_entry = false;  // a 0 in the solid table in place of the solid
+  // Parts of ModelBody::shared_parts (by index) named after its own in its part table.
+  std::vector<std::size_t> shared = {};
+};
+
+// Where the records of the solid section stand in the file; the solid table lists the
+// solids in their order either way. A host may write any of these.
+enum class SolidOrder {
+  kInOrder,          // each solid, then its parts
+  kReversed,         // the same, the last solid first
+  kSolidsThenParts,  // every solid record, then every part
+  kPartsFirst,       // each solid's parts, then the solid
 };
 
 // A ModelBody: record texts, solids and an optional camera list.
@@ -46,6 +57,10 @@ struct ModelBody {
   std::size_t generated_solids = 0;
   std::function<void(std::size_t index, Solid& solid)> generate_solid;
   std::optional<std::u16string> cameras;  // the Cameras record text; none: no camera block
+  // Other than kInOrder, or with shared parts, the solids are `solids` (none generated).
+  SolidOrder order = SolidOrder::kInOrder;
+  // Part records written once, before every solid, that solids name in their part tables.
+  std::vector<Part> shared_parts = {};
 };
 
 // One named list of a RemovalSection ("Solid", "Material", or any other name).

@@ -88,6 +88,20 @@ std::string SharedPartFile(std::size_t solids, std::size_t parts, std::size_t ve
   return bytes;
 }
 
+std::string TwoSharedPartsFile(std::size_t solids, std::size_t vertices, std::uint32_t stamp) {
+  ModelBody body;
+  body.shared_parts = {Part{u"Large", std::vector<float>(3 * vertices, 0.5f), {}, {},
+                            std::vector<std::uint32_t>(6 * vertices, 1), {}, false},
+                       Part{u"Small", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, {0, 1, 2}, {}, false}};
+  body.solids.resize(solids);
+  for (std::size_t i = 0; i < solids; ++i) {
+    body.solids[i].id = static_cast<std::uint32_t>(i + 1);
+    body.solids[i].time_stamp = stamp;
+    body.solids[i].shared = {0, 1};
+  }
+  return BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+}
+
 std::string RepeatedRemovalListFile(std::size_t references, std::size_t ids) {
   RemovalSection removals;
   removals.lists.resize(references, RemovalList{u"x", {}});

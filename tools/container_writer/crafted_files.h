@@ -22,6 +22,11 @@ std::string OverlappingMaterialFile(std::size_t entries, std::size_t text_bytes)
 // `vertices` vertices (with two triangles per vertex).
 std::string SharedPartFile(std::size_t solids, std::size_t parts, std::size_t vertices);
 
+// `solids` solids, each of time stamp `stamp`, whose part tables name two part records
+// that the file holds once: one of `vertices` vertices (with two triangles per vertex),
+// then one triangle. What they hand on grows with the solids, not with the file.
+std::string TwoSharedPartsFile(std::size_t solids, std::size_t vertices, std::uint32_t stamp);
+
 // A removal section of `references` list offsets, all pointing at one "Solid" list
 // of `ids` ids.
 std::string RepeatedRemovalListFile(std::size_t references, std::size_t ids);

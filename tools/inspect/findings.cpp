@@ -17,6 +17,8 @@ constexpr CodeInfo kCatalogue[] = {
     {"slot_offset_past_end", Severity::kError, "a used slot whose body offset lies outside the file"},
     {"offset_past_end", Severity::kError, "a record or table read at an offset past the end of the file"},
     {"count_past_end", Severity::kError, "a count whose elements would run past the end (read as 0)"},
+    {"body_cut_short", Severity::kError, "a body whose work passes the bridge's bound: it ends the body early"},
+    {"solid_not_whole", Severity::kError, "a solid cut short (listed with time stamp 0 so the host sends it again)"},
     {"part_indices_out_of_range", Severity::kError, "a part whose indices reach past its vertices (not sent)"},
     {"solid_id_repeated", Severity::kWarning, "a solid id that appears more than once in a body"},
     {"position_count_not_triple", Severity::kWarning, "a position count that is not a multiple of 3"},

@@ -137,7 +137,7 @@ void HostModelSink::OnPart(const std::u16string& name, const PartGeometry& part)
   }
 }
 
-void HostModelSink::OnSolidEnd() { solid_open_ = false; }
+void HostModelSink::OnSolidEnd(bool /*whole*/) { solid_open_ = false; }
 
 void HostModelSink::OnCameraText(const std::u16string& text) {
   CameraList list;

@@ -22,7 +22,7 @@ class HostModelSink : public ModelSink {
   void OnLightText(const std::u16string& text) override;
   void OnSolidBegin(const SolidInfo& solid) override;
   void OnPart(const std::u16string& name, const PartGeometry& part) override;
-  void OnSolidEnd() override;
+  void OnSolidEnd(bool whole) override;
   void OnCameraText(const std::u16string& text) override;
 
   // The nodes, in the order the renderer holds them.

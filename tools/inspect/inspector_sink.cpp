@@ -93,15 +93,40 @@ void InspectorSink::OnPart(const std::u16string& name, const PartGeometry& part)
   if (tap_) tap_->OnPart(name, part);
 }
 
-void InspectorSink::OnSolidEnd() {
+void InspectorSink::OnSolidEnd(bool whole) {
+  if (solid_ && !whole) {
+    Location where = Here();
+    where.offset = solid_->position;
+    context_.log->Add("solid_not_whole",
+                      "solid " + std::to_string(solid_->id) +
+                          " is cut short; the bridge lists it with time stamp 0 in the sync "
+                          "record, so that the host sends it again",
+                      where);
+  }
   if (solid_ && solid_parts_with_vertices_ == 0) {
     Location where = Here();
     where.offset = solid_->position;
     context_.log->Add("solid_empty",
                       "solid " + std::to_string(solid_->id) + " has no part with vertices", where);
   }
+  last_solid_ = std::move(solid_);
   solid_.reset();
-  if (tap_) tap_->OnSolidEnd();
+  if (tap_) tap_->OnSolidEnd(whole);
+}
+
+void InspectorSink::OnBodyAbandoned(const std::string& reason) {
+  Location where = Here();
+  std::string stop = "before its first solid";
+  if (solid_) {
+    where.offset = solid_->position;
+    stop = "in solid " + std::to_string(solid_->id);
+  } else if (last_solid_) {
+    where.solid_id = last_solid_->id;
+    where.offset = last_solid_->position;
+    stop = "after solid " + std::to_string(last_solid_->id);
+  }
+  context_.log->Add("body_cut_short", "the bridge ends this body early, " + stop + ": " + reason,
+                    where);
 }
 
 void InspectorSink::OnCameraText(const std::u16string& text) {

@@ -39,11 +39,12 @@ class InspectorSink : public ModelSink {
   void OnLightText(const std::u16string& text) override;
   void OnSolidBegin(const SolidInfo& solid) override;
   void OnPart(const std::u16string& name, const PartGeometry& part) override;
-  void OnSolidEnd() override;
+  void OnSolidEnd(bool whole) override;
   void OnCameraText(const std::u16string& text) override;
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
   void OnCountRefused(std::uint64_t position, std::uint32_t count) override;
   void OnReadPastEnd(std::uint64_t position) override;
+  void OnBodyAbandoned(const std::string& reason) override;
 
   // Ends the body: reports what is still pending (repeated ids, degenerate triangles).
   void Finish();
@@ -78,6 +79,7 @@ class InspectorSink : public ModelSink {
   Pending refused_;
   Pending past_end_;
   std::optional<SolidInfo> solid_;
+  std::optional<SolidInfo> last_solid_;  // the solid read before the current one
   std::uint64_t solid_parts_with_vertices_ = 0;
   std::vector<std::pair<std::uint32_t, std::uint64_t>> solid_ids_;  // id, position
 };

@@ -24,7 +24,7 @@ void RecordingSink::OnLightText(const std::u16string& text) {
 
 void RecordingSink::OnSolidBegin(const SolidInfo& solid) {
   events.push_back("solid");
-  solids.push_back(RecordedSolid{solid, {}, false});
+  solids.push_back(RecordedSolid{solid, {}, false, false});
 }
 
 void RecordingSink::OnPart(const std::u16string& name, const PartGeometry& part) {
@@ -39,9 +39,12 @@ void RecordingSink::OnPart(const std::u16string& name, const PartGeometry& part)
   if (!solids.empty()) solids.back().parts.push_back(std::move(recorded));
 }
 
-void RecordingSink::OnSolidEnd() {
+void RecordingSink::OnSolidEnd(bool whole) {
   events.push_back("end");
-  if (!solids.empty()) solids.back().ended = true;
+  if (!solids.empty()) {
+    solids.back().ended = true;
+    solids.back().whole = whole;
+  }
 }
 
 void RecordingSink::OnCameraText(const std::u16string& text) {

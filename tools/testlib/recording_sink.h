@@ -26,6 +26,7 @@ struct RecordedSolid {
   SolidInfo info;
   std::vector<RecordedPart> parts;
   bool ended = false;
+  bool whole = false;  // as the reader said at the end
 };
 
 // One removal list.
@@ -42,7 +43,7 @@ class RecordingSink : public ModelSink {
   void OnLightText(const std::u16string& text) override;
   void OnSolidBegin(const SolidInfo& solid) override;
   void OnPart(const std::u16string& name, const PartGeometry& part) override;
-  void OnSolidEnd() override;
+  void OnSolidEnd(bool whole) override;
   void OnCameraText(const std::u16string& text) override;
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
   void OnBodyAbandoned(const std::string& reason) override;

@@ -1,0 +1,102 @@
+// Models a host may write, in every layout the format allows: every solid and
+// part reaches the sink whole, on the mapped and on the windowed stream, and
+// the body's work stays far from its bound.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "container_writer/container_writer.h"
+#include "container_writer/honest_files.h"
+#include "formats/body_limits.h"
+#include "formats/container_reader.h"
+#include "formats/container_stream.h"
+#include "host_sim/demo_model.h"
+#include "platform/text.h"
+#include "protocol/protocol.h"
+#include "testlib/temp_exchange.h"
+
+namespace tarnwick {
+namespace {
+
+namespace cw = container_writer;
+
+constexpr std::uint32_t kBody = protocol::kContainerHeaderBytes;
+
+// Counts what arrives, and whether the solids came whole and in table order.
+class TallySink : public ModelSink {
+ public:
+  void OnSolidBegin(const SolidInfo& solid) override {
+    in_order = in_order && solid.id == solids + 1;
+    ++solids;
+  }
+  void OnPart(const std::u16string&, const PartGeometry& part) override {
+    ++parts;
+    lent_or_copied += part.positions != nullptr && part.indices != nullptr;
+  }
+  void OnSolidEnd(bool whole) override { whole_solids += whole; }
+  void OnBodyAbandoned(const std::string&) override { ++abandoned; }
+  std::size_t solids = 0, parts = 0, whole_solids = 0, lent_or_copied = 0, abandoned = 0;
+  bool in_order = true;
+};
+
+class HonestModelsTest : public ::testing::Test {
+ protected:
+  // Reads the body of the file written from `container` through a mapped or windowed stream.
+  TallySink Read(const std::string& path, bool map_view, BodyWork& work) {
+    TallySink sink;
+    auto stream = ContainerStream::Open(Utf16FromUtf8(path), "rb", map_view);
+    EXPECT_TRUE(stream);
+    if (stream) work = ReadModelBody(*stream, kBody, sink);
+    return sink;
+  }
+  testing::TempDir dir_;
+};
+
+TEST_F(HonestModelsTest, EverySolidAndPartOfEveryShapeArrivesWhole) {
+  std::vector<cw::HonestModel> corpus = cw::HonestCorpus();
+  cw::HonestModel demo;
+  demo.name = "the demo model";
+  demo.container = host_sim::DemoModel();
+  corpus.push_back(std::move(demo));
+  for (const cw::HonestModel& model : corpus) {
+    SCOPED_TRACE(model.name);
+    const std::string path = dir_.path() + "/_model.cvm";
+    ASSERT_TRUE(cw::WriteContainerFile(model.container, path));
+    for (const bool map_view : {true, false}) {
+      SCOPED_TRACE(map_view ? "mapped" : "windowed");
+      BodyWork work;
+      const TallySink sink = Read(path, map_view, work);
+      EXPECT_EQ(sink.abandoned, 0u);
+      EXPECT_EQ(sink.whole_solids, sink.solids);
+      if (model.solids == 0) continue;  // the demo: only that it is whole
+      EXPECT_EQ(sink.solids, model.solids);
+      EXPECT_EQ(sink.parts, model.parts);
+      EXPECT_EQ(sink.lent_or_copied, model.parts) << "every part with its arrays";
+      EXPECT_TRUE(sink.in_order);
+      const double size = static_cast<double>(std::filesystem::file_size(path));
+      if (map_view) {
+        std::printf("%s: %.1f MB, work %.2f x the file's size\n", model.name.c_str(), size / 1e6,
+                    static_cast<double>(work.handed) / size);
+      }
+    }
+  }
+}
+
+// The point of sharing: a file of a few MB hands on more than 1 GiB, well within the bound.
+TEST_F(HonestModelsTest, APartSharedByThousandsOfSolidsIsHandedOnToEach) {
+  const cw::HonestModel model = cw::SolidsSharingOnePart(2000, 20000);
+  const std::string path = dir_.path() + "/_model.cvm";
+  ASSERT_TRUE(cw::WriteContainerFile(model.container, path));
+  const std::uint64_t size = std::filesystem::file_size(path);
+  BodyWork work;
+  const TallySink sink = Read(path, true, work);
+  EXPECT_EQ(sink.parts, 2000u);
+  EXPECT_LT(size, 4u << 20);
+  EXPECT_GT(work.handed, std::uint64_t{1} << 30);
+  EXPECT_LT(work.handed, BodyWorkLimit(size) / 2);
+}
+
+}  // namespace
+}  // namespace tarnwick
