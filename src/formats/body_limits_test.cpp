@@ -92,12 +92,12 @@ TEST(BodyLimitsTest, EntriesPointingAtTheSameBytesAreReadOnce) {
 }
 
 TEST(BodyLimitsTest, SharedPartsAreHandedOnUntilTheBoundEndsTheBody) {
-  const std::string file = cw::TwoSharedPartsFile(1500, 100000, 9);
+  const std::string file = cw::TwoSharedPartsFile(1500, 1000000, 9);
   const auto outcome = ReadBody<CountingSink>(file);
-  const std::uint64_t copy = 36 * 100000;  // positions and indices of the large part
+  const std::uint64_t copy = 4 * 1000000;  // the large part's attribute array
   ASSERT_EQ(outcome.sink.abandoned, 1);
-  // Some 1,200 solids, far more than 8 times the file's size allows, but no more than 4 GiB.
-  EXPECT_GT(outcome.sink.solids, 1100);
+  // Some 1,070 solids, far more than 8 times the file's size allows, but no more than 4 GiB.
+  EXPECT_GT(outcome.sink.solids, 1000);
   EXPECT_LT(outcome.sink.solids, 1500);
   EXPECT_LE(outcome.work.handed, (std::uint64_t{4} << 30) + copy + 4096);
   EXPECT_GT(outcome.work.handed, std::uint64_t{4} << 30);

@@ -37,6 +37,9 @@ class TallySink : public ModelSink {
   }
   void OnSolidEnd(bool whole) override { whole_solids += whole; }
   void OnBodyAbandoned(const std::string&) override { ++abandoned; }
+  void OnCountRefused(std::uint64_t, std::uint32_t) override { ++notices; }
+  void OnReadPastEnd(std::uint64_t) override { ++notices; }
+  std::size_t notices = 0;
   std::size_t solids = 0, parts = 0, whole_solids = 0, lent_or_copied = 0, abandoned = 0;
   bool in_order = true;
 };
@@ -69,6 +72,7 @@ TEST_F(HonestModelsTest, EverySolidAndPartOfEveryShapeArrivesWhole) {
       BodyWork work;
       const TallySink sink = Read(path, map_view, work);
       EXPECT_EQ(sink.abandoned, 0u);
+      EXPECT_EQ(sink.notices, 0u);
       EXPECT_EQ(sink.whole_solids, sink.solids);
       if (model.solids == 0) continue;  // the demo: only that it is whole
       EXPECT_EQ(sink.solids, model.solids);

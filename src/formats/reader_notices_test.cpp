@@ -79,6 +79,56 @@ TEST_F(ReaderNoticesTest, ARefusedArrayCountIsToldWithItsPosition) {
   EXPECT_EQ(sink.refused[0], (std::pair<std::uint64_t, std::uint32_t>{index_count_at, 6}));
 }
 
+// Records the part's arrays and the notices together.
+class PartAndNoticeSink : public testing::RecordingSink {
+ public:
+  void OnCountRefused(std::uint64_t position, std::uint32_t count) override {
+    refused.emplace_back(position, count);
+  }
+  void OnReadPastEnd(std::uint64_t position) override { past_end.push_back(position); }
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
+  std::vector<std::uint64_t> past_end;
+};
+
+// A part whose arrays end exactly where the file ends keeps all of them and is whole; the
+// file cut right after the index list still gives the list, and tells of the counts of
+// arrays 7 and 8 read past the end, on the mapped and on the windowed stream alike.
+TEST_F(ReaderNoticesTest, ArraysEndingAtTheEndOfTheFileAreKept) {
+  cw::ModelBody body;
+  body.solids.push_back(cw::Solid{1, 1, u"", {cw::Part{u"A", {0, 0, 0, 1, 0, 0, 0, 1, 0},
+                                                       {4, 5, 6}, {7, 8}, {0, 1, 2}, {9}, false}},
+                                  false});
+  const std::string whole = cw::BuildContainer(cw::ModelFile(u"P", body));
+  // After the index list: the counts and one word each of arrays 7 and 8.
+  const std::size_t list_end = whole.size() - 16;
+  ASSERT_EQ(LoadU32(reinterpret_cast<const std::uint8_t*>(whole.data()) + list_end - 4), 2u);
+  for (const bool map_view : {true, false}) {
+    SCOPED_TRACE(map_view ? "mapped" : "windowed");
+    for (const std::string& bytes : {whole, whole.substr(0, list_end)}) {
+      folder_.Write("_model.cvm", bytes);
+      PartAndNoticeSink sink;
+      auto stream =
+          ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb", map_view);
+      ReadModelBody(*stream, kBody, sink);
+      ASSERT_EQ(sink.solids.size(), 1u);
+      ASSERT_EQ(sink.solids[0].parts.size(), 1u);
+      const testing::RecordedPart& part = sink.solids[0].parts[0];
+      EXPECT_EQ(part.positions.size(), 9u);
+      EXPECT_EQ(part.attributes2, (std::vector<std::uint32_t>{4, 5, 6}));
+      EXPECT_EQ(part.attributes1, (std::vector<std::uint32_t>{7, 8}));
+      EXPECT_EQ(part.indices, (std::vector<std::uint32_t>{0, 1, 2}));
+      EXPECT_TRUE(sink.refused.empty());
+      if (bytes.size() == whole.size()) {
+        EXPECT_TRUE(sink.past_end.empty());
+        EXPECT_TRUE(sink.solids[0].whole);
+      } else {
+        EXPECT_EQ(sink.past_end, (std::vector<std::uint64_t>{list_end, list_end + 4}));
+        EXPECT_FALSE(sink.solids[0].whole);
+      }
+    }
+  }
+}
+
 TEST_F(ReaderNoticesTest, ReadingAHeaderWritesNothing) {
   folder_.Write("_model.cvm", "");
   ContainerState state;

@@ -227,7 +227,7 @@ TEST_F(RendererExportTest, TruncatedFilesStreamSafely) {
 TEST_F(RendererExportTest, ABodyOverItsBudgetIsCutWithOneLogLine) {
   // Handing on 4 GiB is the point, not recording it.
   standin::Configure({.record = false});
-  Stream(cw::TwoSharedPartsFile(1500, 100000, 9));
+  Stream(cw::TwoSharedPartsFile(1500, 1000000, 9));
   standin::Configure({});
   const std::size_t solids = document_.Solids.size();
   EXPECT_GT(solids, 1000u);

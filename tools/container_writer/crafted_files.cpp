@@ -88,10 +88,10 @@ std::string SharedPartFile(std::size_t solids, std::size_t parts, std::size_t ve
   return bytes;
 }
 
-std::string TwoSharedPartsFile(std::size_t solids, std::size_t vertices, std::uint32_t stamp) {
+std::string TwoSharedPartsFile(std::size_t solids, std::size_t words, std::uint32_t stamp) {
   ModelBody body;
-  body.shared_parts = {Part{u"Large", std::vector<float>(3 * vertices, 0.5f), {}, {},
-                            std::vector<std::uint32_t>(6 * vertices, 1), {}, false},
+  body.shared_parts = {Part{u"Large", {0, 0, 0, 1, 0, 0, 0, 1, 0},
+                            std::vector<std::uint32_t>(words, 1), {}, {0, 1, 2}, {}, false},
                        Part{u"Small", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, {0, 1, 2}, {}, false}};
   body.solids.resize(solids);
   for (std::size_t i = 0; i < solids; ++i) {

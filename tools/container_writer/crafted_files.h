@@ -23,9 +23,9 @@ std::string OverlappingMaterialFile(std::size_t entries, std::size_t text_bytes)
 std::string SharedPartFile(std::size_t solids, std::size_t parts, std::size_t vertices);
 
 // `solids` solids, each of time stamp `stamp`, whose part tables name two part records
-// that the file holds once: one of `vertices` vertices (with two triangles per vertex),
-// then one triangle. What they hand on grows with the solids, not with the file.
-std::string TwoSharedPartsFile(std::size_t solids, std::size_t vertices, std::uint32_t stamp);
+// that the file holds once: a triangle with a second attribute array of `words` words,
+// then a plain triangle. What they hand on grows with the solids, not with the file.
+std::string TwoSharedPartsFile(std::size_t solids, std::size_t words, std::uint32_t stamp);
 
 // A removal section of `references` list offsets, all pointing at one "Solid" list
 // of `ids` ids.

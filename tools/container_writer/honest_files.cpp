@@ -22,7 +22,11 @@ HonestModel Model(std::string name, ModelBody body) {
   model.solids = body.solids.size();
   for (const Solid& solid : body.solids) model.parts += solid.parts.size() + solid.shared.size();
   body.materials = {u"MaterialID_Name [Honest]\n"};
-  body.cameras = u"";
+  // The camera block stands where the reading of the last solid ends: only where that
+  // solid's last part ends the solid section can the host write one.
+  if (body.order == SolidOrder::kInOrder || body.order == SolidOrder::kSolidsThenParts) {
+    if (body.shared_parts.empty()) body.cameras = u"";
+  }
   model.container = ModelFile(kProject, std::move(body));
   return model;
 }

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "container_writer/crafted_files.h"
+#include "container_writer/honest_files.h"
 #include "inspect/inspect_test_models.h"
 #include "platform/text.h"
 
@@ -96,6 +98,42 @@ TEST_F(ContainerInspectionTest, PartArrayCountsPastTheEnd) {
   EXPECT_EQ(found.where.offset, index_count_at);
   EXPECT_EQ(found.where.solid_id, 9u);
   EXPECT_EQ(found.where.part, "Cut");
+}
+
+// Where the bridge would end a body early: at the bound, in the solid it stops in, which
+// is not whole either; a body within the bound has neither finding, whatever its layout.
+TEST_F(ContainerInspectionTest, ABodyTheBridgeEndsEarlyAndTheSolidItStopsIn) {
+  const std::string crafted = cw::TwoSharedPartsFile(1500, 1000000, 9);
+  const ContainerSummary summary = Inspect(crafted);
+  const Finding cut = Only("body_cut_short");
+  ASSERT_TRUE(cut.where.solid_id);
+  EXPECT_EQ(*cut.where.solid_id, summary.body->solids);
+  EXPECT_NE(cut.message.find("in solid " + std::to_string(summary.body->solids) +
+                             ": the body at 208644 needs more than 4294967296 bytes"),
+            std::string::npos)
+      << cut.message;
+  EXPECT_EQ(Only("solid_not_whole").where.solid_id, cut.where.solid_id);
+  EXPECT_EQ(cut.severity, Severity::kError);
+
+  log_ = FindingLog(1000);
+  const ContainerSummary reversed =
+      Inspect(cw::SolidsInOrder(cw::SolidOrder::kReversed, 2000).container);
+  EXPECT_EQ(reversed.body->solids, 2000u);
+  EXPECT_EQ(reversed.body->parts, 4000u);
+  EXPECT_EQ(log_.Count(Severity::kError), 0u);
+}
+
+// A file cut inside its second solid: that solid is not whole, the first is.
+TEST_F(ContainerInspectionTest, TheSolidsATruncatedFileLeavesNotWhole) {
+  cw::ModelBody body;
+  body.solids = {cw::Solid{4, 1, u"", {Quad(u"A", 0)}, false},
+                 cw::Solid{5, 1, u"", {Quad(u"B", 0), Quad(u"C", 0)}, false}};
+  const std::string bytes = cw::BuildContainer(cw::ModelFile(kProject, body));
+  Inspect(bytes.substr(0, bytes.size() - 30));
+  const Finding cut = Only("solid_not_whole");
+  EXPECT_EQ(cut.where.solid_id, 5u);
+  EXPECT_NE(cut.message.find("time stamp 0"), std::string::npos) << cut.message;
+  EXPECT_TRUE(WithCode(log_, "body_cut_short").empty());
 }
 
 TEST_F(ContainerInspectionTest, GeometryFindingsWithTheirSolidAndPart) {

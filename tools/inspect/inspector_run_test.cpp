@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "container_writer/crafted_files.h"
 #include "inspect/inspect_test_models.h"
 #include "inspect/report_json.h"
 #include "tarnwick_version.h"
@@ -62,6 +63,9 @@ TEST_F(InspectorRunTest, ExitCodes) {
   folder_.Write("_model.cvm", cw::ModelFile(kProject, FaultyBody()));
   EXPECT_EQ(Run({folder_.path()}), kExitFindings);
   EXPECT_EQ(Run({folder_.path(), folder_.PathOf("absent.cvm")}), kExitUnreadable);
+  // A body the bridge would end early is an error.
+  folder_.Write("_model.cvm", cw::TwoSharedPartsFile(1200, 1000000, 9));
+  EXPECT_EQ(Run({folder_.path()}), kExitFindings);
 }
 
 TEST_F(InspectorRunTest, MaxIssuesCapsTheListButNotTheCounts) {
