@@ -66,7 +66,7 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start, const 
 // that cannot be lent are copied only when `copies` is true, else left null. Returns the
 // bytes of the arrays handed on, lent, copied or left null alike.
 std::uint64_t ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part,
-                    bool copies, const ArrayCounts* known, StoredCounts& stored) {
+                             bool copies, const ArrayCounts* known, StoredCounts& stored) {
   const std::uint64_t start = stream.Position();
   std::array<ArraySpan, kArrayCount> spans;
   const std::uint64_t end = MeasureArrays(stream, start, known, spans, stored);
@@ -183,9 +183,10 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
   WordTable parts(stream);
   if (!sink.KnowsCounts()) WarmPartRecords(stream, body_start, parts_at + 4, parts.size());
   sink.OnSolidBegin(solid);
-  const bool all_parts = ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
-    ReadPart(stream, body_start, part_offset, scratch, sink, budget);
-  });
+  const bool all_parts =
+      ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
+        ReadPart(stream, body_start, part_offset, scratch, sink, budget);
+      });
   // A record, table or array that ran past the end of the file (a file cut short, or
   // one the host is still writing), or parts the budget left unread: not the solid the
   // host wrote.

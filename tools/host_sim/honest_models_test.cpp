@@ -74,7 +74,8 @@ TEST_P(HonestModels, EverySolidAndPartReachesTheRenderer) {
   for (const std::string& line : outcome.log) {
     EXPECT_EQ(line.find("Model Format Error"), std::string::npos) << line;
   }
-  EXPECT_EQ(outcome.solids_by_stamp, (std::map<std::string, int>{{"7", static_cast<int>(model.solids)}}));
+  const int solids = static_cast<int>(model.solids);
+  EXPECT_EQ(outcome.solids_by_stamp, (std::map<std::string, int>{{"7", solids}}));
 }
 
 std::string ShapeName(const ::testing::TestParamInfo<int>& info) {
