@@ -37,8 +37,19 @@ bool RemoveFile(const std::u16string& path);
 // Copies a file; fails without touching anything when the target already exists.
 bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to);
 
-// Gives `from` the name `to` in one step, replacing a file there; false when it could not.
-bool MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+// What became of a replacing move.
+enum class MoveResult {
+  kMoved,    // `from` now has the name `to`
+  kRefused,  // another process holds one of the files open (Windows: sharing violation or
+             // access denied): it may go through once that process lets go
+  kFailed,   // anything else
+};
+
+// Gives `from` the name `to` in one step, replacing a file there.
+MoveResult MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+
+// Ends the file where the stream stands, after pushing its buffered bytes; false on failure.
+bool CutFileHere(std::FILE* file);
 
 // Seeks with a 64-bit offset; false on failure.
 bool SeekFile(std::FILE* file, std::int64_t offset, int origin);

@@ -92,9 +92,29 @@ bool RemoveFile(const std::u16string& path) {
   return _wremove(NativePath(path).c_str()) == 0;
 }
 
-bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
-  if (FileCallFails(FileCall::kRename)) return false;
-  return MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+MoveResult MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+  if (FileCallFails(FileCall::kRename)) return MoveResult::kRefused;
+  if (MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return MoveResult::kMoved;
+  }
+  // Windows refuses to replace a file that any other handle holds open, whatever that
+  // handle shares (access denied), and to move one held without delete sharing
+  // (sharing violation): both pass once the other process lets go.
+  const DWORD error = GetLastError();
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                 error == ERROR_LOCK_VIOLATION
+             ? MoveResult::kRefused
+             : MoveResult::kFailed;
+}
+
+bool CutFileHere(std::FILE* file) {
+  if (FileCallFails(FileCall::kTruncate)) return false;
+  if (std::fflush(file) != 0) return false;
+  LARGE_INTEGER end;
+  end.QuadPart = _ftelli64(file);
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  return end.QuadPart >= 0 && handle != INVALID_HANDLE_VALUE &&
+         SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
 }
 
 bool SeekFile(std::FILE* file, std::int64_t offset, int origin) {

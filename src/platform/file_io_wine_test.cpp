@@ -102,7 +102,7 @@ TEST_F(FileIoWineTest, LongPathsAreReached) {
   Put(path, "SourceProject: []\r\n");
   EXPECT_EQ(Get(path), "SourceProject: []\r\n");
   EXPECT_TRUE(FileExists(path));
-  EXPECT_TRUE(MoveFileReplacing(path, deep + u"moved"));
+  EXPECT_EQ(MoveFileReplacing(path, deep + u"moved"), MoveResult::kMoved);
   EXPECT_TRUE(CopyFileNoOverwrite(deep + u"moved", path));
   EXPECT_FALSE(CopyFileNoOverwrite(deep + u"moved", path));
   EXPECT_TRUE(RemoveFile(path));
