@@ -43,6 +43,11 @@ TEST_F(StartupExportTest, EachHeaderFailureIsShownAndLoggedWithoutRendererCalls)
     TempExchangeFolder missing_folder(/*create_folder=*/false);
     ExpectFailure("File not found.");
   }
+  {
+    TempExchangeFolder folder;
+    std::filesystem::create_directory(folder.PathOf("_model.cvm"));
+    ExpectFailure("File not found.");  // a folder of the model's name is no file
+  }
   TempExchangeFolder folder;
   ExpectFailure("File format error.");  // a blank header is left in the file's place
   EXPECT_EQ(folder.Read("_model.cvm").size(), 208644u);

@@ -20,7 +20,16 @@ std::string NativePathForDisplay(const std::u16string& path) {
 
 std::FILE* OpenFile(const std::u16string& path, const char* mode) {
   if (FileCallFails(FileCall::kOpen)) return nullptr;
-  return std::fopen(NativePathForDisplay(path).c_str(), mode);
+  std::FILE* file = std::fopen(NativePathForDisplay(path).c_str(), mode);
+  // POSIX opens a folder for reading, where Windows refuses to open one as a file:
+  // a folder in a file's place is not found on both.
+  struct stat status {};
+  if (file != nullptr && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(file);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return file;
 }
 
 bool FileExists(const std::u16string& path) {

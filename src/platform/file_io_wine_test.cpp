@@ -89,6 +89,19 @@ TEST_F(FileIoWineTest, ModesCreateTruncateAppendAndKeep) {
   EXPECT_EQ(OpenFile(PathOf(L"missing\\x"), "wb"), nullptr);
 }
 
+// Windows refuses to open a folder as a file (CreateFileW without backup semantics fails
+// with access denied); Wine opens it for reading. Either way no mode opens one.
+TEST_F(FileIoWineTest, AFolderIsNeverOpenedAsAFile) {
+  const std::u16string path = PathOf(L"_model.cvm");
+  ASSERT_TRUE(CreateDirectoryW(Wide(path).c_str(), nullptr)) << GetLastError();
+  for (const char* mode : {"rb", "rb+", "wb+x", "wb", "ab"}) {
+    std::FILE* file = OpenFile(path, mode);
+    EXPECT_EQ(file, nullptr) << mode;
+    if (file) CloseFile(file);
+  }
+  EXPECT_TRUE(fs::is_directory(folder_ / L"_model.cvm"));
+}
+
 // A roaming profile deep enough that the exchange folder passes 260 characters:
 // every call reaches it through the extended-length form.
 TEST_F(FileIoWineTest, LongPathsAreReached) {
