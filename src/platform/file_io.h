@@ -1,8 +1,9 @@
 // Files by wide path: every file the program opens goes through OpenFile. On
 // Windows other processes may go on reading, writing, renaming and deleting a
-// file that the program holds open, and paths of 260 characters or more get the
-// extended-length prefix; on POSIX the path is opened as UTF-8 with every '\'
-// turned into '/', so the portable code and its tests run natively.
+// file that the program holds open, and paths of 260 characters or more are
+// made normal and get the extended-length prefix; on POSIX the path is opened
+// as UTF-8 with every '\' turned into '/', so the portable code and its tests
+// run natively.
 #pragma once
 
 #include <cstdint>

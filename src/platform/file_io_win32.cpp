@@ -54,8 +54,21 @@ bool ParseMode(const char* mode, OpenMode& out) {
   return true;
 }
 
+// The path as Windows makes it normal for a call without the prefix. GetFullPathNameW
+// takes paths of any length and only reads the text, never the disk; should it fail,
+// the portable rule does the same for the usual cases.
+std::u16string FullPathOf(std::u16string_view path) {
+  const std::wstring wide(path.begin(), path.end());
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return NormalisedPath(path);
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return NormalisedPath(path);
+  return std::u16string(full.begin(), full.begin() + length);
+}
+
 std::wstring NativePath(const std::u16string& path) {
-  const std::u16string extended = ExtendedLengthPath(path);
+  const std::u16string extended = ExtendedLengthPath(path, &FullPathOf);
   return std::wstring(extended.begin(), extended.end());
 }
 
