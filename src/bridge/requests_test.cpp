@@ -95,7 +95,7 @@ TEST_F(StartupExportTest, ModelSyncRequestsWithoutHandshake) {
   EXPECT_EQ(notified, 2);
   EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [C:\\P\\House.pro]\r\n");
 
-  // A record that cannot replace the old one is never announced to the host.
+  // A record that can be neither replaced nor written in place is never announced to the host.
   ASSERT_TRUE(std::filesystem::remove(folder.PathOf("_mod.sync")));
   std::filesystem::create_directories(folder.PathOf("_mod.sync") + "/inner");
   ServeModelSyncPrepare(document, [&] { ++notified; });
