@@ -64,8 +64,8 @@ bool WriteRecordText(std::FILE* file, const SyncRecordContent& content) {
 }
 
 // The replace, tried again while Windows refuses it because another process holds the
-// record open (the host's plug-in reading it, an indexer, a virus scanner): they mostly
-// hold it for moments. Any other failure is final at once.
+// record: the host's plug-in reading it, an indexer, a virus scanner, which mostly hold
+// it for moments. Any other failure is final at once.
 bool ReplaceRecord(const std::u16string& temporary, const std::u16string& record) {
   const auto until = std::chrono::steady_clock::now() + kReplaceRetryTime;
   for (;;) {
@@ -77,8 +77,9 @@ bool ReplaceRecord(const std::u16string& temporary, const std::u16string& record
 }
 
 // The record written over the one in place, for a holder that does not let go: readers
-// that share writing (fopen "r", std::ifstream, scanners) allow it where they forbid the
-// replace. The old record is longer, perhaps, so the file is cut where the new one ends.
+// that share writing, as the C runtime's mode "r", the standard streams and scanners do,
+// allow it where they forbid the replace. The old record is longer, perhaps, so the file
+// is cut where the new one ends.
 // True only for a complete and closed record; a failure may leave it incomplete.
 bool WriteInPlace(const SyncRecordContent& content, const std::u16string& record) {
   std::FILE* file = OpenFile(record, "rb+");

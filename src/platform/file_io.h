@@ -41,8 +41,8 @@ bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to);
 // What became of a replacing move.
 enum class MoveResult {
   kMoved,    // `from` now has the name `to`
-  kRefused,  // another process holds one of the files open (Windows: sharing violation or
-             // access denied): it may go through once that process lets go
+  kRefused,  // another process holds one of the files; on Windows a sharing violation or
+             // access denied: it may go through once that process lets go
   kFailed,   // anything else
 };
 
