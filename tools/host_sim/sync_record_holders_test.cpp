@@ -2,9 +2,9 @@
 // reading it with fopen("r") or std::ifstream (sharing reading and writing), an
 // indexer or a virus scanner (sharing deletion too). Windows refuses to replace
 // a file that any other handle holds open (MoveFileExW with
-// MOVEFILE_REPLACE_EXISTING fails with access denied); Wine refuses it as well
-// ("can't replace an opened file"), which the first check of each test shows,
-// so the bridge's way round it runs here as it does on Windows.
+// MOVEFILE_REPLACE_EXISTING fails with access denied); Wine 8 refuses it as
+// well, which the first test checks before it relies on it, so the bridge's
+// way round it runs here as it does on Windows.
 #include "host_sim/live_bridge.h"
 
 #include <string>
@@ -63,7 +63,7 @@ class SyncRecordHolders : public LiveBridge {
 
   std::filesystem::path Record() const { return files_.PathOf(Wide(kSyncRecordFile)); }
 
-  // True when a file may replace the record while `held` is open, as the bridge replaces it.
+  // True when another file may replace the record now, as the bridge replaces it.
   bool ReplaceableWhileHeld() const {
     const std::filesystem::path probe = files_.PathOf(L"probe.sync");
     if (!WriteWholeFile(probe, "probe")) return false;
