@@ -100,7 +100,11 @@ int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
   LoadStringW(instance, IDS_APP_TITLE, bridge.Title, kNameBufferLength);
   LoadStringW(instance, IDS_WINDOW_CLASS, bridge.ClassName, kNameBufferLength);
   if (already_running) {
-    // This process does not own the mutex: close it without releasing.
+    // This process does not own the mutex: it closes its handle, without releasing, before it
+    // looks for the resident's window. Were it kept, a start while it looks (the resident
+    // having just ended) would find the mutex and forward to nobody instead of exporting.
+    CloseHandle(bridge.Mutex);
+    bridge.Mutex = nullptr;
     ForwardToResident();
   } else {
     ServeAsResident(early.get());

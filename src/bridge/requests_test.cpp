@@ -43,6 +43,11 @@ TEST_F(StartupExportTest, EachHeaderFailureIsShownAndLoggedWithoutRendererCalls)
     TempExchangeFolder missing_folder(/*create_folder=*/false);
     ExpectFailure("File not found.");
   }
+  {
+    TempExchangeFolder folder;
+    std::filesystem::create_directory(folder.PathOf("_model.cvm"));
+    ExpectFailure("File not found.");  // a folder of the model's name is no file
+  }
   TempExchangeFolder folder;
   ExpectFailure("File format error.");  // a blank header is left in the file's place
   EXPECT_EQ(folder.Read("_model.cvm").size(), 208644u);
@@ -90,7 +95,7 @@ TEST_F(StartupExportTest, ModelSyncRequestsWithoutHandshake) {
   EXPECT_EQ(notified, 2);
   EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [C:\\P\\House.pro]\r\n");
 
-  // A record that cannot replace the old one is never announced to the host.
+  // A record that can be neither replaced nor written in place is never announced to the host.
   ASSERT_TRUE(std::filesystem::remove(folder.PathOf("_mod.sync")));
   std::filesystem::create_directories(folder.PathOf("_mod.sync") + "/inner");
   ServeModelSyncPrepare(document, [&] { ++notified; });

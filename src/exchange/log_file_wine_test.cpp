@@ -1,4 +1,4 @@
-// Two processes of the program writing the log at once, under Wine: the first
+// Processes of the program writing the log at once, under Wine. Two rotating: the first
 // finds the log over the limit and is held up just after measuring it, until
 // the second has started its own entry. Without the log's named mutex the
 // second would rotate the log in between, and the first would then remove that
@@ -14,6 +14,7 @@
 
 #include "exchange/log_file.h"
 #include "platform/file_call_hook.h"
+#include "protocol/protocol.h"
 
 namespace tarnwick {
 namespace {
@@ -27,6 +28,9 @@ constexpr DWORD kEventWaitMs = 15000;
 constexpr DWORD kHoldUpMs = 500;
 constexpr char kSlowMode[] = "--slow-writer";
 constexpr char kQuickMode[] = "--quick-writer";
+constexpr char kLockedOutMode[] = "--locked-out-writer";
+constexpr wchar_t kFirstWrittenEvent[] = L"TarnwickLogTest_FirstWritten";
+constexpr wchar_t kLockFreeEvent[] = L"TarnwickLogTest_LockFree";
 
 HANDLE Event(const wchar_t* name) { return CreateEventW(nullptr, TRUE, FALSE, name); }
 
@@ -42,7 +46,12 @@ bool HoldUpAfterMeasuring(FileCall call) {
 }
 
 int RunWriter(const std::string& mode) {
-  if (mode == kSlowMode) {
+  if (mode == kLockedOutMode) {
+    WriteLog("first");
+    SetEvent(Event(kFirstWrittenEvent));
+    if (WaitForSingleObject(Event(kLockFreeEvent), kEventWaitMs) != WAIT_OBJECT_0) return 1;
+    WriteLog("second");
+  } else if (mode == kSlowMode) {
     SetFileCallHook(&HoldUpAfterMeasuring);
     WriteLog("slow");
   } else {
@@ -80,11 +89,19 @@ bool EndedWell(HANDLE process) {
   return ended;
 }
 
-TEST(LogFileWineTest, TwoProcessesRotatingAtOnceLoseNothing) {
-  const fs::path appdata = fs::temp_directory_path() / ("tarnwick-log-" + std::to_string(GetCurrentProcessId()));
+// A fresh exchange folder below a fresh APPDATA, for this process and the writers it starts.
+fs::path FreshExchangeFolder(fs::path& appdata) {
+  appdata = fs::temp_directory_path() / ("tarnwick-log-" + std::to_string(GetCurrentProcessId()) +
+                                         "-" + std::to_string(GetTickCount64()));
   const fs::path folder = appdata / "Brevane" / "Corvella2026_D5Plugin" / "Data";
   fs::create_directories(folder);
   SetEnvironmentVariableW(L"APPDATA", appdata.wstring().c_str());
+  return folder;
+}
+
+TEST(LogFileWineTest, TwoProcessesRotatingAtOnceLoseNothing) {
+  fs::path appdata;
+  const fs::path folder = FreshExchangeFolder(appdata);
   const std::string older(100001, 'n');
   std::ofstream(folder / "D5_Log.log", std::ios::binary) << older;
   const HANDLE measured = Event(kMeasuredEvent);
@@ -111,11 +128,52 @@ TEST(LogFileWineTest, TwoProcessesRotatingAtOnceLoseNothing) {
   fs::remove_all(appdata, ec);
 }
 
+// Another process holds the log's lock past the wait (hung, or stopped in a debugger): a
+// writer appends its entry all the same but does not rotate the log it could not measure
+// alone, and, having had its one chance per process, does not rotate it later either.
+TEST(LogFileWineTest, ALockHeldElsewhereLetsEntriesInWithoutRotating) {
+  fs::path appdata;
+  const fs::path folder = FreshExchangeFolder(appdata);
+  const std::string older(100001, 'n');
+  std::ofstream(folder / "D5_Log.log", std::ios::binary) << older;
+  const std::u16string name(protocol::kLogLock.view());
+  const HANDLE lock = CreateMutexW(nullptr, TRUE, std::wstring(name.begin(), name.end()).c_str());
+  ASSERT_NE(lock, nullptr);
+  const HANDLE first_written = Event(kFirstWrittenEvent);
+  const HANDLE lock_free = Event(kLockFreeEvent);
+  ResetEvent(first_written);
+  ResetEvent(lock_free);
+
+  const HANDLE writer = StartWriter(kLockedOutMode);
+  ASSERT_NE(writer, nullptr);
+  EXPECT_EQ(WaitForSingleObject(first_written, kEventWaitMs), WAIT_OBJECT_0);
+  EXPECT_EQ(ReadFile(folder / "D5_Log.log").substr(0, older.size()), older);
+  ReleaseMutex(lock);
+  CloseHandle(lock);
+  SetEvent(lock_free);
+  EXPECT_TRUE(EndedWell(writer));
+
+  EXPECT_FALSE(fs::exists(folder / "D5_Log.logOld"));
+  const std::string log = ReadFile(folder / "D5_Log.log");
+  ASSERT_TRUE(log.starts_with(older)) << log.size();
+  const std::string entries = log.substr(older.size());
+  const std::size_t first = entries.find("]: first\r\n");
+  const std::size_t second = entries.find("]: second\r\n");
+  EXPECT_NE(first, std::string::npos) << entries;
+  EXPECT_NE(second, std::string::npos) << entries;
+  EXPECT_LT(first, second) << entries;
+  CloseHandle(first_written);
+  CloseHandle(lock_free);
+  std::error_code ec;
+  fs::remove_all(appdata, ec);
+}
+
 }  // namespace
 }  // namespace tarnwick
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == tarnwick::kSlowMode || std::string(argv[1]) == tarnwick::kQuickMode)) {
+  if (argc == 2 && (std::string(argv[1]) == tarnwick::kSlowMode || std::string(argv[1]) == tarnwick::kQuickMode ||
+                    std::string(argv[1]) == tarnwick::kLockedOutMode)) {
     return tarnwick::RunWriter(argv[1]);
   }
   ::testing::InitGoogleTest(&argc, argv);

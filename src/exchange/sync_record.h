@@ -36,8 +36,9 @@ std::string FormatSyncRecord(const SyncRecordContent& content);
 void FormatSyncRecord(const SyncRecordContent& content,
                       const std::function<void(std::string_view)>& emit);
 
-// Replaces "_mod.sync" in the exchange folder in one step by a complete record; on failure
-// nothing is changed, "Sync Record Error: " and the reason are logged, and the result is false.
+// Replaces "_mod.sync" in the exchange folder in one step by a complete record, or writes it
+// in place while another process holds it; true only for a complete, closed record. On
+// failure "Sync Record Error: " and the reason are logged and the result is false.
 bool WriteSyncRecord(const SyncRecordContent& content);
 
 }  // namespace tarnwick

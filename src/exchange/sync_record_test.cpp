@@ -1,11 +1,14 @@
 #include "exchange/sync_record.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "exchange/exchange_folder.h"
 #include <filesystem>
 
 #include "platform/environment.h"
+#include "platform/file_call_hook.h"
 #include "protocol/protocol.h"
 #include "testlib/file_faults.h"
 #include "testlib/temp_exchange.h"
@@ -49,6 +52,20 @@ TEST(SyncRecordTest, SignedNumbersAndNarrowTextUnescaped) {
             "Material: [x]\ny] TimeStamp: [-1] MatIndex: [0]\n");
 }
 
+// The host reads the record as narrow text: every code unit up to U+00FF is the one byte
+// of its value, U+00FF too, which some readers take for the end of the file.
+TEST(SyncRecordTest, CodeUnitsUpToU00FFAreTheirOwnByteInTheFile) {
+  testing::TempExchangeFolder folder;
+  const std::u16string name = u"\u00ff" u"A\u00e9\u0100";
+  SyncRecordContent content;
+  content.project = u"C:\\M\u00fcller\u00ff.pro";
+  content.materials = {{&name, 1, 0}};
+  ASSERT_TRUE(WriteSyncRecord(content));
+  EXPECT_EQ(folder.Read("_mod.sync"),
+            "SourceProject: [C:\\M\xfcller\xff.pro]\r\n"
+            "Material: [\xff" "A\xe9?] TimeStamp: [1] MatIndex: [0]\r\n");
+}
+
 TEST(SyncRecordTest, FolderEndingInBackslashGetsNoSecondOne) {
   testing::TempDir dir;
   unsetenv("APPDATA");
@@ -67,34 +84,139 @@ TEST(SyncRecordTest, MissingFolderWritesNothingAndFails) {
   EXPECT_FALSE(std::filesystem::exists(folder.native_folder()));
 }
 
-// Whatever step fails, the earlier record stays whole, no temporary file is
-// left, and the log says why.
-TEST(SyncRecordTest, EachFailedStepKeepsTheOldRecord) {
+constexpr char kOldRecord[] = "SourceProject: [old]\r\n";
+constexpr char kNewRecord[] = "SourceProject: []\r\nID3D: [3] TimeStamp: [100]\r\n";
+
+SyncRecordContent OneSolid() {
+  SyncRecordContent content;
+  content.solids = {{3, 100}};
+  return content;
+}
+
+// The file's number on its volume: a record written in place keeps it, a replaced one does not.
+ino_t FileNumber(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// A temporary record that cannot be written or closed is removed, the earlier record stays
+// whole, and the log says why.
+TEST(SyncRecordTest, AFailedTemporaryKeepsTheOldRecord) {
   testing::TempExchangeFolder folder;
-  SyncRecordContent document;
-  document.solids = {{3, 100}};
   const struct {
     FileCall call;
     const char* reason;
-  } steps[] = {{FileCall::kOpen, "cannot create "},
-               {FileCall::kWrite, "cannot write "},
-               {FileCall::kClose, "cannot close "},
-               {FileCall::kRename, "cannot replace "}};
+  } steps[] = {{FileCall::kWrite, "cannot write "}, {FileCall::kClose, "cannot close "}};
   for (const auto& step : steps) {
-    folder.Write("_mod.sync", "SourceProject: [old]\r\n");
+    folder.Write("_mod.sync", kOldRecord);
     folder.Write("D5_Log.log", "");
     testing::FileFaults faults;
     faults.FailNext(step.call);
-    EXPECT_FALSE(WriteSyncRecord(document)) << step.reason;
-    EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [old]\r\n");
+    EXPECT_FALSE(WriteSyncRecord(OneSolid())) << step.reason;
+    EXPECT_EQ(folder.Read("_mod.sync"), kOldRecord);
     EXPECT_FALSE(folder.Exists("_mod.sync.tmp")) << step.reason;
     EXPECT_NE(folder.Read("D5_Log.log").find(std::string("]: Sync Record Error: ") + step.reason),
               std::string::npos)
         << folder.Read("D5_Log.log");
   }
-  EXPECT_TRUE(WriteSyncRecord(document));
-  EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: []\r\nID3D: [3] TimeStamp: [100]\r\n");
+  EXPECT_TRUE(WriteSyncRecord(OneSolid()));
+  EXPECT_EQ(folder.Read("_mod.sync"), kNewRecord);
   EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+}
+
+// Windows refuses to replace the record while another process holds it open (the host's
+// plug-in reading it, an indexer, a virus scanner). The replace is tried again; when the
+// holder does not let go, the record is written in place, cut to its new length. Either
+// way the record is whole and the result says so, with nothing in the log.
+TEST(SyncRecordTest, ARefusedReplaceIsTriedAgainThenTheRecordIsWrittenInPlace) {
+  testing::TempExchangeFolder folder;
+  folder.Write("D5_Log.log", "");
+  folder.Write("_mod.sync", kOldRecord);
+  ino_t before = FileNumber(folder.PathOf("_mod.sync"));
+  {
+    testing::FileFaults faults;
+    faults.FailNext(FileCall::kRename);
+    EXPECT_TRUE(WriteSyncRecord(OneSolid()));
+  }
+  EXPECT_EQ(folder.Read("_mod.sync"), kNewRecord);
+  EXPECT_NE(FileNumber(folder.PathOf("_mod.sync")), before) << "not replaced";
+
+  folder.Write("_mod.sync", std::string(600, 'o'));
+  before = FileNumber(folder.PathOf("_mod.sync"));
+  {
+    testing::FileFaults faults;
+    faults.FailEvery(FileCall::kRename);
+    EXPECT_TRUE(WriteSyncRecord(OneSolid()));
+  }
+  EXPECT_EQ(folder.Read("_mod.sync"), kNewRecord);
+  EXPECT_EQ(FileNumber(folder.PathOf("_mod.sync")), before) << "not written in place";
+  EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+  EXPECT_EQ(folder.Read("D5_Log.log"), "");
+}
+
+// Refuses every rename, as Windows does while another process holds the record; once the
+// temporary record is removed (the record is then written in place), fails the next calls
+// of one kind.
+struct InPlaceFaults {
+  FileCall call = FileCall::kWrite;
+  int failures = 0;
+  bool temporary_removed = false;
+};
+InPlaceFaults g_in_place;
+
+bool FailInPlace(FileCall call) {
+  if (call == FileCall::kRename) return true;
+  if (call == FileCall::kRemove) g_in_place.temporary_removed = true;
+  if (!g_in_place.temporary_removed || call != g_in_place.call || g_in_place.failures == 0) {
+    return false;
+  }
+  --g_in_place.failures;
+  return true;
+}
+
+// Only when the record can be neither replaced nor written in place is the result false
+// (the host is then not told to read it) and the reason logged.
+TEST(SyncRecordTest, ARecordNeitherReplacedNorWrittenInPlaceFails) {
+  testing::TempExchangeFolder folder;
+  // Two opens: the record's own for update, then a fresh one in its place.
+  const InPlaceFaults cases[] = {{FileCall::kOpen, 2}, {FileCall::kWrite, 1},
+                                 {FileCall::kTruncate, 1}, {FileCall::kClose, 1}};
+  for (const InPlaceFaults& faults : cases) {
+    folder.Write("_mod.sync", kOldRecord);
+    folder.Write("D5_Log.log", "");
+    g_in_place = faults;
+    SetFileCallHook(&FailInPlace);
+    const bool written = WriteSyncRecord(OneSolid());
+    SetFileCallHook(nullptr);
+    EXPECT_FALSE(written) << static_cast<int>(faults.call);
+    EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+    EXPECT_NE(folder.Read("D5_Log.log").find("]: Sync Record Error: cannot replace "),
+              std::string::npos)
+        << folder.Read("D5_Log.log");
+  }
+}
+
+// A temporary record left by a crash, or one that cannot be made at all (a scanner still
+// holds the one removed last time), never stops a later record.
+TEST(SyncRecordTest, ATemporaryRecordLeftBehindNeverStopsALaterOne) {
+  testing::TempExchangeFolder folder;
+  folder.Write("D5_Log.log", "");
+  folder.Write("_mod.sync", kOldRecord);
+  folder.Write("_mod.sync.tmp", std::string(600, 't'));
+  EXPECT_TRUE(WriteSyncRecord(OneSolid()));
+  EXPECT_EQ(folder.Read("_mod.sync"), kNewRecord);
+  EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+
+  // The first record of all, even, is then made in place.
+  ASSERT_TRUE(std::filesystem::remove(folder.PathOf("_mod.sync")));
+  {
+    testing::FileFaults faults;
+    faults.FailNext(FileCall::kOpen);
+    EXPECT_TRUE(WriteSyncRecord(OneSolid()));
+  }
+  EXPECT_EQ(folder.Read("_mod.sync"), kNewRecord);
+  EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+  EXPECT_EQ(folder.Read("D5_Log.log"), "");
 }
 
 // A record of many solids goes out in pieces: the file is the whole text with CRLF line

@@ -57,6 +57,18 @@ TEST_F(ContainerHeaderTest, ResultCodesOfHeaderOnlyFiles) {
   EXPECT_EQ(Load(cw::BuildContainer(HeaderOnly(0xFFFFFFFF, 208644))), HeaderLoadResult::kLoaded);
 }
 
+// A folder of the model's or the update's name is no file: it is not found, and nothing is
+// written into it or in its place.
+TEST_F(ContainerHeaderTest, AFolderInTheFilesPlaceIsNotFound) {
+  for (const char* name : {"_model.cvm", "_mod.sm"}) {
+    std::filesystem::create_directory(folder_.PathOf(name));
+    document_.ContainerPath = Utf16FromUtf8(folder_.PathOf(name));
+    EXPECT_EQ(LoadContainerHeader(document_), HeaderLoadResult::kFileNotFound) << name;
+    EXPECT_FALSE(document_.ContainerFile);
+    EXPECT_TRUE(std::filesystem::is_empty(folder_.PathOf(name))) << name;
+  }
+}
+
 // The access mode of the descriptor that this process holds on `path`, from
 // /proc; nothing when the process holds none.
 std::optional<int> OpenAccessMode(const std::string& path) {

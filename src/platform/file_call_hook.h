@@ -6,9 +6,10 @@
 namespace tarnwick {
 
 // The kinds of call that the file layer makes.
-enum class FileCall { kOpen, kRead, kWrite, kSeek, kCopy, kRemove, kRename, kClose };
+enum class FileCall { kOpen, kRead, kWrite, kSeek, kCopy, kRemove, kRename, kTruncate, kClose };
 
-// Asked before a call; true makes the call fail as the system call would.
+// Asked before a call; true makes the call fail as the system call would. A rename fails
+// as Windows refuses one while another process holds the file or its target open.
 using FileCallHook = bool (*)(FileCall call);
 
 // Installs the hook for the whole process (null removes it). Tests only.

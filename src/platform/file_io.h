@@ -1,8 +1,9 @@
 // Files by wide path: every file the program opens goes through OpenFile. On
 // Windows other processes may go on reading, writing, renaming and deleting a
-// file that the program holds open, and paths of 260 characters or more get the
-// extended-length prefix; on POSIX the path is opened as UTF-8 with every '\'
-// turned into '/', so the portable code and its tests run natively.
+// file that the program holds open, and paths of 260 characters or more are
+// made normal and get the extended-length prefix; on POSIX the path is opened
+// as UTF-8 with every '\' turned into '/', so the portable code and its tests
+// run natively.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +38,19 @@ bool RemoveFile(const std::u16string& path);
 // Copies a file; fails without touching anything when the target already exists.
 bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to);
 
-// Gives `from` the name `to` in one step, replacing a file there; false when it could not.
-bool MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+// What became of a replacing move.
+enum class MoveResult {
+  kMoved,    // `from` now has the name `to`
+  kRefused,  // another process holds one of the files; on Windows a sharing violation or
+             // access denied: it may go through once that process lets go
+  kFailed,   // anything else
+};
+
+// Gives `from` the name `to` in one step, replacing a file there.
+MoveResult MoveFileReplacing(const std::u16string& from, const std::u16string& to);
+
+// Ends the file where the stream stands, after pushing its buffered bytes; false on failure.
+bool CutFileHere(std::FILE* file);
 
 // Seeks with a 64-bit offset; false on failure.
 bool SeekFile(std::FILE* file, std::int64_t offset, int origin);

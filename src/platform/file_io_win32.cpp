@@ -54,8 +54,21 @@ bool ParseMode(const char* mode, OpenMode& out) {
   return true;
 }
 
+// The path as Windows makes it normal for a call without the prefix. GetFullPathNameW
+// takes paths of any length and only reads the text, never the disk; should it fail,
+// the portable rule does the same for the usual cases.
+std::u16string FullPathOf(std::u16string_view path) {
+  const std::wstring wide(path.begin(), path.end());
+  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return NormalisedPath(path);
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return NormalisedPath(path);
+  return std::u16string(full.begin(), full.begin() + length);
+}
+
 std::wstring NativePath(const std::u16string& path) {
-  const std::u16string extended = ExtendedLengthPath(path);
+  const std::u16string extended = ExtendedLengthPath(path, &FullPathOf);
   return std::wstring(extended.begin(), extended.end());
 }
 
@@ -92,9 +105,29 @@ bool RemoveFile(const std::u16string& path) {
   return _wremove(NativePath(path).c_str()) == 0;
 }
 
-bool MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
-  if (FileCallFails(FileCall::kRename)) return false;
-  return MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+MoveResult MoveFileReplacing(const std::u16string& from, const std::u16string& to) {
+  if (FileCallFails(FileCall::kRename)) return MoveResult::kRefused;
+  if (MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return MoveResult::kMoved;
+  }
+  // Windows refuses to replace a file that any other handle holds open, whatever that
+  // handle shares (access denied), and to move one held without delete sharing
+  // (sharing violation): both pass once the other process lets go.
+  const DWORD error = GetLastError();
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                 error == ERROR_LOCK_VIOLATION
+             ? MoveResult::kRefused
+             : MoveResult::kFailed;
+}
+
+bool CutFileHere(std::FILE* file) {
+  if (FileCallFails(FileCall::kTruncate)) return false;
+  if (std::fflush(file) != 0) return false;
+  LARGE_INTEGER end;
+  end.QuadPart = _ftelli64(file);
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  return end.QuadPart >= 0 && handle != INVALID_HANDLE_VALUE &&
+         SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
 }
 
 bool SeekFile(std::FILE* file, std::int64_t offset, int origin) {

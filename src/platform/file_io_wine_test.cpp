@@ -89,6 +89,50 @@ TEST_F(FileIoWineTest, ModesCreateTruncateAppendAndKeep) {
   EXPECT_EQ(OpenFile(PathOf(L"missing\\x"), "wb"), nullptr);
 }
 
+// Windows refuses to replace a file that another handle holds open, whatever that handle
+// shares (Wine too): the refusal is told apart from other failures, and the held file can
+// still be written in place and cut short.
+TEST_F(FileIoWineTest, AReplaceIsRefusedWhileTheTargetIsHeld) {
+  const std::u16string record = PathOf(L"_mod.sync");
+  const std::u16string temporary = PathOf(L"_mod.sync.tmp");
+  Put(record, "older record");
+  Put(temporary, "new");
+  const HANDLE reader = CreateFileW(Wide(record).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE) << GetLastError();
+  EXPECT_EQ(MoveFileReplacing(temporary, record), MoveResult::kRefused);
+  std::FILE* in_place = OpenFile(record, "rb+");
+  ASSERT_NE(in_place, nullptr);
+  EXPECT_TRUE(WriteFileBytes(in_place, "in place", 8));
+  EXPECT_TRUE(CutFileHere(in_place));
+  EXPECT_TRUE(CloseFile(in_place));
+  EXPECT_EQ(Get(record), "in place");
+  CloseHandle(reader);
+  EXPECT_EQ(MoveFileReplacing(temporary, record), MoveResult::kMoved);
+  EXPECT_EQ(Get(record), "new");
+  EXPECT_EQ(MoveFileReplacing(PathOf(L"missing"), record), MoveResult::kFailed);
+}
+
+// Windows refuses to open a folder as a file (CreateFileW without backup semantics fails
+// with access denied); Wine opens it for reading. Either way no mode opens one.
+TEST_F(FileIoWineTest, AFolderIsNeverOpenedAsAFile) {
+  std::u16string deep = PathOf(L"");
+  while (deep.size() < 300) {
+    deep += u"Corvella2026_D5Plugin_Data\\";
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide(deep)).c_str(), nullptr)) << GetLastError();
+  }
+  for (const std::u16string& path : {PathOf(L"_model.cvm"), deep + u"_model.cvm"}) {
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide(path)).c_str(), nullptr)) << GetLastError();
+    for (const char* mode : {"rb", "rb+", "wb+x", "wb", "ab"}) {
+      std::FILE* file = OpenFile(path, mode);
+      EXPECT_EQ(file, nullptr) << mode << " " << path.size();
+      if (file) CloseFile(file);
+    }
+  }
+  EXPECT_TRUE(fs::is_directory(folder_ / L"_model.cvm"));
+}
+
 // A roaming profile deep enough that the exchange folder passes 260 characters:
 // every call reaches it through the extended-length form.
 TEST_F(FileIoWineTest, LongPathsAreReached) {
@@ -102,7 +146,7 @@ TEST_F(FileIoWineTest, LongPathsAreReached) {
   Put(path, "SourceProject: []\r\n");
   EXPECT_EQ(Get(path), "SourceProject: []\r\n");
   EXPECT_TRUE(FileExists(path));
-  EXPECT_TRUE(MoveFileReplacing(path, deep + u"moved"));
+  EXPECT_EQ(MoveFileReplacing(path, deep + u"moved"), MoveResult::kMoved);
   EXPECT_TRUE(CopyFileNoOverwrite(deep + u"moved", path));
   EXPECT_FALSE(CopyFileNoOverwrite(deep + u"moved", path));
   EXPECT_TRUE(RemoveFile(path));

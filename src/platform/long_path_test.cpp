@@ -40,6 +40,48 @@ TEST(LongPathTest, NetworkPathsGetTheUncPrefix) {
   EXPECT_EQ(ExtendedLengthPath(short_unc), short_unc);
 }
 
+// Windows resolves "." and ".." and merges doubled separators in a path without the prefix,
+// and in none with it: a long path is made normal before the prefix goes in front.
+TEST(LongPathTest, NormalisedAsWindowsDoesWithoutThePrefix) {
+  const struct {
+    std::u16string_view given;
+    std::u16string_view normal;
+  } cases[] = {
+      {u"C:\\Users\\u\\x\\..\\AppData\\Roaming", u"C:\\Users\\u\\AppData\\Roaming"},
+      {u"C:\\Users\\\\u\\.\\AppData\\\\\\Data\\", u"C:\\Users\\u\\AppData\\Data\\"},
+      {u"C:\\a\\b\\..\\..\\..\\c", u"C:\\c"},
+      {u"c:\\a\\..", u"c:\\"},
+      {u"C:\\..\\", u"C:\\"},
+      {u"C:\\a.b\\...\\.c", u"C:\\a.b\\...\\.c"},
+      {u"\\\\server\\share\\x\\..\\..\\Data", u"\\\\server\\share\\Data"},
+      {u"\\\\server\\share\\\\Data\\.", u"\\\\server\\share\\Data"},
+      {u"\\\\server\\share", u"\\\\server\\share"},
+      {u"Data\\..\\x", u"Data\\..\\x"},
+      {u"\\Data\\..\\x", u"\\Data\\..\\x"},
+  };
+  for (const auto& [given, normal] : cases) {
+    EXPECT_EQ(NormalisedPath(given), normal) << std::string(given.begin(), given.end());
+  }
+}
+
+TEST(LongPathTest, LongPathsAreMadeNormalBeforeThePrefix) {
+  const std::u16string tail = PathOfLength(u"", kLongPathLength);
+  EXPECT_EQ(ExtendedLengthPath(u"C:\\Users\\u\\x\\..\\\\" + tail),
+            u"\\\\?\\C:\\Users\\u\\" + tail);
+  EXPECT_EQ(ExtendedLengthPath(u"C:/Users/u/./Data//" + tail), u"\\\\?\\C:\\Users\\u\\Data\\" + tail);
+  EXPECT_EQ(ExtendedLengthPath(u"\\\\server\\share\\x\\..\\..\\" + tail),
+            u"\\\\?\\UNC\\server\\share\\" + tail);
+  // Short paths are Windows' own to make normal; prefixed ones are taken as they stand.
+  EXPECT_EQ(ExtendedLengthPath(u"C:\\x\\..\\y"), u"C:\\x\\..\\y");
+  const std::u16string prefixed = u"\\\\?\\C:\\x\\..\\" + tail;
+  EXPECT_EQ(ExtendedLengthPath(prefixed), prefixed);
+  // On Windows the system makes the path normal; whatever it gives is what gets the prefix.
+  const auto other_drive = [](std::u16string_view path) {
+    return u"D:\\" + std::u16string(path.substr(3));
+  };
+  EXPECT_EQ(ExtendedLengthPath(u"C:\\" + tail, +other_drive), u"\\\\?\\D:\\" + tail);
+}
+
 TEST(LongPathTest, RelativeAndAlreadyPrefixedPathsAreLeftAlone) {
   for (const std::u16string& path :
        {PathOfLength(u"Data\\", 300), PathOfLength(u"C:Data\\", 300), PathOfLength(u"\\Data\\", 300),

@@ -46,6 +46,20 @@ TEST(BridgeFailures, AMissingExchangeFolderIsAFileNotFound) {
   EXPECT_EQ(host.resident_exit_code(), 0u);
 }
 
+// Windows refuses to open a folder as a file; Wine would open it for reading, and the
+// bridge would then find it too short. Both are "File not found.", and the folder stays.
+TEST(BridgeFailures, AFolderOfTheModelFilesNameIsAFileNotFound) {
+  HostSimulator host(Quietly());
+  ASSERT_TRUE(std::filesystem::create_directory(host.files().PathOf(L"_model.cvm")));
+  ASSERT_TRUE(Ran(host, "start cameraSync\nexpect-box Error: D5 Render application!\nwait-end\n"));
+  ASSERT_EQ(host.boxes().size(), 1u);
+  EXPECT_EQ(host.boxes()[0].text, L"File not found.");
+  EXPECT_EQ(LogMessages(host.Log()).back(), "File not found.");
+  EXPECT_TRUE(std::filesystem::is_empty(host.files().PathOf(L"_model.cvm")));
+  EXPECT_TRUE(host.Journal().empty());
+  EXPECT_EQ(host.resident_exit_code(), 0u);
+}
+
 TEST(BridgeFailures, ARendererThatCannotStartIsReportedAfterTheModelWasRead) {
   HostSimulator host(Quietly());
   ASSERT_TRUE(Ran(host, BuiltIn("no-renderer")));

@@ -117,6 +117,27 @@ TEST_F(ResidentWithoutWindow, AForwardedRequestReachesAWindowThatAppearsLate) {
   EXPECT_EQ(Log(), (std::vector<std::string>{"Args - ", "ModelSync"}));
 }
 
+// The resident ends (the user closed the renderer) while a forwarding process
+// still looks for its window: the host's next start becomes the resident and
+// exports, instead of finding the mutex kept alive by the forwarder.
+TEST_F(ResidentWithoutWindow, AForwarderStillLookingLetsTheNextStartBecomeResident) {
+  BridgeProcess forwarder;
+  ASSERT_TRUE(Start(forwarder, L"cameraSync", /*resident=*/false));
+  ASSERT_TRUE(PumpUntil([&] { return Log().size() == 2; }, kBridgeStartMs));
+  PumpMessagesFor(300);
+  ASSERT_TRUE(forwarder.Running()) << "the forwarding process stopped looking at once";
+  ReleaseMutex(mutex_);
+  CloseHandle(mutex_);
+  mutex_ = nullptr;
+  ASSERT_TRUE(StartServed(L"viewsSync", "D5API_SendSceneViews"))
+      << "the next start did not become the resident";
+  EXPECT_EQ(CountCalls(Journal(), "D5API_StartD5Render"), 1);
+  ASSERT_TRUE(forwarder.WaitForExit(kBridgeEndMs));
+  EXPECT_EQ(forwarder.ExitCode(), 0u);
+  PostMessageW(resident_.FindWindowOfClass(kBridgeClass), WM_COMMAND, MAKEWPARAM(kExitCommand, 0), 0);
+  EXPECT_TRUE(EndsCleanly());
+}
+
 TEST_F(ResidentWithoutWindow, WithNoWindowAtAllTheForwardingProcessGivesUpQuietly) {
   BridgeProcess forwarder;
   ASSERT_TRUE(Start(forwarder, L"cameraSync", /*resident=*/false));

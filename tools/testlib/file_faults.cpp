@@ -11,6 +11,7 @@ struct State {
   std::uint64_t calls = 0;
   std::uint64_t fail_at = 0;
   std::optional<FileCall> fail_kind;
+  std::optional<FileCall> fail_every;
   std::optional<FileCall> pause_kind;
   std::chrono::milliseconds pause{0};
   bool failed = false;
@@ -29,6 +30,7 @@ bool Hook(FileCall call) {
     g_state.fail_kind.reset();
     fail = true;
   }
+  if (g_state.fail_every == call) fail = true;
   if (fail) g_state.failed = true;
   return fail;
 }
@@ -51,6 +53,8 @@ void FileFaults::FailNth(std::uint64_t n) {
 }
 
 void FileFaults::FailNext(FileCall call) { g_state.fail_kind = call; }
+
+void FileFaults::FailEvery(FileCall call) { g_state.fail_every = call; }
 
 void FileFaults::PauseBefore(FileCall call, std::chrono::milliseconds pause) {
   g_state.pause_kind = call;

@@ -22,6 +22,8 @@ class FileFaults {
   void FailNth(std::uint64_t n);
   // Fails the next call of this kind, once.
   void FailNext(FileCall call);
+  // Fails every call of this kind from now on, as long as the object lives.
+  void FailEvery(FileCall call);
   // Sleeps before the next call of this kind, once.
   void PauseBefore(FileCall call, std::chrono::milliseconds pause);
   // Calls seen since the last FailNth (or since construction).
