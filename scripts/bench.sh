@@ -59,7 +59,7 @@ cpu_times() { awk '/^cpu /{print $2+$3+$4+$5+$6+$7+$8+$9, $9}' /proc/stat; }
 timed() {
   local before after
   before=$(cpu_times)
-  launch time "$pairs" "$appdata" "$model" "$@" | tail -2
+  launch time "$pairs" "$appdata" "$model" "$@" | grep -v "^round "
   after=$(cpu_times)
   awk -v b="$before" -v a="$after" 'BEGIN { split(b, x, " "); split(a, y, " ");
     if (y[1] > x[1]) printf "cpu time taken by the host machine meanwhile: %.0f%%\n", 100 * (y[2] - x[2]) / (y[1] - x[1]) }'
