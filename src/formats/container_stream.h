@@ -67,6 +67,9 @@ class ContainerStream {
   std::uint64_t Position() const { return position_; }
   // Bytes between the position and the end of the file (0 beyond the end).
   std::uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
+  // Whether a page of a mapped view could not be read (its volume went away): every read
+  // fails from then on, and bytes handed out before may hold zeros.
+  bool ReadFailed() const { return mapped_ && mapped_->Lost(); }
   // Work done so far: bytes fetched from the file plus bytes handed to the caller.
   std::uint64_t WorkBytes() const { return work_bytes_; }
 

@@ -79,6 +79,10 @@ class ModelSink {
   // False once the sink wants no more records: the reader then stops before the next
   // entry of any table, quietly.
   virtual bool WantsMore() const { return true; }
+  // The file could not be read from some point of the body on (a page of a mapped view was
+  // lost with its volume): the records from there on were read as zeros, and the last ones
+  // handed on may hold zeros too.
+  virtual void OnReadFailed() {}
   // The body's reading stopped before its end: its records cost more work than the
   // file's size allows (a crafted file); the reason is a sentence for the log.
   virtual void OnBodyAbandoned(const std::string& /*reason*/) {}

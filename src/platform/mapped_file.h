@@ -48,6 +48,8 @@ class MappedFile {
   // A worker that has not started by now never starts: the reader maps, faults and unmaps
   // on its own.
   void ForgoWorker() { wants_worker_ = false; }
+  // Whether a page of a view could not be read: see FileMapping::Lost.
+  bool Lost() const { return mapping_->Lost(); }
   // The worker, or null when the file is small or no thread could be started.
   const ViewWorker* worker() const { return worker_.get(); }
 

@@ -84,6 +84,10 @@ void RendererExport::OnRemovalList(const std::u16string& name,
   }
 }
 
+void RendererExport::OnReadFailed() {
+  WriteLog("Model Read Error: the model file could not be read to its end");
+}
+
 void RendererExport::OnBodyAbandoned(const std::string& reason) {
   WriteLog("Model Format Error: " + reason);
 }

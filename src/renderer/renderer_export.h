@@ -46,6 +46,7 @@ class RendererExport : public ModelSink {
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
   // A body cut short by its work budget: one "Model Format Error: " line in the log.
   void OnBodyAbandoned(const std::string& reason) override;
+  void OnReadFailed() override;
 
  private:
   RendererState& renderer_;
