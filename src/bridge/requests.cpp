@@ -32,26 +32,20 @@ void ApplyIncrementalModel(ExchangeDocument& document) {
 
 }  // namespace
 
-std::unique_ptr<EarlyIndexCheck> StartEarlyIndexCheck() {
-  return std::make_unique<EarlyIndexCheck>(MakeExchangeFilePath(protocol::kModelFile.view()));
-}
-
-bool RunStartupExport(ExchangeDocument& document, EarlyIndexCheck* early) {
+bool RunStartupExport(ExchangeDocument& document) {
   document.ContainerPath = MakeExchangeFilePath(protocol::kModelFile.view());
   const HeaderLoadResult result = LoadContainerHeader(document);
   // The host's file is not held while the renderer starts or a message is up: the
   // host may rewrite it meanwhile, which Windows refuses while a view of it is mapped.
-  // The slot is streamed from a fresh open, and the early checks have let it go.
+  // The slot is streamed from a fresh open.
   CloseContainer(document);
-  if (early != nullptr) early->Stop();
   if (result != HeaderLoadResult::kLoaded) {
     ReportError(ErrorKind::kModelFile, static_cast<int>(result));
     return false;
   }
   document.Session.project_path = SlotName(document.Slots[0]);
   if (!StartRendererSession(document.Session)) return false;
-  StreamSlotToRenderer(document, 0, document, SettingsOf(document),
-                       early != nullptr ? &early->results() : nullptr);
+  StreamSlotToRenderer(document, 0, document, SettingsOf(document));
   FlushIfSession(document.Session);
   return true;
 }

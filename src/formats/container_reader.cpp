@@ -194,8 +194,6 @@ bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot
   }
   const DirectorySlot& slot = state.Slots[static_cast<std::size_t>(slot_index)];
   if (slot.Kind != kModelBodyKind) return false;
-  if (const std::optional<FileStamp> stamp = stream.Stamp()) sink.OnFileStamp(*stamp);
-  if (!sink.WantsReadAhead()) stream.ForgoReadAhead();
   ReadModelBody(stream, static_cast<std::uint32_t>(slot.Offset), sink);
   return true;
 }

@@ -172,15 +172,6 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   return ok;
 }
 
-bool ContainerStream::KnownAt(std::uint64_t offset, std::size_t n) {
-  if (n == 0) return true;
-  if (offset >= size_ || n > size_ - offset) return false;
-  // Where ReadAt would copy from the window, it counts the window's fetch as well.
-  if (InWindow(offset, n)) AccountFetch(offset, n);
-  work_bytes_ += n;
-  return true;
-}
-
 const std::uint8_t* ContainerStream::View(std::size_t n) {
   static const std::uint8_t kNothing = 0;
   if (n == 0) return &kNothing;

@@ -55,12 +55,6 @@ class ContainerStream {
   ContainerStream(const ContainerStream&) = delete;
   ContainerStream& operator=(const ContainerStream&) = delete;
 
-  // No worker is to load the bytes ahead of the reader from now on, unless one already does.
-  void ForgoReadAhead() {
-    if (mapped_) mapped_->ForgoWorker();
-  }
-  // Whether a worker loads the bytes ahead of the reader.
-  bool ReadsAhead() const { return mapped_ && mapped_->worker() != nullptr; }
   // Size of the file in bytes, as found at open and extended by writes.
   std::uint64_t Size() const { return size_; }
   // Current position; it may lie beyond the end after a seek.
@@ -73,8 +67,6 @@ class ContainerStream {
   // Work done so far: bytes fetched from the file plus bytes handed to the caller.
   std::uint64_t WorkBytes() const { return work_bytes_; }
 
-  // The file's stamp as it is now; nothing for a stream over memory.
-  std::optional<FileStamp> Stamp() const { return StampOf(file_); }
   // Moves to an absolute position; any value is accepted.
   void Seek(std::uint64_t position) { position_ = position; }
   // Moves the position on by a number of bytes.
@@ -84,10 +76,6 @@ class ContainerStream {
   bool Read(void* out, std::size_t n);
   // Reads n bytes at an offset without moving the position or refilling the window.
   bool ReadAt(std::uint64_t offset, void* out, std::size_t n);
-  // Counts ReadAt(offset, out, n) for bytes the caller knows already (from an earlier reading
-  // of the same file) without loading them: the work budget comes out the same. False where
-  // ReadAt would find the bytes past the end.
-  bool KnownAt(std::uint64_t offset, std::size_t n);
   // The next n bytes inside the window, valid until the next call on the stream; the position
   // moves past them. Null, with the position unchanged, when they are not all in the file or
   // n exceeds MaxViewBytes().

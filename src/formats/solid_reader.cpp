@@ -27,31 +27,15 @@ std::uint64_t AfterArray(std::uint64_t count_at, std::uint32_t count) {
   return count_at + 4 + std::uint64_t{count} * 4;
 }
 
-// The eight counts of a part as the file stores them, and whether all lay in the file.
-struct StoredCounts {
-  ArrayCounts counts{};
-  bool whole = true;
-};
-
 // Measures the eight arrays from their counts without moving the window, so
-// that every array of a part can be lent from it at once. Counts the sink
-// knows from an earlier reading of the file are not loaded again: each stands
-// a jump of tens of KiB after the one before, and loading them one after the
-// other waits for memory at every one.
-std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start, const ArrayCounts* known,
-                            std::array<ArraySpan, kArrayCount>& spans, StoredCounts& stored) {
+// that every array of a part can be lent from it at once.
+std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
+                            std::array<ArraySpan, kArrayCount>& spans) {
   std::uint64_t at = start;
-  for (std::size_t k = 0; k < kArrayCount; ++k) {
-    std::uint8_t bytes[4] = {};
-    const bool read = known != nullptr ? stream.KnownAt(at, 4) : stream.ReadAt(at, bytes, 4);
-    if (!read) {
-      stream.NoteReadPastEnd(at);
-      stored.whole = false;
-    }
-    const std::uint32_t count =
-        known != nullptr && read ? (*known)[k] : LoadU32(bytes);
-    stored.counts[k] = count;
-    ArraySpan& span = spans[k];
+  for (ArraySpan& span : spans) {
+    std::uint8_t bytes[4];
+    if (!stream.ReadAt(at, bytes, 4)) stream.NoteReadPastEnd(at);
+    const std::uint32_t count = LoadU32(bytes);
     span.data_at = at + 4;
     const std::uint64_t size = stream.Size();
     const std::uint64_t remaining = span.data_at < size ? size - span.data_at : 0;
@@ -63,12 +47,11 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start, const 
 }
 
 // Reads the arrays standing at the position and leaves the stream after the eighth; arrays
-// that cannot be lent are copied only when `copies` is true, else left null.
-void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part,
-                    bool copies, const ArrayCounts* known, StoredCounts& stored) {
+// that cannot be lent are copied.
+void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part) {
   const std::uint64_t start = stream.Position();
   std::array<ArraySpan, kArrayCount> spans;
-  const std::uint64_t end = MeasureArrays(stream, start, known, spans, stored);
+  const std::uint64_t end = MeasureArrays(stream, start, spans);
   const std::uint64_t in_file = std::min(end, std::max(start, stream.Size())) - start;
   const std::uint8_t* base = nullptr;
   if (in_file <= stream.MaxViewBytes()) base = stream.View(in_file);
@@ -81,7 +64,6 @@ void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry&
       data[k] = lent;
       continue;
     }
-    if (!copies) continue;
     std::vector<std::uint32_t>& copy = scratch.copies[k];
     if (copy.size() < span.count) copy.resize(span.count);
     if (lent) {
@@ -101,7 +83,6 @@ void ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry&
   part.attributes1 = data[2];
   part.index_count = spans[5].count;
   part.indices = static_cast<const std::uint32_t*>(data[3]);
-  part.stored_counts = stored.whole ? &stored.counts : nullptr;
 }
 
 // A solid or part record begins with an ignored word and the header length H, counted
@@ -123,9 +104,7 @@ void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t o
   const std::u16string name = stream.ReadCountedString();
   stream.SkipCountedString();
   stream.Seek(arrays_at);
-  StoredCounts stored;
-  ReadPartArrays(stream, scratch, part, sink.WantsCopies(), sink.KnownCounts(part.position),
-                 stored);
+  ReadPartArrays(stream, scratch, part);
   sink.OnPart(name, part);
 }
 
@@ -176,7 +155,7 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
   stream.SkipCountedString();
   stream.Seek(parts_at);
   WordTable parts(stream);
-  if (!sink.KnowsCounts()) WarmPartRecords(stream, body_start, parts_at + 4, parts.size());
+  WarmPartRecords(stream, body_start, parts_at + 4, parts.size());
   sink.OnSolidBegin(solid);
   ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
     ReadPart(stream, body_start, part_offset, scratch, sink);
