@@ -81,7 +81,8 @@ ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position, st
 std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
   // A stream over memory holds all of its bytes in the window already; one whose views were
   // lost reads nothing more.
-  if (!file_ || ReadFailed() || !SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
+  if (!file_ || ReadFailed()) return 0;
+  if (!SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
   std::size_t got = 0;
   ReadFileBytes(file_, out, n, got);
   work_bytes_ += got;

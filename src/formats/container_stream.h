@@ -5,7 +5,8 @@
 // in full yields zeros, moves the position to the end of the file and fails,
 // and a seek may go anywhere, beyond the end included, after which every read
 // yields zeros. A file opened for reading is mapped read-only in views that
-// follow the reader (see MappedFile), and every read that falls in the
+// follow the reader (see MappedFile) when it lies on a volume that cannot go
+// away (see volume_kind.h), and every read that falls in the
 // current view is served from it in place; when it cannot be mapped, reads
 // are served from one large window of the file that is refilled from
 // the position that misses it, and large reads that miss it go straight from
@@ -82,11 +83,6 @@ class ContainerStream {
   const std::uint8_t* View(std::size_t n);
   // Longest run of bytes that View can hand out: the whole file when it is mapped.
   std::uint64_t MaxViewBytes() const;
-  // The n bytes at an offset when the window already holds them, else null; nothing moves,
-  // nothing is fetched or counted. For looking ahead only: what it returns is not read.
-  const std::uint8_t* Peek(std::uint64_t offset, std::size_t n) const {
-    return InWindow(offset, n) ? window_data_ + (offset - window_start_) : nullptr;
-  }
 
   // Little-endian values; 0 when the bytes are not in the file.
   std::uint8_t ReadU8();

@@ -40,8 +40,8 @@ long LinuxTruncate(const std::string& unix_path, long length) {
 std::string UnixPathOf(const std::filesystem::path& path) {
   using ToUnix = char* (*)(const wchar_t*);
   const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  const auto to_unix =
-      reinterpret_cast<ToUnix>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+  const auto to_unix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
   if (to_unix == nullptr) return {};
   char* unix_path = to_unix(path.wstring().c_str());
   if (unix_path == nullptr) return {};
@@ -61,7 +61,8 @@ std::string ModelBytes(int solids, int vertices) {
   std::vector<float> positions(static_cast<std::size_t>(vertices) * 3, 1.0f);
   std::vector<std::uint32_t> indices(static_cast<std::size_t>(vertices), 0);
   for (int i = 0; i < solids; ++i) {
-    body.solids.push_back({static_cast<std::uint32_t>(i + 1), 0, u"", {{u"part", positions, {}, {}, indices, {}, false}}, false});
+    const cw::Part part{u"part", positions, {}, {}, indices, {}, false};
+    body.solids.push_back({static_cast<std::uint32_t>(i + 1), 0, u"", {part}, false});
   }
   return cw::BuildContainer(cw::ModelFile(u"C:\\p.cvp", body));
 }
@@ -72,7 +73,9 @@ class CountingSink : public ModelSink {
   void OnPart(const std::u16string&, const PartGeometry& part) override {
     ++parts;
     // Touch every index, as the export's check does.
-    for (std::uint32_t i = 0; part.indices != nullptr && i < part.index_count; ++i) sum += part.indices[i];
+    for (std::uint32_t i = 0; part.indices != nullptr && i < part.index_count; ++i) {
+      sum += part.indices[i];
+    }
   }
   void OnReadFailed() override { ++read_failures; }
 
@@ -84,7 +87,8 @@ class CountingSink : public ModelSink {
 TEST(MappedFileLostUnderWine, AReadOfACutFileFailsInsteadOfEndingTheProcess) {
   const std::filesystem::path path = TempFile("cut_stream_");
   std::vector<char> bytes(std::size_t{8} << 20, 'x');
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   const std::string unix_path = UnixPathOf(path);
   if (unix_path.empty()) GTEST_SKIP() << "not under Wine";
   {

@@ -1,12 +1,10 @@
 #include "formats/solid_reader.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
 #include "platform/bulk_copy.h"
-#include "platform/prefetch.h"
 
 namespace tarnwick {
 
@@ -108,37 +106,6 @@ void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t o
   sink.OnPart(name, part);
 }
 
-// Parts of a solid lie tens of KiB apart, and each array's count is found only after
-// the count before it, so a reader going part by part waits for memory at every count.
-// Following the counts of several parts side by side lets those waits overlap; the
-// parts' own reading then finds them in the cache. Only bytes the window already holds
-// are looked at, and nothing is counted or noted: the reading proper decides.
-void WarmPartRecords(const ContainerStream& stream, std::uint32_t body_start,
-                     std::uint64_t table_at, std::uint32_t table_size) {
-  constexpr std::uint32_t kMostParts = 16;
-  // The header length, then the eight counts, each after the array before it.
-  constexpr int kSteps = 1 + kArrayCount;
-  std::uint64_t at[kMostParts];
-  std::uint32_t n = 0;
-  for (std::uint32_t i = 0; i < table_size && n < kMostParts; ++i) {
-    const std::uint8_t* entry = stream.Peek(table_at + std::uint64_t{i} * 4, 4);
-    if (entry == nullptr) break;
-    if (const std::uint32_t offset = LoadU32(entry)) at[n++] = BodyPosition(body_start, offset) + 4;
-  }
-  for (int step = 0; step < kSteps; ++step) {
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const std::uint8_t* p = stream.Peek(at[i], 4);
-      if (p == nullptr) {
-        at[i] = std::numeric_limits<std::uint64_t>::max() / 2;
-        continue;
-      }
-      const std::uint32_t word = LoadU32(p);
-      at[i] = step == 0 ? at[i] + word : AfterArray(at[i], word);
-      if (const std::uint8_t* next = stream.Peek(at[i], 4)) PrefetchAhead(next, 0);
-    }
-  }
-}
-
 }  // namespace
 
 void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t offset,
@@ -155,7 +122,6 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
   stream.SkipCountedString();
   stream.Seek(parts_at);
   WordTable parts(stream);
-  WarmPartRecords(stream, body_start, parts_at + 4, parts.size());
   sink.OnSolidBegin(solid);
   ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
     ReadPart(stream, body_start, part_offset, scratch, sink);

@@ -136,10 +136,13 @@ void PrintSpread(const char* what, const std::vector<double>& values, const char
 // read), and the start-ups alone.
 struct Round {
   double bridge = -1, read = -1, floor = -1, start = -1, read_start = -1;
-  bool Ok() const { return bridge >= 0 && read >= 0 && floor >= 0 && start >= 0 && read_start >= 0; }
+  bool Ok() const {
+    return bridge >= 0 && read >= 0 && floor >= 0 && start >= 0 && read_start >= 0;
+  }
 };
 
-Round RunRound(const Variables& variables, const std::wstring& model, const std::wstring& one_byte) {
+Round RunRound(const Variables& variables, const std::wstring& model,
+               const std::wstring& one_byte) {
   Round round;
   round.bridge = RunBridge(variables);
   round.read = RunReader(model);
@@ -180,14 +183,14 @@ void PrintSummary(const std::vector<Round>& rounds) {
               (Median(bridge) - s) / (Median(read) - rs));
 }
 
-int TimePairs(int pairs, const std::wstring& appdata, const std::wstring& model, bool once) {
+int TimeRounds(int rounds, const std::wstring& appdata, const std::wstring& model, bool once) {
   const Variables variables = BridgeVariables(appdata, L"", once);
   const std::wstring model_path =
       WindowsPathOf(std::string(model.begin(), model.end())).wstring();
   const std::wstring one_byte = WriteOneByteFile(model_path);
-  std::vector<Round> rounds;
+  std::vector<Round> done;
   int failures = 0;
-  for (int i = 0; i < pairs; ++i) {
+  for (int i = 0; i < rounds; ++i) {
     const Round round = RunRound(variables, model_path, one_byte);
     if (!round.Ok()) {
       std::printf("run %d failed (bridge %.3f, read %.3f, floor %.3f, start-ups %.3f %.3f)\n", i,
@@ -203,10 +206,10 @@ int TimePairs(int pairs, const std::wstring& appdata, const std::wstring& model,
     }
     std::printf("round %d: tarnwick %.4f s, read %.4f s, floor %.4f s\n", i, round.bridge,
                 round.read, round.floor);
-    rounds.push_back(round);
+    done.push_back(round);
   }
   DeleteFileW(one_byte.c_str());
-  PrintSummary(rounds);
+  PrintSummary(done);
   return 0;
 }
 
@@ -220,14 +223,14 @@ int wmain(int argc, wchar_t** argv) {
   FakeWindow renderer(kRendererClass);
   int result = 2;
   if (args.size() >= 4 && args[0] == L"time") {
-    result = TimePairs(std::stoi(args[1]), args[2], args[3], once);
+    result = TimeRounds(std::stoi(args[1]), args[2], args[3], once);
   } else if (args.size() >= 2 && args[0] == L"memory") {
     result = RunBridge(BridgeVariables(args[1], L"", once)) < 0 ? 1 : 0;
   } else if (args.size() == 3 && args[0] == L"check") {
     const std::wstring journal = WindowsPathOf(std::string(args[2].begin(), args[2].end())).wstring();
     result = RunBridge(BridgeVariables(args[1], journal, false)) < 0 ? 1 : 0;
   } else {
-    std::fprintf(stderr, "usage: bench_launch time PAIRS APPDATA MODEL [--once] | memory APPDATA "
+    std::fprintf(stderr, "usage: bench_launch time ROUNDS APPDATA MODEL [--once] | memory APPDATA "
                          "[--once] | check APPDATA JOURNAL\n");
   }
   std::fflush(stdout);
