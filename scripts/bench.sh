@@ -1,16 +1,17 @@
 #!/bin/bash
 # The start-up export's speed on its real target: Tarnwick.exe under Wine,
-# timed in pairs against a plain sequential read of the same model file, and
-# the native benchmarks of the bench preset. Not part of scripts/test.sh.
+# timed in rounds against a plain sequential read of the same model file and
+# against the floor of any bridge (its window, then the same read), and the
+# native benchmarks of the bench preset. Not part of scripts/test.sh.
 #
-#   scripts/bench.sh [PAIRS]      (default 5 pairs per configuration)
+#   scripts/bench.sh [ROUNDS]     (default 5 rounds per configuration)
 #
 # For each placement of the arrays (aligned: on 4-byte offsets; host: wherever
 # the part names leave them) a 1 GiB model is written with the container
 # writer. How the file lies in the page cache decides how fast anything reads
 # it: the writer's small writes leave it in small pieces, which both programs
 # read more slowly (the plain read by half), while a file read from disk lies in
-# large pieces. So one quick pair of runs times the file as the writer left it;
+# large pieces. So one quick set of rounds times the file as the writer left it;
 # then it is written out, dropped from the cache and read back once, and every
 # figure after that is of the file as read from disk. A check run with the stand-in's
 # journal on proves the export complete: every part's counts and array hashes
@@ -20,7 +21,8 @@
 #   - the stand-in reading its settings from the environment at every call
 #     (RENDERER_STANDIN_SETTINGS_EACH_CALL), as the tests that change them in
 #     their own process have it.
-# Each line gives both medians and their ratio; the next line gives what starting
+# Each configuration gives the minimum, median and maximum of every time and of
+# the export's ratio to each yardstick within a round; a line gives what starting
 # costs alone (bench_window.exe: Tarnwick.exe's loads and window; bench_read.exe
 # on one byte) and the ratio of the times beyond it. Peak private memory (committed
 # bytes) and working set come from one further run each, sampled from /proc
@@ -29,7 +31,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-pairs=${1:-5}
+rounds=${1:-5}
 jobs=${TARNWICK_JOBS:-2}
 if command -v ccache >/dev/null; then
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
@@ -53,13 +55,13 @@ launch() { cmake/wine-run.sh build/windows/bin/bench_launch.exe "$@"; }
 # Jiffies of all CPU time and of the time the hypervisor took ("steal") so far.
 cpu_times() { awk '/^cpu /{print $2+$3+$4+$5+$6+$7+$8+$9, $9}' /proc/stat; }
 
-# Times the model's export in pairs and says how much CPU time the machine's
+# Times the model's export in rounds and says how much CPU time the machine's
 # host took meanwhile: figures taken while it takes a fifth are not comparable
 # with those of a quiet run.
 timed() {
   local before after
   before=$(cpu_times)
-  launch time "$pairs" "$appdata" "$model" "$@" | tail -2
+  launch time "$rounds" "$appdata" "$model" "$@" | grep -v "^round "
   after=$(cpu_times)
   awk -v b="$before" -v a="$after" 'BEGIN { split(b, x, " "); split(a, y, " ");
     if (y[1] > x[1]) printf "cpu time taken by the host machine meanwhile: %.0f%%\n", 100 * (y[2] - x[2]) / (y[1] - x[1]) }'

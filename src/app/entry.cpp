@@ -2,7 +2,6 @@
 // later one forwards its request word to it and exits.
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,7 +64,7 @@ void RunMessageLoop() {
 }
 
 // The first process: window, start-up export, own request, timers, serving.
-void ServeAsResident(EarlyIndexCheck* early) {
+void ServeAsResident() {
   BridgeState& bridge = Bridge();
   MessageWindow::Register(bridge.Instance, bridge.ClassName);
   MessageWindow window;
@@ -77,7 +76,7 @@ void ServeAsResident(EarlyIndexCheck* early) {
   FindHostWindowOnce();
   // Requests dispatched before this point (by the error box's loop, say) are
   // held; they die with the process when the export fails.
-  if (!RunStartupExport(Document(), early)) return;
+  if (!RunStartupExport(Document())) return;
   StartServingRequests();
   PostRequest(bridge.OwnWindow);
   bridge.WatchdogTimer = SetTimer(bridge.OwnWindow, protocol::TIMER_WATCHDOG, protocol::kWatchdogPeriodMs, nullptr);
@@ -93,10 +92,6 @@ int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
   ReadRequest(command_line);
   bridge.Mutex = CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t*>(protocol::kSingleInstanceMutex.wide));
   const bool already_running = GetLastError() == ERROR_ALREADY_EXISTS;
-  // Before the first call into user32, which loads the window libraries (a delayed import):
-  // the model's index lists are checked meanwhile, on the other core.
-  std::unique_ptr<EarlyIndexCheck> early;
-  if (!already_running) early = StartEarlyIndexCheck();
   LoadStringW(instance, IDS_APP_TITLE, bridge.Title, kNameBufferLength);
   LoadStringW(instance, IDS_WINDOW_CLASS, bridge.ClassName, kNameBufferLength);
   if (already_running) {
@@ -107,7 +102,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
     bridge.Mutex = nullptr;
     ForwardToResident();
   } else {
-    ServeAsResident(early.get());
+    ServeAsResident();
     ReleaseMutex(bridge.Mutex);
   }
   if (bridge.Mutex != nullptr) CloseHandle(bridge.Mutex);

@@ -32,29 +32,20 @@ void ApplyIncrementalModel(ExchangeDocument& document) {
 
 }  // namespace
 
-std::unique_ptr<EarlyIndexCheck> StartEarlyIndexCheck() {
-  return std::make_unique<EarlyIndexCheck>(MakeExchangeFilePath(protocol::kModelFile.view()));
-}
-
-bool RunStartupExport(ExchangeDocument& document, EarlyIndexCheck* early) {
+bool RunStartupExport(ExchangeDocument& document) {
   document.ContainerPath = MakeExchangeFilePath(protocol::kModelFile.view());
   const HeaderLoadResult result = LoadContainerHeader(document);
-  // The host's file is not held while the renderer starts or a message is up:
-  // the slot is streamed from a fresh open. The early checks only read the file
-  // once and let it go; they go on while the renderer starts, and a real renderer
-  // takes long enough to start that they read the model from the disk meanwhile.
+  // The host's file is not held while the renderer starts or a message is up: the
+  // host may rewrite it meanwhile, which Windows refuses while a view of it is mapped.
+  // The slot is streamed from a fresh open.
   CloseContainer(document);
   if (result != HeaderLoadResult::kLoaded) {
-    if (early != nullptr) early->Stop();
     ReportError(ErrorKind::kModelFile, static_cast<int>(result));
     return false;
   }
   document.Session.project_path = SlotName(document.Slots[0]);
   if (!StartRendererSession(document.Session)) return false;
-  StreamSlotToRenderer(document, 0, document, SettingsOf(document),
-                       early != nullptr ? &early->results() : nullptr);
-  // Nothing of the host's file is held once the export is done.
-  if (early != nullptr) early->Stop();
+  StreamSlotToRenderer(document, 0, document, SettingsOf(document));
   FlushIfSession(document.Session);
   return true;
 }

@@ -4,21 +4,15 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 
 #include "bridge/exchange_document.h"
 #include "exchange/sync_record.h"
-#include "renderer/early_index_check.h"
 
 namespace tarnwick {
 
-// Starts checking the index lists of the host's model file while the process starts up.
-std::unique_ptr<EarlyIndexCheck> StartEarlyIndexCheck();
-
-// Sends the host's whole model at start-up; true when the bridge may serve requests. The
-// early checks, if any, are taken where they hold, and stopped before the model-file error
-// box and at the end of the export at the latest.
-bool RunStartupExport(ExchangeDocument& document, EarlyIndexCheck* early = nullptr);
+// Sends the host's whole model at start-up; true when the bridge may serve requests. No
+// handle or view of the model file is held while the renderer starts or a message is up.
+bool RunStartupExport(ExchangeDocument& document);
 
 // Camera sync: makes the camera of "camera.cam" the renderer's camera.
 void ServeCameraSync(ExchangeDocument& document);

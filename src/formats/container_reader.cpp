@@ -106,16 +106,23 @@ void ReadIdList(ContainerStream& stream, std::vector<std::uint32_t>& ids) {
   for (std::uint32_t& id : ids) id = stream.ReadU32();
 }
 
-// Lets the sink hear of refused counts and reads past the end while one body is read.
+// Lets the sink hear of refused counts and reads past the end while one body is read, and
+// at its end whether the file could not be read.
 class NoticesTo {
  public:
-  NoticesTo(ContainerStream& stream, ModelSink& sink) : stream_(stream) { stream.SetNotices(&sink); }
-  ~NoticesTo() { stream_.SetNotices(nullptr); }
+  NoticesTo(ContainerStream& stream, ModelSink& sink) : stream_(stream), sink_(sink) {
+    stream.SetNotices(&sink);
+  }
+  ~NoticesTo() {
+    stream_.SetNotices(nullptr);
+    if (stream_.ReadFailed()) sink_.OnReadFailed();
+  }
   NoticesTo(const NoticesTo&) = delete;
   NoticesTo& operator=(const NoticesTo&) = delete;
 
  private:
   ContainerStream& stream_;
+  ModelSink& sink_;
 };
 
 // The whole header and directory in one view; null when the file shrank since it was opened.
@@ -190,8 +197,6 @@ bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot
   }
   const DirectorySlot& slot = state.Slots[static_cast<std::size_t>(slot_index)];
   if (slot.Kind != kModelBodyKind) return false;
-  if (const std::optional<FileStamp> stamp = stream.Stamp()) sink.OnFileStamp(*stamp);
-  if (!sink.WantsReadAhead()) stream.ForgoReadAhead();
   ReadModelBody(stream, static_cast<std::uint32_t>(slot.Offset), sink);
   return true;
 }

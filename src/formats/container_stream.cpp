@@ -58,7 +58,7 @@ std::uint64_t ContainerStream::MaxViewBytes() const {
 }
 
 bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
-  return RangeHolds(window_start_, window_length_, offset, n);
+  return RangeHolds(window_start_, window_length_, offset, n) && !ReadFailed();
 }
 
 ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position, std::size_t needed,
@@ -79,8 +79,10 @@ ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position, st
 }
 
 std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::size_t n) {
-  // A stream over memory holds all of its bytes in the window already.
-  if (!file_ || !SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
+  // A stream over memory holds all of its bytes in the window already; one whose views were
+  // lost reads nothing more.
+  if (!file_ || ReadFailed()) return 0;
+  if (!SeekFile(file_, static_cast<std::int64_t>(offset), SEEK_SET)) return 0;
   std::size_t got = 0;
   ReadFileBytes(file_, out, n, got);
   fetched_bytes_ += got;
@@ -90,7 +92,7 @@ std::size_t ContainerStream::ReadFromFile(std::uint64_t offset, void* out, std::
 bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
   if (!file_) return false;
   if (mapped_) {
-    if (position >= size_) return false;
+    if (position >= size_ || ReadFailed()) return false;
     const MappedView view = mapped_->Cover(position, std::min<std::uint64_t>(needed, size_ - position));
     if (view.data) {
       window_data_ = view.data;
@@ -142,7 +144,8 @@ bool ContainerStream::Read(void* out, std::size_t n) {
       done += k;
     }
   }
-  if (done == n) {
+  // A page lost during the copy gave zeros: the read fails as one past the end would.
+  if (done == n && !ReadFailed()) {
     position_ += n;
     return true;
   }
@@ -158,19 +161,12 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   if (ok && InWindow(offset, n)) {
     FollowReader(offset, n);
     std::memcpy(out, window_data_ + (offset - window_start_), n);
-    return true;
+    if (!ReadFailed()) return true;
+    ok = false;
   }
   if (ok) ok = ReadFromFile(offset, out, n) == n;
   if (!ok) std::memset(out, 0, n);
   return ok;
-}
-
-bool ContainerStream::KnownAt(std::uint64_t offset, std::size_t n) {
-  if (n == 0) return true;
-  if (offset >= size_ || n > size_ - offset) return false;
-  // Where ReadAt would copy from the window, the worker hears of the reader as well.
-  if (InWindow(offset, n)) FollowReader(offset, n);
-  return true;
 }
 
 const std::uint8_t* ContainerStream::View(std::size_t n) {

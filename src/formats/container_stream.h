@@ -5,7 +5,8 @@
 // in full yields zeros, moves the position to the end of the file and fails,
 // and a seek may go anywhere, beyond the end included, after which every read
 // yields zeros. A file opened for reading is mapped read-only in views that
-// follow the reader (see MappedFile), and every read that falls in the
+// follow the reader (see MappedFile) when it lies on a volume that cannot go
+// away (see volume_kind.h), and every read that falls in the
 // current view is served from it in place; when it cannot be mapped, reads
 // are served from one large window of the file that is refilled from
 // the position that misses it, and large reads that miss it go straight from
@@ -55,12 +56,6 @@ class ContainerStream {
   ContainerStream(const ContainerStream&) = delete;
   ContainerStream& operator=(const ContainerStream&) = delete;
 
-  // No worker is to load the bytes ahead of the reader from now on, unless one already does.
-  void ForgoReadAhead() {
-    if (mapped_) mapped_->ForgoWorker();
-  }
-  // Whether a worker loads the bytes ahead of the reader.
-  bool ReadsAhead() const { return mapped_ && mapped_->worker() != nullptr; }
   // Size of the file in bytes, as found at open and extended by writes.
   std::uint64_t Size() const { return size_; }
   // Current position; it may lie beyond the end after a seek.
@@ -70,9 +65,10 @@ class ContainerStream {
   // Bytes read from the file into the window or the caller's memory so far (a mapped view
   // or bytes in memory fetch nothing themselves).
   std::uint64_t FetchedBytes() const { return fetched_bytes_; }
+  // Whether a page of a mapped view could not be read (its volume went away): every read
+  // fails from then on, and bytes handed out before may hold zeros.
+  bool ReadFailed() const { return mapped_ && mapped_->Lost(); }
 
-  // The file's stamp as it is now; nothing for a stream over memory.
-  std::optional<FileStamp> Stamp() const { return StampOf(file_); }
   // Moves to an absolute position; any value is accepted.
   void Seek(std::uint64_t position) { position_ = position; }
   // Moves the position on by a number of bytes.
@@ -82,21 +78,12 @@ class ContainerStream {
   bool Read(void* out, std::size_t n);
   // Reads n bytes at an offset without moving the position or refilling the window.
   bool ReadAt(std::uint64_t offset, void* out, std::size_t n);
-  // Stands for ReadAt(offset, out, n) for bytes the caller knows already (from an earlier
-  // reading of the same file) without loading them. False where ReadAt would find the bytes
-  // past the end.
-  bool KnownAt(std::uint64_t offset, std::size_t n);
   // The next n bytes inside the window, valid until the next call on the stream; the position
   // moves past them. Null, with the position unchanged, when they are not all in the file or
   // n exceeds MaxViewBytes().
   const std::uint8_t* View(std::size_t n);
   // Longest run of bytes that View can hand out: the whole file when it is mapped.
   std::uint64_t MaxViewBytes() const;
-  // The n bytes at an offset when the window already holds them, else null; nothing moves,
-  // nothing is fetched. For looking ahead only: what it returns is not read.
-  const std::uint8_t* Peek(std::uint64_t offset, std::size_t n) const {
-    return InWindow(offset, n) ? window_data_ + (offset - window_start_) : nullptr;
-  }
 
   // Little-endian values; 0 when the bytes are not in the file.
   std::uint8_t ReadU8();

@@ -56,24 +56,6 @@ TEST_P(ContainerStreamTest, DecodesLittleEndianAndZerosPastTheEnd) {
   EXPECT_EQ(stream->ReadU8(), 1u);
 }
 
-// A look ahead sees only what the window holds, and leaves no trace: the position,
-// the bytes fetched and the next reads are those of a stream never looked into.
-TEST_P(ContainerStreamTest, PeekSeesTheWindowOnlyAndLeavesNoTrace) {
-  auto stream = OpenWith(Le32(0x11223344) + Le32(0x55667788));
-  ASSERT_TRUE(stream);
-  EXPECT_EQ(stream->Peek(0, 4), nullptr);  // nothing fetched yet
-  EXPECT_EQ(stream->ReadU8(), 0x44u);
-  const std::uint64_t fetched = stream->FetchedBytes();
-  const std::uint8_t* p = stream->Peek(4, 4);
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(LoadU32(p), 0x55667788u);
-  EXPECT_EQ(stream->Peek(5, 4), nullptr);  // runs past the end of the file
-  EXPECT_EQ(stream->Peek(~std::uint64_t{0} - 1, 4), nullptr);
-  EXPECT_EQ(stream->Position(), 1u);
-  EXPECT_EQ(stream->FetchedBytes(), fetched);
-  EXPECT_EQ(stream->ReadU8(), 0x33u);
-}
-
 TEST_P(ContainerStreamTest, CountsThatOverrunTheFileAreZero) {
   std::string bytes = Le32(2) + std::string("a\0b\0", 4) + Le32(4) + std::string("x\0", 2);
   bytes += Le32(0x40000000);  // a billion words announced in a tiny file

@@ -1,12 +1,10 @@
 #include "formats/solid_reader.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
 #include "platform/bulk_copy.h"
-#include "platform/prefetch.h"
 
 namespace tarnwick {
 
@@ -27,31 +25,15 @@ std::uint64_t AfterArray(std::uint64_t count_at, std::uint32_t count) {
   return count_at + 4 + std::uint64_t{count} * 4;
 }
 
-// The eight counts of a part as the file stores them, and whether all lay in the file.
-struct StoredCounts {
-  ArrayCounts counts{};
-  bool whole = true;
-};
-
 // Measures the eight arrays from their counts without moving the window, so
-// that every array of a part can be lent from it at once. Counts the sink
-// knows from an earlier reading of the file are not loaded again: each stands
-// a jump of tens of KiB after the one before, and loading them one after the
-// other waits for memory at every one.
-std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start, const ArrayCounts* known,
-                            std::array<ArraySpan, kArrayCount>& spans, StoredCounts& stored) {
+// that every array of a part can be lent from it at once.
+std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start,
+                            std::array<ArraySpan, kArrayCount>& spans) {
   std::uint64_t at = start;
-  for (std::size_t k = 0; k < kArrayCount; ++k) {
-    std::uint8_t bytes[4] = {};
-    const bool read = known != nullptr ? stream.KnownAt(at, 4) : stream.ReadAt(at, bytes, 4);
-    if (!read) {
-      stream.NoteReadPastEnd(at);
-      stored.whole = false;
-    }
-    const std::uint32_t count =
-        known != nullptr && read ? (*known)[k] : LoadU32(bytes);
-    stored.counts[k] = count;
-    ArraySpan& span = spans[k];
+  for (ArraySpan& span : spans) {
+    std::uint8_t bytes[4];
+    if (!stream.ReadAt(at, bytes, 4)) stream.NoteReadPastEnd(at);
+    const std::uint32_t count = LoadU32(bytes);
     span.data_at = at + 4;
     const std::uint64_t size = stream.Size();
     const std::uint64_t remaining = span.data_at < size ? size - span.data_at : 0;
@@ -63,13 +45,11 @@ std::uint64_t MeasureArrays(ContainerStream& stream, std::uint64_t start, const 
 }
 
 // Reads the arrays standing at the position and leaves the stream after the eighth; arrays
-// that cannot be lent are copied only when `copies` is true, else left null. Returns the
-// bytes of the arrays handed on, lent, copied or left null alike.
-std::uint64_t ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part,
-                             bool copies, const ArrayCounts* known, StoredCounts& stored) {
+// that cannot be lent are copied. Returns the bytes of the arrays handed on.
+std::uint64_t ReadPartArrays(ContainerStream& stream, PartScratch& scratch, PartGeometry& part) {
   const std::uint64_t start = stream.Position();
   std::array<ArraySpan, kArrayCount> spans;
-  const std::uint64_t end = MeasureArrays(stream, start, known, spans, stored);
+  const std::uint64_t end = MeasureArrays(stream, start, spans);
   const std::uint64_t in_file = std::min(end, std::max(start, stream.Size())) - start;
   const std::uint8_t* base = nullptr;
   if (in_file <= stream.MaxViewBytes()) base = stream.View(in_file);
@@ -82,7 +62,6 @@ std::uint64_t ReadPartArrays(ContainerStream& stream, PartScratch& scratch, Part
       data[k] = lent;
       continue;
     }
-    if (!copies) continue;
     std::vector<std::uint32_t>& copy = scratch.copies[k];
     if (copy.size() < span.count) copy.resize(span.count);
     if (lent) {
@@ -102,7 +81,6 @@ std::uint64_t ReadPartArrays(ContainerStream& stream, PartScratch& scratch, Part
   part.attributes1 = data[2];
   part.index_count = spans[5].count;
   part.indices = static_cast<const std::uint32_t*>(data[3]);
-  part.stored_counts = stored.whole ? &stored.counts : nullptr;
   return 4 * (std::uint64_t{spans[0].count} + spans[1].count + spans[4].count + spans[5].count);
 }
 
@@ -125,42 +103,8 @@ void ReadPart(ContainerStream& stream, std::uint32_t body_start, std::uint32_t o
   const std::u16string name = stream.ReadCountedString();
   stream.SkipCountedString();
   stream.Seek(arrays_at);
-  StoredCounts stored;
-  const std::uint64_t handed = ReadPartArrays(stream, scratch, part, sink.WantsCopies(),
-                                              sink.KnownCounts(part.position), stored);
-  budget.Charge(handed + 2 * name.size());
+  budget.Charge(ReadPartArrays(stream, scratch, part) + 2 * name.size());
   sink.OnPart(name, part);
-}
-
-// Parts of a solid lie tens of KiB apart, and each array's count is found only after
-// the count before it, so a reader going part by part waits for memory at every count.
-// Following the counts of several parts side by side lets those waits overlap; the
-// parts' own reading then finds them in the cache. Only bytes the window already holds
-// are looked at, and nothing is counted or noted: the reading proper decides.
-void WarmPartRecords(const ContainerStream& stream, std::uint32_t body_start,
-                     std::uint64_t table_at, std::uint32_t table_size) {
-  constexpr std::uint32_t kMostParts = 16;
-  // The header length, then the eight counts, each after the array before it.
-  constexpr int kSteps = 1 + kArrayCount;
-  std::uint64_t at[kMostParts];
-  std::uint32_t n = 0;
-  for (std::uint32_t i = 0; i < table_size && n < kMostParts; ++i) {
-    const std::uint8_t* entry = stream.Peek(table_at + std::uint64_t{i} * 4, 4);
-    if (entry == nullptr) break;
-    if (const std::uint32_t offset = LoadU32(entry)) at[n++] = BodyPosition(body_start, offset) + 4;
-  }
-  for (int step = 0; step < kSteps; ++step) {
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const std::uint8_t* p = stream.Peek(at[i], 4);
-      if (p == nullptr) {
-        at[i] = std::numeric_limits<std::uint64_t>::max() / 2;
-        continue;
-      }
-      const std::uint32_t word = LoadU32(p);
-      at[i] = step == 0 ? at[i] + word : AfterArray(at[i], word);
-      if (const std::uint8_t* next = stream.Peek(at[i], 4)) PrefetchAhead(next, 0);
-    }
-  }
 }
 
 }  // namespace
@@ -181,16 +125,15 @@ void ReadSolid(ContainerStream& stream, std::uint32_t body_start, std::uint32_t 
   budget.Charge(2 * solid.label.size());
   stream.Seek(parts_at);
   WordTable parts(stream);
-  if (!sink.KnowsCounts()) WarmPartRecords(stream, body_start, parts_at + 4, parts.size());
   sink.OnSolidBegin(solid);
   const bool all_parts =
       ReadTableEntries(stream, parts, budget, true, [&](std::uint32_t part_offset) {
         ReadPart(stream, body_start, part_offset, scratch, sink, budget);
       });
   // A record, table or array that ran past the end of the file (a file cut short, or
-  // one the host is still writing), or parts the budget left unread: not the solid the
-  // host wrote.
-  sink.OnSolidEnd(all_parts && stream.ShortReads() == short_reads);
+  // one the host is still writing), a mapped page that could not be read, or parts the
+  // budget left unread: not the solid the host wrote.
+  sink.OnSolidEnd(all_parts && stream.ShortReads() == short_reads && !stream.ReadFailed());
 }
 
 }  // namespace tarnwick

@@ -62,19 +62,6 @@ std::int64_t TellFile(std::FILE* file);
 // unless all of it was written.
 bool WriteTextModeBytes(std::FILE* file, std::string_view text);
 
-// One state of a file: which file it is, its size and its last write. A file that the host
-// rewrote or replaced has another stamp.
-struct FileStamp {
-  std::uint64_t volume = 0;   // the volume (device) that holds the file
-  std::uint64_t index = 0;    // the file's number on its volume
-  std::uint64_t size = 0;     // bytes
-  std::uint64_t written = 0;  // time of the last write, in the system's own units
-  friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-// The stamp of an open file; nothing when the system cannot tell.
-std::optional<FileStamp> StampOf(std::FILE* file);
-
 // The path as the platform's file functions see it (for messages and tests).
 std::string NativePathForDisplay(const std::u16string& path);
 

@@ -68,14 +68,4 @@ std::int64_t TellFile(std::FILE* file) {
   return static_cast<std::int64_t>(ftello(file));
 }
 
-std::optional<FileStamp> StampOf(std::FILE* file) {
-  struct stat status {};
-  if (file == nullptr || fstat(fileno(file), &status) != 0) return std::nullopt;
-  const auto nanoseconds = static_cast<std::uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
-                           static_cast<std::uint64_t>(status.st_mtim.tv_nsec);
-  return FileStamp{static_cast<std::uint64_t>(status.st_dev),
-                   static_cast<std::uint64_t>(status.st_ino),
-                   static_cast<std::uint64_t>(status.st_size), nanoseconds};
-}
-
 }  // namespace tarnwick

@@ -140,19 +140,4 @@ std::int64_t TellFile(std::FILE* file) {
   return _ftelli64(file);
 }
 
-std::optional<FileStamp> StampOf(std::FILE* file) {
-  if (file == nullptr) return std::nullopt;
-  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
-    return std::nullopt;
-  }
-  const auto join = [](DWORD high, DWORD low) {
-    return (static_cast<std::uint64_t>(high) << 32) | low;
-  };
-  return FileStamp{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
-                   join(info.nFileSizeHigh, info.nFileSizeLow),
-                   join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
-}
-
 }  // namespace tarnwick

@@ -1,9 +1,11 @@
 // The system's read-only mapping of an open file, from which views of byte
 // ranges are mapped into the address space. The file's pages belong to the
 // system's file cache, not to the process's committed memory. On Windows a
-// mapped view holds the file (the host cannot shorten it) until it is unmapped.
+// mapped view holds the file (the host cannot shorten it) until it is unmapped,
+// and a page that the volume cannot give reads as zeros and marks the mapping lost.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -38,7 +40,8 @@ class FileMapping {
   static constexpr std::uint64_t kGranularity = 65536;
 
   // The mapping of the first `size` bytes of an open stream's file; null when the file is
-  // empty, larger than the address space, or the system refuses.
+  // empty, larger than the address space, on a volume that may go away (see volume_kind.h),
+  // or the system refuses.
   static std::unique_ptr<FileMapping> Create(std::FILE* file, std::uint64_t size);
   ~FileMapping();
   FileMapping(const FileMapping&) = delete;
@@ -52,12 +55,17 @@ class FileMapping {
 
   // Bytes of the file that the mapping covers.
   std::uint64_t size() const { return size_; }
+  // Whether a page of a view could not be read (the volume went away, the file was cut
+  // short): that view then holds zeros, and nothing read from the mapping can be trusted.
+  bool Lost() const { return lost_.load(std::memory_order_acquire); }
 
  private:
   FileMapping(std::intptr_t handle, std::uint64_t size) : handle_(handle), size_(size) {}
 
   std::intptr_t handle_;  // the file descriptor, or the Windows mapping object
   std::uint64_t size_;
+  // Set by the fault handler, from any thread that touches a view.
+  mutable std::atomic<bool> lost_{false};
 };
 
 }  // namespace tarnwick

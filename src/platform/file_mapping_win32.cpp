@@ -2,8 +2,12 @@
 #include <io.h>
 
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "platform/file_mapping.h"
+#include "platform/view_faults.h"
+#include "platform/volume_kind.h"
 
 namespace tarnwick {
 
@@ -30,12 +34,42 @@ void* FindPlacement(std::uint64_t start, std::size_t length) {
   return reinterpret_cast<void*>(place);
 }
 
+// A path as GetFinalPathNameByHandleW gives it ("\\?\C:\..." or "\\?\UNC\server\...") in
+// the form GetVolumePathNameW and GetDriveTypeW take ("C:\...", "\\server\...").
+std::wstring WithoutExtendedPrefix(std::wstring path) {
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
+// The kind of the volume an open file lies on; kUnknown when the system cannot tell.
+VolumeKind VolumeKindOf(HANDLE file) {
+  static_assert(DRIVE_FIXED == static_cast<unsigned>(VolumeKind::kFixed) &&
+                DRIVE_REMOTE == static_cast<unsigned>(VolumeKind::kRemote) &&
+                DRIVE_REMOVABLE == static_cast<unsigned>(VolumeKind::kRemovable) &&
+                DRIVE_RAMDISK == static_cast<unsigned>(VolumeKind::kRamDisk));
+  const DWORD needed = GetFinalPathNameByHandleW(file, nullptr, 0, VOLUME_NAME_DOS);
+  if (needed == 0) return VolumeKind::kUnknown;
+  std::vector<wchar_t> name(needed + 1);
+  const DWORD got = GetFinalPathNameByHandleW(file, name.data(), needed + 1, VOLUME_NAME_DOS);
+  if (got == 0 || got > needed) return VolumeKind::kUnknown;
+  const std::wstring path = WithoutExtendedPrefix(std::wstring(name.data(), got));
+  // The volume's root is never longer than the path it holds.
+  std::vector<wchar_t> root(path.size() + 2);
+  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
+    return VolumeKind::kUnknown;
+  }
+  return VolumeKindFromDriveType(GetDriveTypeW(root.data()));
+}
+
 }  // namespace
 
 std::unique_ptr<FileMapping> FileMapping::Create(std::FILE* file, std::uint64_t size) {
   if (size == 0 || size > std::numeric_limits<std::size_t>::max()) return nullptr;
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  // A volume that can go away is read through the window: its views would fault.
+  if (!MayMapVolume(VolumeKindOf(handle))) return nullptr;
   const HANDLE mapping =
       CreateFileMappingW(handle, nullptr, PAGE_READONLY, static_cast<DWORD>(size >> 32),
                          static_cast<DWORD>(size), nullptr);
@@ -59,11 +93,16 @@ MappedView FileMapping::Map(std::uint64_t start, std::size_t length) const {
     data = MapViewOfFile(handle, FILE_MAP_READ, high, low, static_cast<SIZE_T>(length));
   }
   if (data == nullptr) return {};
+  // A page the volume cannot give ends the reading, not the process.
+  if (!WatchView(data, length, lost_)) {
+    UnmapViewOfFile(data);
+    return {};
+  }
   return {static_cast<const std::uint8_t*>(data), start, length};
 }
 
 void FileMapping::Unmap(const MappedView& view) {
-  if (view.data) UnmapViewOfFile(view.data);
+  if (view.data) UnmapWatchedView(view.data);
 }
 
 }  // namespace tarnwick

@@ -31,8 +31,7 @@ class MappedFile {
   // Maps the first `size` bytes of an open stream's file in views of at least view_bytes
   // (rounded up to the granularity); null when it cannot be mapped (empty file, a size
   // beyond the address space, or the system refuses). Files larger than one view, or from
-  // kWorkerFromBytes on, get a worker once the reader is past kWorkerAfterBytes, unless the
-  // reader forgoes it first.
+  // kWorkerFromBytes on, get a worker once the reader is past kWorkerAfterBytes.
   static std::unique_ptr<MappedFile> Map(std::FILE* file, std::uint64_t size,
                                          std::uint64_t view_bytes = kViewBytes);
   // Unmaps every view, waiting for the worker: afterwards the file is free.
@@ -45,9 +44,8 @@ class MappedFile {
   MappedView Cover(std::uint64_t offset, std::uint64_t n);
   // Tells the worker, if any, where the reader has come to, so that it loads the bytes ahead.
   void Follow(std::uint64_t offset);
-  // A worker that has not started by now never starts: the reader maps, faults and unmaps
-  // on its own.
-  void ForgoWorker() { wants_worker_ = false; }
+  // Whether a page of a view could not be read: see FileMapping::Lost.
+  bool Lost() const { return mapping_->Lost(); }
   // The worker, or null when the file is small or no thread could be started.
   const ViewWorker* worker() const { return worker_.get(); }
 

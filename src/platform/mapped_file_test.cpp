@@ -96,19 +96,6 @@ TEST(MappedFile, SmallFileIsOneViewWithNoWorker) {
   EXPECT_EQ(MappedFile::Map(pattern.file.get(), 0), nullptr);
 }
 
-TEST(MappedFile, AReaderThatForgoesTheWorkerMapsOnItsOwn) {
-  const std::uint64_t size = 3 * MappedFile::kWorkerFromBytes;
-  MappedPattern pattern(size);
-  ASSERT_NE(pattern.mapped, nullptr);
-  MappedFile& mapped = *pattern.mapped;
-  mapped.ForgoWorker();
-  for (std::uint64_t at = 0; at + 4096 <= size; at += MappedFile::kWorkerFromBytes / 2) {
-    mapped.Follow(at);
-    ASSERT_TRUE(ShowsRange(mapped.Cover(at, 4096), at, 4096)) << at;
-  }
-  EXPECT_EQ(mapped.worker(), nullptr);
-}
-
 TEST(MappedFile, TheWorkerStartsOnlyWhenTheReaderGoesOnPastTheHeader) {
   const std::uint64_t size = 3 * MappedFile::kWorkerFromBytes;
   MappedPattern pattern(size);

@@ -27,8 +27,7 @@ std::optional<std::uint32_t> IndexLimitOf(const PartGeometry& part) {
 }
 
 void SendPartTriangles(D5Session session, const std::u16string& part_name,
-                       const PartGeometry& part, std::vector<std::uint32_t>& sequence,
-                       const CheckedPart* checked) {
+                       const PartGeometry& part, std::vector<std::uint32_t>& sequence) {
   const std::uint32_t vertices = part.position_count / 3;
   if (part.index_count > kMaxCount) return;
   MeshDescriptor mesh{};
@@ -37,11 +36,8 @@ void SendPartTriangles(D5Session session, const std::u16string& part_name,
   mesh.attributes1 = part.attributes1;
   mesh.attributes2 = part.attributes2;
   if (const std::optional<std::uint32_t> limit = IndexLimitOf(part)) {
-    const bool same_list = checked != nullptr && checked->position == part.position &&
-                           checked->index_count == part.index_count && checked->limit == *limit;
-    const std::optional<bool> known = same_list ? checked->below : std::nullopt;
     // The renderer would read positions outside the array.
-    if (!(known ? *known : IndicesBelow(part.indices, part.index_count, *limit))) return;
+    if (!IndicesBelow(part.indices, part.index_count, *limit)) return;
     mesh.index_count = static_cast<std::int32_t>(part.index_count);
     mesh.indices = part.indices;
   } else {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "formats/model_sink.h"
-#include "renderer/checked_parts.h"
 #include "renderer/d5api.h"
 
 namespace tarnwick {
@@ -28,10 +27,7 @@ std::optional<std::uint32_t> IndexLimitOf(const PartGeometry& part);
 // Makes the one D5API_AddIndexedTriangle call of a part, with vertex count C1 / 3 as the
 // first count; a part whose index list refers past its vertices is not sent. `sequence`
 // holds 0, 1, 2, ... for parts without an index list and is only ever extended.
-// The check in `checked`, the part as read ahead, stands for the export's own check when it
-// was made of the same list (position, index count and vertex limit).
 void SendPartTriangles(D5Session session, const std::u16string& part_name,
-                       const PartGeometry& part, std::vector<std::uint32_t>& sequence,
-                       const CheckedPart* checked = nullptr);
+                       const PartGeometry& part, std::vector<std::uint32_t>& sequence);
 
 }  // namespace tarnwick

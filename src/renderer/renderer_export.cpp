@@ -14,14 +14,8 @@
 
 namespace tarnwick {
 
-RendererExport::RendererExport(RendererState& renderer, const ExportSettings& settings,
-                               CheckedParts* checked)
-    : renderer_(renderer), settings_(settings), checked_(checked) {}
-
-void RendererExport::OnFileStamp(const FileStamp& stamp) {
-  // A file the host has rewritten since the checks began has other lists.
-  checks_hold_ = checked_ != nullptr && checked_->MadeOn(stamp);
-}
+RendererExport::RendererExport(RendererState& renderer, const ExportSettings& settings)
+    : renderer_(renderer), settings_(settings) {}
 
 void RendererExport::OnMaterialText(const std::u16string& text) {
   MaterialRecord record;
@@ -46,26 +40,8 @@ void RendererExport::OnSolidBegin(const SolidInfo& solid) {
   D5API_BeginNode(renderer_.Session.handle, entry.NodeName.c_str(), kNodeMatrix.data(), 1);
 }
 
-const ArrayCounts* RendererExport::KnownCounts(std::uint64_t position) {
-  taken_ = checks_hold_ ? checked_->Take(position) : nullptr;
-  return taken_ != nullptr && taken_->counts_whole ? &taken_->counts : nullptr;
-}
-
-bool RendererExport::KnowsCounts() const { return checks_hold_ && checked_->Wanted(); }
-
-bool RendererExport::WantsReadAhead() const {
-  // The checker takes the second core while it runs: a worker loading the bytes ahead would
-  // compete with it for that core and for memory. Measured under Wine on two cores, with the
-  // 1 GiB model: the export took 33 ms against 39 with a worker. Once the checks have ended
-  // (as they have when a real renderer has taken its seconds to start), the worker has the
-  // core to itself and loads the arrays that the renderer reads.
-  return !checks_hold_ || checked_->Ended();
-}
-
 void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part) {
-  // SendPartTriangles takes the record's check only for this very part and list.
-  SendPartTriangles(renderer_.Session.handle, name, part, sequence_,
-                    std::exchange(taken_, nullptr));
+  SendPartTriangles(renderer_.Session.handle, name, part, sequence_);
 }
 
 void RendererExport::OnSolidEnd(bool whole) {
@@ -91,13 +67,17 @@ void RendererExport::OnRemovalList(const std::u16string& name,
   }
 }
 
+void RendererExport::OnReadFailed() {
+  WriteLog("Model Read Error: the model file could not be read to its end");
+}
+
 void RendererExport::OnBodyAbandoned(const std::string& reason) {
   WriteLog("Model Format Error: " + reason);
 }
 
 void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,
-                          const ExportSettings& settings, CheckedParts* checked) {
-  RendererExport sink(renderer, settings, checked);
+                          const ExportSettings& settings) {
+  RendererExport sink(renderer, settings);
   if (StreamModelSlot(container, slot_index, sink)) {
     renderer.SourceProject = SlotName(container.Slots[static_cast<std::size_t>(slot_index)]);
   }

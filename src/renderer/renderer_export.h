@@ -8,7 +8,6 @@
 
 #include "formats/container_state.h"
 #include "formats/model_sink.h"
-#include "renderer/checked_parts.h"
 #include "renderer/export_settings.h"
 #include "renderer/renderer_state.h"
 
@@ -17,25 +16,15 @@ namespace tarnwick {
 // Sends each record as it is read: materials, lights, solids as nodes, the camera list.
 class RendererExport : public ModelSink {
  public:
-  // Sends through the state's session and records into its mirror; index checks made
-  // ahead (`checked`) are taken when they were made on the same file.
-  RendererExport(RendererState& renderer, const ExportSettings& settings,
-                 CheckedParts* checked = nullptr);
+  // Sends through the state's session and records into its mirror.
+  RendererExport(RendererState& renderer, const ExportSettings& settings);
 
-  // The file the body is read from: whether the checks made ahead hold for it.
-  void OnFileStamp(const FileStamp& stamp) override;
   // A material: read, stored under its name (a later one replaces it), sent.
   void OnMaterialText(const std::u16string& text) override;
   // A light: read, stored under its id, sent when it is a switched-on point, spot or IES light.
   void OnLightText(const std::u16string& text) override;
   // A solid's node begins; the solid is recorded with its time stamp.
   void OnSolidBegin(const SolidInfo& solid) override;
-  // The counts of the part at `position` as read ahead, when the checks hold for this file.
-  const ArrayCounts* KnownCounts(std::uint64_t position) override;
-  // Whether parts read ahead are still to come.
-  bool KnowsCounts() const override;
-  // No worker loading the bytes ahead while the early checks go on beside the export.
-  bool WantsReadAhead() const override;
   // One triangle batch of the current node.
   void OnPart(const std::u16string& name, const PartGeometry& part) override;
   // The current node ends; a solid not read whole keeps time stamp 0 in the mirror.
@@ -46,25 +35,21 @@ class RendererExport : public ModelSink {
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
   // A body cut short by its work budget: one "Model Format Error: " line in the log.
   void OnBodyAbandoned(const std::string& reason) override;
+  // A body the file could not give to its end: one "Model Read Error: " line in the log.
+  void OnReadFailed() override;
 
  private:
   RendererState& renderer_;
   const ExportSettings& settings_;
-  CheckedParts* checked_;
-  // The checks made ahead were made on this very file; until the stamp is known they are not.
-  bool checks_hold_ = false;
   // The mirror's entry of the solid being read; null between solids.
   SolidEntry* solid_ = nullptr;
-  // The record of the part being read, taken from the checks made ahead; null without one.
-  const CheckedPart* taken_ = nullptr;
   // 0, 1, 2, ... for parts without an index list; grows to the largest such part.
   std::vector<std::uint32_t> sequence_;
 };
 
 // Streams the model body of one slot of the container named by ContainerPath to the
-// renderer; when a body was read, SourceProject becomes the slot's name. `checked` holds
-// index checks made ahead on the same slot, if any.
+// renderer; when a body was read, SourceProject becomes the slot's name.
 void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,
-                          const ExportSettings& settings, CheckedParts* checked = nullptr);
+                          const ExportSettings& settings);
 
 }  // namespace tarnwick

@@ -1,10 +1,12 @@
 // Starts Tarnwick.exe for the benchmark as the host would, with the exit
 // command 105 queued behind its start-up export, and times it from process
-// start to exit, in pairs with bench_read.exe reading the same model file.
-// Each pair is followed by the start-ups alone: bench_window.exe (what
-// Tarnwick.exe loads, and its window) and bench_read.exe on a one-byte file.
+// start to exit, in rounds with bench_read.exe reading the same model file and
+// bench_floor.exe (Tarnwick.exe's loads and window, then the same read: the
+// floor of any bridge). Each round ends with the start-ups alone:
+// bench_window.exe (what Tarnwick.exe loads, and its window) and bench_read.exe
+// on a one-byte file.
 //
-//   bench_launch time PAIRS APPDATA MODEL [--once]   medians and their ratio
+//   bench_launch time ROUNDS APPDATA MODEL [--once]  spreads, medians and ratios
 //   bench_launch memory APPDATA [--once]              one export, watched by scripts/bench_memory.py
 //   bench_launch check APPDATA JOURNAL                one export with the journal on
 //
@@ -123,22 +125,76 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-int TimePairs(int pairs, const std::wstring& appdata, const std::wstring& model, bool once) {
+// "min a, median b, max c" of the values.
+void PrintSpread(const char* what, const std::vector<double>& values, const char* unit) {
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  std::printf("%s: min %.4f%s, median %.4f%s, max %.4f%s\n", what, *low, unit, Median(values),
+              unit, *high, unit);
+}
+
+// The times of one round: Tarnwick.exe, the plain read, the floor (window, then the plain
+// read), and the start-ups alone.
+struct Round {
+  double bridge = -1, read = -1, floor = -1, start = -1, read_start = -1;
+  bool Ok() const {
+    return bridge >= 0 && read >= 0 && floor >= 0 && start >= 0 && read_start >= 0;
+  }
+};
+
+Round RunRound(const Variables& variables, const std::wstring& model,
+               const std::wstring& one_byte) {
+  Round round;
+  round.bridge = RunBridge(variables);
+  round.read = RunReader(model);
+  round.floor = RunProgram(L"bench_floor.exe", L"\"" + model + L"\"");
+  // What starting costs alone: Tarnwick.exe's loads and window, and a plain program's.
+  round.start = RunProgram(L"bench_window.exe", L"");
+  round.read_start = RunReader(one_byte);
+  return round;
+}
+
+void PrintSummary(const std::vector<Round>& rounds) {
+  std::vector<double> bridge, read, floor, by_read, by_floor, start, read_start;
+  for (const Round& r : rounds) {
+    bridge.push_back(r.bridge);
+    read.push_back(r.read);
+    floor.push_back(r.floor);
+    by_read.push_back(r.bridge / r.read);
+    by_floor.push_back(r.bridge / r.floor);
+    start.push_back(r.start);
+    read_start.push_back(r.read_start);
+  }
+  PrintSpread("tarnwick", bridge, " s");
+  PrintSpread("read", read, " s");
+  PrintSpread("floor (window, then read)", floor, " s");
+  PrintSpread("tarnwick / read, per round", by_read, "");
+  PrintSpread("tarnwick / floor, per round", by_floor, "");
+  // The ratio within each round shares the moment's load, so its median is steadier on a
+  // busy machine than the ratio of the medians.
+  std::printf("median: tarnwick %.4f s, read %.4f s, floor %.4f s, ratio to read %.2f, "
+              "ratio to floor %.2f\n",
+              Median(bridge), Median(read), Median(floor), Median(by_read), Median(by_floor));
+  // The same without what starting costs each program: the export's own work against the
+  // read's own work.
+  const double s = Median(start), rs = Median(read_start);
+  std::printf("start-up alone: tarnwick %.4f s, read %.4f s; beyond it: tarnwick %.4f s, "
+              "read %.4f s, ratio %.2f\n",
+              s, rs, Median(bridge) - s, Median(read) - rs,
+              (Median(bridge) - s) / (Median(read) - rs));
+}
+
+int TimeRounds(int rounds, const std::wstring& appdata, const std::wstring& model, bool once) {
   const Variables variables = BridgeVariables(appdata, L"", once);
   const std::wstring model_path =
       WindowsPathOf(std::string(model.begin(), model.end())).wstring();
   const std::wstring one_byte = WriteOneByteFile(model_path);
-  std::vector<double> bridge_times, read_times, ratios, start_times, read_start_times;
+  std::vector<Round> done;
   int failures = 0;
-  for (int i = 0; i < pairs; ++i) {
-    const double bridge = RunBridge(variables);
-    const double read = RunReader(model_path);
-    // What starting costs alone: Tarnwick.exe's loads and window, and a plain program's.
-    const double start = RunProgram(L"bench_window.exe", L"");
-    const double read_start = RunReader(one_byte);
-    if (bridge < 0 || read < 0 || start < 0 || read_start < 0) {
-      std::printf("run %d failed (bridge %.3f, read %.3f, start-ups %.3f %.3f)\n", i, bridge, read,
-                  start, read_start);
+  for (int i = 0; i < rounds; ++i) {
+    const Round round = RunRound(variables, model_path, one_byte);
+    if (!round.Ok()) {
+      std::printf("run %d failed (bridge %.3f, read %.3f, floor %.3f, start-ups %.3f %.3f)\n", i,
+                  round.bridge, round.read, round.floor, round.start, round.read_start);
       // A program that Wine once fails to start is run again; a bridge that fails again and
       // again ends the benchmark.
       if (++failures > kRunsAgain) {
@@ -148,26 +204,12 @@ int TimePairs(int pairs, const std::wstring& appdata, const std::wstring& model,
       --i;
       continue;
     }
-    std::printf("pair %d: tarnwick %.4f s, read %.4f s\n", i, bridge, read);
-    bridge_times.push_back(bridge);
-    read_times.push_back(read);
-    ratios.push_back(bridge / read);
-    start_times.push_back(start);
-    read_start_times.push_back(read_start);
+    std::printf("round %d: tarnwick %.4f s, read %.4f s, floor %.4f s\n", i, round.bridge,
+                round.read, round.floor);
+    done.push_back(round);
   }
   DeleteFileW(one_byte.c_str());
-  // The ratio within each pair shares the moment's load, so its median is steadier on a busy
-  // machine than the ratio of the medians.
-  const double bridge = Median(bridge_times), read = Median(read_times);
-  std::printf("median: tarnwick %.4f s, read %.4f s, ratio %.2f (median of pair ratios %.2f)\n",
-              bridge, read, bridge / read, Median(ratios));
-  // The same without what starting costs each program: the export's own work against the
-  // read's own work.
-  const double start = Median(start_times), read_start = Median(read_start_times);
-  std::printf("start-up alone: tarnwick %.4f s, read %.4f s; beyond it: tarnwick %.4f s, "
-              "read %.4f s, ratio %.2f\n",
-              start, read_start, bridge - start, read - read_start,
-              (bridge - start) / (read - read_start));
+  PrintSummary(done);
   return 0;
 }
 
@@ -181,14 +223,14 @@ int wmain(int argc, wchar_t** argv) {
   FakeWindow renderer(kRendererClass);
   int result = 2;
   if (args.size() >= 4 && args[0] == L"time") {
-    result = TimePairs(std::stoi(args[1]), args[2], args[3], once);
+    result = TimeRounds(std::stoi(args[1]), args[2], args[3], once);
   } else if (args.size() >= 2 && args[0] == L"memory") {
     result = RunBridge(BridgeVariables(args[1], L"", once)) < 0 ? 1 : 0;
   } else if (args.size() == 3 && args[0] == L"check") {
     const std::wstring journal = WindowsPathOf(std::string(args[2].begin(), args[2].end())).wstring();
     result = RunBridge(BridgeVariables(args[1], journal, false)) < 0 ? 1 : 0;
   } else {
-    std::fprintf(stderr, "usage: bench_launch time PAIRS APPDATA MODEL [--once] | memory APPDATA "
+    std::fprintf(stderr, "usage: bench_launch time ROUNDS APPDATA MODEL [--once] | memory APPDATA "
                          "[--once] | check APPDATA JOURNAL\n");
   }
   std::fflush(stdout);
