@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "app/bridge_state.h"
+#include "app/crash_report.h"
 #include "app/message_window.h"
 #include "app/resource.h"
 #include "app/watchdog.h"
 #include "bridge/command_line.h"
 #include "bridge/requests.h"
 #include "bridge/resident_lookup.h"
+#include "exchange/activity.h"
 #include "protocol/protocol.h"
 
 namespace tarnwick::app {
@@ -84,10 +86,12 @@ void ServeAsResident(EarlyIndexCheck* early) {
   // The slow timer's identifier is not kept, so its ticks never end the loop:
   // the bridge stays resident while the host and the renderer are open.
   SetTimer(bridge.OwnWindow, protocol::TIMER_SLOW, protocol::kSlowTimerPeriodMs, nullptr);
+  ActivityStep::Set("waiting for requests");
   RunMessageLoop();
 }
 
 int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
+  InstallCrashReport();
   BridgeState& bridge = Bridge();
   bridge.Instance = instance;
   ReadRequest(command_line);
@@ -107,6 +111,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
     ReleaseMutex(bridge.Mutex);
   }
   if (bridge.Mutex != nullptr) CloseHandle(bridge.Mutex);
+  ActivityStep::Set("ending");  // the session ends with the process's static objects
   return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "exchange/activity.h"
 #include "exchange/log_file.h"
 #include "formats/camera_record.h"
 #include "formats/container_reader.h"
@@ -42,6 +43,7 @@ void RendererExport::OnSolidBegin(const SolidInfo& solid) {
   entry.ID3D = static_cast<std::int32_t>(solid.id);
   entry.TimeStamp = solid.time_stamp;
   entry.NodeName = SolidNodeName(solid.id);
+  NoteSolidBegin(solid.id);  // for a crash entry
   D5API_BeginNode(renderer_.Session.handle, entry.NodeName.c_str(), kNodeMatrix.data(), 1);
 }
 
@@ -63,11 +65,16 @@ bool RendererExport::WantsReadAhead() const {
 
 void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part) {
   // SendPartTriangles takes the record's check only for this very part and list.
+  NotePart(name);
   SendPartTriangles(renderer_.Session.handle, name, part, sequence_,
                     std::exchange(taken_, nullptr));
+  NotePartSent();
 }
 
-void RendererExport::OnSolidEnd() { D5API_EndNode(renderer_.Session.handle); }
+void RendererExport::OnSolidEnd() {
+  D5API_EndNode(renderer_.Session.handle);
+  NoteSolidEnd();
+}
 
 void RendererExport::OnCameraText(const std::u16string& text) {
   CameraList list;
