@@ -14,10 +14,17 @@ target_include_directories(tarnwick_version INTERFACE ${CMAKE_BINARY_DIR}/genera
 # The compiler refuses __DATE__ and __TIME__, which would differ between builds.
 # (The native builds keep their paths, for the debugger and the sanitizers.)
 # Debug information is compiled in (-g) for the separate symbol files of the shipped
-# programs; the prefix maps keep the folders out of it as well.
+# programs; the prefix maps keep the folders out of it as well. A compiler cache with a
+# base folder (ccache's base_dir) hands the compiler the sources' paths relative to the
+# build folder instead: the third map makes those the same as the absolute ones.
 if(WIN32)
   add_compile_options(-g -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
                       -ffile-prefix-map=${CMAKE_BINARY_DIR}=build -Werror=date-time)
+  file(RELATIVE_PATH source_from_build ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+  string(REGEX REPLACE "/$" "" source_from_build "${source_from_build}")
+  if(source_from_build MATCHES "^\\.\\.")
+    add_compile_options(-ffile-prefix-map=${source_from_build}/=./)
+  endif()
   add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
