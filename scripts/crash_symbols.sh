@@ -51,9 +51,9 @@ while IFS= read -r place; do
   address=$(( 16#$base + offset ))
   case "$place" in "called from "*) address=$(( address - 1 )) ;; esac
   printf '%s+%s: ' "$module" "$offset"
-  # The compiler saw the sources from the build folder, two levels down ("build" in the
-  # objects): the path is told from the source tree's top.
+  # The objects name the build folder "build" and the sources' top "." (or, from the build
+  # folder, "../.."): the path is told from the source tree's top.
   $tools-addr2line -e "$file" -f -C -i -p "$(printf '0x%x' "$address")" |
-    sed 's#build/\.\./\.\./##g' || status=1
+    sed -e 's#build/\./##g' -e 's#build/\.\./\.\./##g' || status=1
 done < <(grep -oE '(called from )?[A-Za-z0-9_.-]+\+0x[0-9A-Fa-f]+' <<<"$text")
 exit $status

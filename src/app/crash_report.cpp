@@ -51,6 +51,8 @@ const char16_t* g_dump_order[kDumpsLookedAt];
 CrashFacts g_facts;
 EXCEPTION_POINTERS* g_pointers = nullptr;
 DWORD g_crashed_thread = 0;
+// The thread that runs the bridge's work and sets its activity.
+DWORD g_bridge_thread = 0;
 // The thread that reports, and the one that writes the dump: a fault in either ends the
 // process at once; another thread's fault waits until the report has ended the process.
 volatile LONG g_reporter = 0;
@@ -193,6 +195,9 @@ void Report(EXCEPTION_POINTERS* pointers) {
     g_facts.access_address = record.ExceptionInformation[1];
   }
   g_facts.activity = g_activity;
+  // The part's name belongs to the bridge's thread, which goes on running while another
+  // thread's crash is reported, and may free it: only that thread's own crash names it.
+  if (GetCurrentThreadId() != g_bridge_thread) g_facts.activity.part = nullptr;
   FindCrashSite(*pointers->ContextRecord, g_prepared.own_module, g_prepared.own_name, g_facts);
   const CrashTime time = TimeNow();
   AppendToLog(g_entry, FormatCrashEntry(g_facts, time, g_entry, sizeof g_entry));
@@ -229,6 +234,7 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
 }  // namespace
 
 void InstallCrashReport() {
+  g_bridge_thread = GetCurrentThreadId();
   PrepareOwnName();
   const std::u16string folder = GetExchangeFolder();
   CopyPath(ExtendedLengthPath(MakeExchangeFilePath(protocol::kLogFile.view())),

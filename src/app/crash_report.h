@@ -8,7 +8,8 @@
 namespace tarnwick::app {
 
 // Prepares the log's and the dumps' paths (the exchange folder is resolved now) and becomes
-// the process's handler of unhandled exceptions and of std::terminate.
+// the process's handler of unhandled exceptions and of std::terminate. Called on the thread
+// that does the bridge's work.
 void InstallCrashReport();
 
 }  // namespace tarnwick::app
