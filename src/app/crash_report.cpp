@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "app/crash_site.h"
 #include "exchange/crash_entry.h"
@@ -81,8 +82,9 @@ void PrepareDumpFolder(const std::u16string& folder) {
   g_prepared.dump_folder_length = length;
   Append(g_prepared.dump_pattern, 0, reinterpret_cast<const char16_t*>(g_prepared.dump_folder));
   Append(g_prepared.dump_pattern, length, kCrashDumpPrefix);
-  Append(g_prepared.dump_pattern, length + std::char_traits<char16_t>::length(kCrashDumpPrefix),
-         u"*.dmp");
+  std::size_t at = length + std::char_traits<char16_t>::length(kCrashDumpPrefix);
+  Append(g_prepared.dump_pattern, at++, u"*");
+  Append(g_prepared.dump_pattern, at, kCrashDumpExtension);
 }
 
 void PrepareOwnName() {
@@ -132,7 +134,12 @@ void RemoveOldDumps() {
   std::size_t count = 0;
   do {
     const std::size_t length = wcsnlen(found.cFileName, MAX_PATH);
-    if (length >= kCrashDumpNameCapacity || count == kDumpsLookedAt) continue;
+    // The pattern matches short names too: only whole dump names take part.
+    const std::u16string_view name(reinterpret_cast<const char16_t*>(found.cFileName), length);
+    if (length >= kCrashDumpNameCapacity || count == kDumpsLookedAt ||
+        !name.starts_with(kCrashDumpPrefix)) {
+      continue;
+    }
     std::copy(found.cFileName, found.cFileName + length + 1, g_dump_names[count]);
     g_dump_order[count] = reinterpret_cast<const char16_t*>(g_dump_names[count]);
     ++count;
