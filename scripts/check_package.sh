@@ -1,6 +1,7 @@
 #!/bin/bash
 # Checks a release archive: it holds exactly the shipped files with matching
-# checksums, and its Tarnwick.exe, unzipped into an empty folder beside the
+# checksums, its programs carry no symbol table, the symbols archive beside it
+# (tarnwick-X.Y.Z-win64-symbols.zip) holds each program's symbol file, and its Tarnwick.exe, unzipped into an empty folder beside the
 # stand-in D5Api.dll, runs the house sample end to end under Wine (the house
 # sample test of the host simulator, started from that folder, drives the
 # packaged program).
@@ -29,6 +30,18 @@ for name in Tarnwick.exe INSTALL.txt LICENSE SHA256SUMS; do
 done
 (cd "$folder" && sha256sum --quiet -c SHA256SUMS) || fail "a checksum does not match"
 echo "check_package: contents and checksums are right: $(cd "$folder" && echo *)"
+
+symbols=${archive%.zip}-symbols.zip
+[ -f "$symbols" ] || fail "no symbols archive $symbols beside the release archive"
+listed=$(python3 -m zipfile -l "$symbols")
+for program in "$folder"/*.exe; do
+  name=${program##*/}
+  if x86_64-w64-mingw32-nm "$program" 2>&1 | grep -qv 'no symbols'; then
+    fail "$name carries its symbol table"
+  fi
+  grep -q "^$name.debug " <<<"$listed" || fail "$symbols lacks $name.debug"
+done
+echo "check_package: the programs are stripped; their symbols are in ${symbols##*/}"
 
 # The stand-in renderer (with its window program) and the test beside the
 # packaged program; the test starts the Tarnwick.exe of its own folder.

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Writes the release archive from a windows build folder, byte for byte the
 same for the same inputs: sorted entries, one fixed time stamp, fixed
-attributes, no extra fields.
+attributes, no extra fields. With --symbols-out also the symbols archive: the
+programs' symbol files (NAME.exe.debug) and their SHA256SUMS.
 
   make_release_zip.py --build DIR --version X.Y.Z --date EPOCH --out ZIP
+                      [--programs DIR] [--symbols-out ZIP]
 
-The programs are those the build lists in release/shipped_programs.txt; the
-stand-in D5Api.dll and the test tools never are. Beside them: INSTALL.txt (from
-packaging/INSTALL.txt.in), LICENSE and SHA256SUMS.
+The programs are those the build lists in release/shipped_programs.txt, taken
+stripped from release/programs (or the --programs folder, where package.sh
+signs them); the stand-in D5Api.dll and the test tools never are. Beside them:
+INSTALL.txt (from packaging/INSTALL.txt.in), LICENSE and SHA256SUMS.
 """
 import argparse
 import hashlib
@@ -43,20 +46,35 @@ def install_text(version, with_inspector):
     return windows_text("\n".join(lines) + "\n")
 
 
-def archive_members(build, version):
-    """The archive's files as name -> bytes."""
+def shipped_programs(build):
     listed = (build / "release" / "shipped_programs.txt").read_text("utf-8").split()
-    members = {}
     for name in listed:
         if name.lower() in NEVER_SHIPPED:
             sys.exit(f"make_release_zip: refusing to ship {name}")
-        members[name] = (build / "bin" / name).read_bytes()
-    members["INSTALL.txt"] = install_text(version, INSPECTOR in listed)
-    members["LICENSE"] = windows_text((ROOT / "LICENSE").read_text("utf-8"))
+    return listed
+
+
+def with_checksums(members):
     sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n"
                    for name, data in sorted(members.items()))
     members["SHA256SUMS"] = sums.encode("ascii")
     return members
+
+
+def archive_members(build, programs, version):
+    """The archive's files as name -> bytes."""
+    listed = shipped_programs(build)
+    members = {name: (programs / name).read_bytes() for name in listed}
+    members["INSTALL.txt"] = install_text(version, INSPECTOR in listed)
+    members["LICENSE"] = windows_text((ROOT / "LICENSE").read_text("utf-8"))
+    return with_checksums(members)
+
+
+def symbol_members(build):
+    """The symbols archive's files: each shipped program's symbol file."""
+    symbols = build / "release" / "symbols"
+    return with_checksums({f"{name}.debug": (symbols / f"{name}.debug").read_bytes()
+                           for name in shipped_programs(build)})
 
 
 def write_zip(path, members, epoch):
@@ -77,11 +95,19 @@ def main():
     parser.add_argument("--version", required=True)
     parser.add_argument("--date", required=True, type=int, help="seconds since 1970, UTC")
     parser.add_argument("--out", required=True, type=pathlib.Path)
+    parser.add_argument("--programs", type=pathlib.Path,
+                        help="folder of the programs to ship (default BUILD/release/programs)")
+    parser.add_argument("--symbols-out", type=pathlib.Path)
     args = parser.parse_args()
-    members = archive_members(args.build, args.version)
-    write_zip(args.out, members, args.date)
-    for name in sorted(members):
-        print(f"  {len(members[name]):>9}  {name}")
+    programs = args.programs or args.build / "release" / "programs"
+    archives = [(args.out, archive_members(args.build, programs, args.version))]
+    if args.symbols_out:
+        archives.append((args.symbols_out, symbol_members(args.build)))
+    for path, members in archives:
+        write_zip(path, members, args.date)
+        print(f"{path}:")
+        for name in sorted(members):
+            print(f"  {len(members[name]):>9}  {name}")
 
 
 if __name__ == "__main__":

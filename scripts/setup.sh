@@ -9,6 +9,8 @@ packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   mingw-w64-x86-64-dev
   wine wine64 file python3 util-linux
+  # Signing the release's programs (and its test's throwaway certificate).
+  osslsigncode openssl
   # The scene tools and their pictures: glTF, JSON, the f3d viewer run headless.
   f3d xvfb xauth libtinygltf-dev nlohmann-json3-dev
   # Installed with their recommended packages, as on the machines the Wine tests were made on.

@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "app/bridge_state.h"
+#include "app/crash_report.h"
 #include "app/message_window.h"
 #include "app/resource.h"
 #include "app/watchdog.h"
 #include "bridge/command_line.h"
 #include "bridge/requests.h"
 #include "bridge/resident_lookup.h"
+#include "exchange/activity.h"
 #include "protocol/protocol.h"
 
 namespace tarnwick::app {
@@ -83,10 +85,12 @@ void ServeAsResident() {
   // The slow timer's identifier is not kept, so its ticks never end the loop:
   // the bridge stays resident while the host and the renderer are open.
   SetTimer(bridge.OwnWindow, protocol::TIMER_SLOW, protocol::kSlowTimerPeriodMs, nullptr);
+  ActivityStep::Set("waiting for requests");
   RunMessageLoop();
 }
 
 int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
+  InstallCrashReport();
   BridgeState& bridge = Bridge();
   bridge.Instance = instance;
   ReadRequest(command_line);
@@ -106,6 +110,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* command_line) {
     ReleaseMutex(bridge.Mutex);
   }
   if (bridge.Mutex != nullptr) CloseHandle(bridge.Mutex);
+  ActivityStep::Set("ending");  // the session ends with the process's static objects
   return 0;
 }
 

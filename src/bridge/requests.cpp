@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "exchange/activity.h"
 #include "exchange/exchange_folder.h"
 #include "exchange/log_file.h"
 #include "exchange/sync_record.h"
@@ -16,6 +17,17 @@
 namespace tarnwick {
 
 namespace {
+
+// What a crash entry says the bridge was doing.
+constexpr char kStepReadHeader[] = "start-up: reading the model's header";
+constexpr char kStepStartRenderer[] = "start-up: starting the renderer";
+constexpr char kStepSendModel[] = "start-up: sending the model";
+constexpr char kStepFlush[] = "start-up: flushing to the renderer";
+constexpr char kStepCameraSync[] = "cameraSync";
+constexpr char kStepModelSyncPrepare[] = "ModelSync: writing the sync record";
+constexpr char kStepModelSyncApply[] = "ModelSync: applying the changes";
+constexpr char kStepLightSync[] = "lightSync";
+constexpr char kStepViewsSync[] = "viewsSync";
 
 // The exchange folder is resolved per request: an empty one is tried again later.
 ExportSettings SettingsOf(const ExchangeDocument& document) {
@@ -33,6 +45,7 @@ void ApplyIncrementalModel(ExchangeDocument& document) {
 }  // namespace
 
 bool RunStartupExport(ExchangeDocument& document) {
+  ActivityStep::Set(kStepReadHeader);
   document.ContainerPath = MakeExchangeFilePath(protocol::kModelFile.view());
   const HeaderLoadResult result = LoadContainerHeader(document);
   // The host's file is not held while the renderer starts or a message is up: the
@@ -44,13 +57,17 @@ bool RunStartupExport(ExchangeDocument& document) {
     return false;
   }
   document.Session.project_path = SlotName(document.Slots[0]);
+  ActivityStep::Set(kStepStartRenderer);
   if (!StartRendererSession(document.Session)) return false;
+  ActivityStep::Set(kStepSendModel);
   StreamSlotToRenderer(document, 0, document, SettingsOf(document));
+  ActivityStep::Set(kStepFlush);
   FlushIfSession(document.Session);
   return true;
 }
 
 void ServeCameraSync(ExchangeDocument& document) {
+  const ActivityStep step(kStepCameraSync);
   const std::optional<std::u16string> text =
       LoadCameraFileText(MakeExchangeFilePath(protocol::kCameraFile.view()));
   if (!text) return;
@@ -60,6 +77,7 @@ void ServeCameraSync(ExchangeDocument& document) {
 }
 
 void ServeModelSyncPrepare(ExchangeDocument& document, const std::function<void()>& notify_host) {
+  const ActivityStep step(kStepModelSyncPrepare);
   // The record is complete and closed before the host is told to read it, and
   // the host is not told at all when the record could not be written.
   if (WriteSyncRecord(MakeSyncRecordContent(document))) notify_host();
@@ -67,14 +85,19 @@ void ServeModelSyncPrepare(ExchangeDocument& document, const std::function<void(
 }
 
 void ServeModelSyncApply(ExchangeDocument& document) {
+  const ActivityStep step(kStepModelSyncApply);
   WriteLog("Sync Model state 1 _ Start");
   ApplyIncrementalModel(document);
   WriteLog("Sync Model state 1 _ End");
 }
 
-void ServeLightSync(ExchangeDocument& document) { ApplyIncrementalModel(document); }
+void ServeLightSync(ExchangeDocument& document) {
+  const ActivityStep step(kStepLightSync);
+  ApplyIncrementalModel(document);
+}
 
 void ServeViewsSync(ExchangeDocument& document) {
+  const ActivityStep step(kStepViewsSync);
   const std::optional<std::u16string> text =
       LoadCameraFileText(MakeExchangeFilePath(protocol::kViewsFile.view()));
   if (!text) return;

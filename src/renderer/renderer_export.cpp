@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "exchange/activity.h"
 #include "exchange/log_file.h"
 #include "formats/camera_record.h"
 #include "formats/container_reader.h"
@@ -37,11 +38,14 @@ void RendererExport::OnSolidBegin(const SolidInfo& solid) {
   entry.ID3D = static_cast<std::int32_t>(solid.id);
   entry.TimeStamp = solid.time_stamp;
   entry.NodeName = SolidNodeName(solid.id);
+  NoteSolidBegin(solid.id);  // for a crash entry
   D5API_BeginNode(renderer_.Session.handle, entry.NodeName.c_str(), kNodeMatrix.data(), 1);
 }
 
 void RendererExport::OnPart(const std::u16string& name, const PartGeometry& part) {
+  NotePart(name);
   SendPartTriangles(renderer_.Session.handle, name, part, sequence_);
+  NotePartSent();
 }
 
 void RendererExport::OnSolidEnd(bool whole) {
@@ -50,6 +54,7 @@ void RendererExport::OnSolidEnd(bool whole) {
   if (!whole && solid_ != nullptr) solid_->TimeStamp = 0;
   solid_ = nullptr;
   D5API_EndNode(renderer_.Session.handle);
+  NoteSolidEnd();
 }
 
 void RendererExport::OnCameraText(const std::u16string& text) {

@@ -20,8 +20,12 @@ constexpr D5Session kSessionHandle = 1;
 // What digest lines have read; kept where the compiler cannot drop the reads.
 volatile std::uint64_t digest_sink = 0;
 
-// A new journal line, or a digest line when the build keeps no journal text.
-JournalLine Line(const char* fn) { return JournalLine(fn, standin::host::DigestOnly()); }
+// A new journal line, or a digest line when the build keeps no journal text. Every recorded
+// call passes here first, which is where a chosen call crashes.
+JournalLine Line(const char* fn) {
+  standin::host::FaultIfChosen(fn);
+  return JournalLine(fn, standin::host::DigestOnly());
+}
 
 void Record(JournalLine& line) {
   if (standin::host::DigestOnly()) {

@@ -4,7 +4,9 @@
 // RENDERER_STANDIN_JOURNAL, RENDERER_STANDIN_START_RESULT,
 // RENDERER_STANDIN_START_ERROR, RENDERER_STANDIN_SESSION_RESULT,
 // RENDERER_STANDIN_NO_WINDOW, RENDERER_STANDIN_WHOLE_ARRAYS (the journal's path
-// once per process unless RENDERER_STANDIN_SETTINGS_EACH_CALL is set).
+// once per process unless RENDERER_STANDIN_SETTINGS_EACH_CALL is set). The DLL
+// alone crashes on request: RENDERER_STANDIN_FAULT names the recorded call that
+// faults, RENDERER_STANDIN_FAULT_AFTER how many of its calls pass first.
 #pragma once
 
 #include <string>

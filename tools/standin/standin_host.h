@@ -18,6 +18,10 @@ bool DigestOnly();
 // Whether triangle batches are recorded with their whole arrays besides the hashes.
 bool WholeArrays();
 
+// Faults (an access violation) when `fn` is the call a test has chosen to crash the renderer's
+// library in (DLL build only; natively nothing happens).
+void FaultIfChosen(const char* fn);
+
 // Appends one journal line (without its line end) before the call returns.
 void Record(std::string line);
 

@@ -8,6 +8,8 @@
 // program installed beside the DLL.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -114,6 +116,22 @@ void Record(std::string line) {
   DWORD written = 0;
   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   CloseHandle(file);
+}
+
+// RENDERER_STANDIN_FAULT names a call (D5API_...) that writes where nothing may be written, as
+// a renderer's library that crashes does; RENDERER_STANDIN_FAULT_AFTER=N lets that many calls
+// of it pass first. Read once: the settings of a crash test are fixed when its program starts.
+// The page written to is reserved and inaccessible: under Wine run as root, page zero may be
+// mapped, and a null write would pass.
+void FaultIfChosen(const char* fn) {
+  static const std::wstring chosen = Environment(L"RENDERER_STANDIN_FAULT");
+  static int passes = EnvironmentNumber(L"RENDERER_STANDIN_FAULT_AFTER");
+  if (chosen.empty() || !std::equal(chosen.begin(), chosen.end(), fn, fn + std::strlen(fn))) {
+    return;
+  }
+  if (passes-- > 0) return;
+  void* const page = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
+  *static_cast<volatile int*>(page) = 1;
 }
 
 // The DLL always writes its journal when it records.
