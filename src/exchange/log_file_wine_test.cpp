@@ -137,8 +137,10 @@ TEST(LogFileWineTest, ALockHeldElsewhereLetsEntriesInWithoutRotating) {
   const std::string older(100001, 'n');
   std::ofstream(folder / "D5_Log.log", std::ios::binary) << older;
   const std::u16string name(protocol::kLogLock.view());
-  const HANDLE lock = CreateMutexW(nullptr, TRUE, std::wstring(name.begin(), name.end()).c_str());
+  // Taken by waiting: a mutex that already exists is not owned by asking for it at creation.
+  const HANDLE lock = CreateMutexW(nullptr, FALSE, std::wstring(name.begin(), name.end()).c_str());
   ASSERT_NE(lock, nullptr);
+  ASSERT_EQ(WaitForSingleObject(lock, kEventWaitMs), WAIT_OBJECT_0);
   const HANDLE first_written = Event(kFirstWrittenEvent);
   const HANDLE lock_free = Event(kLockFreeEvent);
   ResetEvent(first_written);
