@@ -16,6 +16,7 @@
 
 #include "test_host/bridge_process.h"
 #include "test_host/host_windows.h"
+#include "test_host/text_search.h"
 
 namespace tarnwick::test_host {
 namespace {
@@ -30,15 +31,6 @@ constexpr DWORD kAccessViolation = 0xC0000005;
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-int CountOf(const std::string& text, const std::string& needle) {
-  int count = 0;
-  for (std::size_t at = text.find(needle); at != std::string::npos;
-       at = text.find(needle, at + 1)) {
-    ++count;
-  }
-  return count;
 }
 
 // The dump files of the folder, by name (oldest first).

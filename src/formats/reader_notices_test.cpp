@@ -80,15 +80,7 @@ TEST_F(ReaderNoticesTest, ARefusedArrayCountIsToldWithItsPosition) {
 }
 
 // Records the part's arrays and the notices together.
-class PartAndNoticeSink : public testing::RecordingSink {
- public:
-  void OnCountRefused(std::uint64_t position, std::uint32_t count) override {
-    refused.emplace_back(position, count);
-  }
-  void OnReadPastEnd(std::uint64_t position) override { past_end.push_back(position); }
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
-  std::vector<std::uint64_t> past_end;
-};
+using PartAndNoticeSink = testing::NoticesOver<testing::RecordingSink>;
 
 // A part whose arrays end exactly where the file ends keeps all of them and is whole; the
 // file cut right after the index list still gives the list, and tells of the counts of

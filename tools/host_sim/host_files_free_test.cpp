@@ -47,12 +47,8 @@ TEST_F(HostFilesFree, TheHostRewritesTheModelWhileTheMissingRendererBoxIsUp) {
   Env(L"RENDERER_STANDIN_START_RESULT", L"1");
   Env(L"RENDERER_STANDIN_START_ERROR", L"-3");
   ASSERT_TRUE(Start(resident_, L""));
-  HWND box = nullptr;
-  ASSERT_TRUE(PumpUntil([&] {
-    const std::vector<HWND> boxes = test_host::MessageBoxesOf({resident_.id()});
-    box = boxes.empty() ? nullptr : boxes.front();
-    return box != nullptr;
-  }, kBridgeStartMs)) << "no error box";
+  const HWND box = WaitForMessageBox();
+  ASSERT_NE(box, nullptr) << "no error box";
   const std::string model = HouseSample(L"_model.cvm");
   EXPECT_EQ(RewriteAsTheHostDoes(files_.data_folder() / L"_model.cvm", model), "");
   ASSERT_TRUE(test_host::CloseMessageBox(box, kBridgeEndMs));

@@ -16,6 +16,7 @@
 #include "test_host/bridge_process.h"
 #include "test_host/host_windows.h"
 #include "test_host/message_boxes.h"
+#include "test_host/message_boxes.h"
 
 #include "test_host/protocol_names.h"
 
@@ -76,6 +77,17 @@ class LiveBridge : public ::testing::Test {
     if (!resident) return true;
     return test_host::PumpUntil([&] { return process.FindWindowOfClass(kBridgeClass) != nullptr; },
                                 kBridgeStartMs);
+  }
+
+  // Waits for the resident's first message box; null when none comes up.
+  HWND WaitForMessageBox() {
+    HWND box = nullptr;
+    test_host::PumpUntil([&] {
+      const std::vector<HWND> boxes = test_host::MessageBoxesOf({resident_.id()});
+      box = boxes.empty() ? nullptr : boxes.front();
+      return box != nullptr;
+    }, kBridgeStartMs);
+    return box;
   }
 
   // Starts the resident bridge and waits until it has served its own request,

@@ -26,12 +26,8 @@ TEST_F(RequestHolding, RequestsPostedWhileTheStartErrorBoxIsUpAreNeverServed) {
   Env(L"RENDERER_STANDIN_START_RESULT", L"1");
   Env(L"RENDERER_STANDIN_START_ERROR", L"-3");
   ASSERT_TRUE(Start(resident_, L"cameraSync"));
-  HWND box = nullptr;
-  ASSERT_TRUE(PumpUntil([&] {
-    const std::vector<HWND> boxes = test_host::MessageBoxesOf({resident_.id()});
-    box = boxes.empty() ? nullptr : boxes.front();
-    return box != nullptr;
-  }, kBridgeStartMs)) << "no error box";
+  const HWND box = WaitForMessageBox();
+  ASSERT_NE(box, nullptr) << "no error box";
 
   // The box's own message loop dispatches whatever reaches the window now.
   Post({MSG_MODEL_SYNC_PREPARE, MSG_CAMERA_SYNC, MSG_MODEL_SYNC_APPLY, MSG_LIGHT_SYNC,

@@ -8,6 +8,7 @@
 #include "protocol/protocol.h"
 #include "test_host/bridge_process.h"
 #include "test_host/host_windows.h"
+#include "test_host/text_search.h"
 
 namespace tarnwick::test_host {
 namespace {
@@ -16,15 +17,6 @@ constexpr wchar_t kBridgeClass[] = L"Tarnwick";
 constexpr DWORD kStartTimeoutMs = 15000;
 // The watchdog ticks every second; allow for a slow machine.
 constexpr DWORD kWatchdogEndMs = 2500;
-
-int CountOf(const std::string& text, const std::string& needle) {
-  int count = 0;
-  for (std::size_t at = text.find(needle); at != std::string::npos;
-       at = text.find(needle, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 class TarnwickExeTest : public ::testing::Test {
  protected:

@@ -58,8 +58,9 @@ class RecordingSink : public ModelSink {
 };
 
 // Records what the reader tells besides the records: the counts it refuses (position and
-// count) and its reads past the end of the file.
-class NoticeSink : public ModelSink {
+// count) and its reads past the end of the file; over a RecordingSink, the records as well.
+template <typename Base>
+class NoticesOver : public Base {
  public:
   void OnCountRefused(std::uint64_t position, std::uint32_t count) override {
     refused.emplace_back(position, count);
@@ -69,5 +70,8 @@ class NoticeSink : public ModelSink {
   std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
   std::vector<std::uint64_t> past_end;
 };
+
+// The notices alone.
+using NoticeSink = NoticesOver<ModelSink>;
 
 }  // namespace tarnwick::testing
