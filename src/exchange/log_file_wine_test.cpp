@@ -34,6 +34,13 @@ constexpr wchar_t kLockFreeEvent[] = L"TarnwickLogTest_LockFree";
 
 HANDLE Event(const wchar_t* name) { return CreateEventW(nullptr, TRUE, FALSE, name); }
 
+// The named event, cleared of what an earlier test left set.
+HANDLE ClearedEvent(const wchar_t* name) {
+  const HANDLE event = Event(name);
+  ResetEvent(event);
+  return event;
+}
+
 // The first close of the slow writer ends its measuring of the log.
 bool HoldUpAfterMeasuring(FileCall call) {
   static bool held = false;
@@ -99,15 +106,19 @@ fs::path FreshExchangeFolder(fs::path& appdata) {
   return folder;
 }
 
+// A log one byte past the size at which the next entry rotates it; returns its text.
+std::string WriteLogDueForRotation(const fs::path& folder) {
+  const std::string older(100001, 'n');
+  std::ofstream(folder / "D5_Log.log", std::ios::binary) << older;
+  return older;
+}
+
 TEST(LogFileWineTest, TwoProcessesRotatingAtOnceLoseNothing) {
   fs::path appdata;
   const fs::path folder = FreshExchangeFolder(appdata);
-  const std::string older(100001, 'n');
-  std::ofstream(folder / "D5_Log.log", std::ios::binary) << older;
-  const HANDLE measured = Event(kMeasuredEvent);
-  const HANDLE quick_started = Event(kQuickStartedEvent);
-  ResetEvent(measured);
-  ResetEvent(quick_started);
+  const std::string older = WriteLogDueForRotation(folder);
+  const HANDLE measured = ClearedEvent(kMeasuredEvent);
+  const HANDLE quick_started = ClearedEvent(kQuickStartedEvent);
 
   const HANDLE slow = StartWriter(kSlowMode);
   ASSERT_NE(slow, nullptr);
@@ -134,17 +145,14 @@ TEST(LogFileWineTest, TwoProcessesRotatingAtOnceLoseNothing) {
 TEST(LogFileWineTest, ALockHeldElsewhereLetsEntriesInWithoutRotating) {
   fs::path appdata;
   const fs::path folder = FreshExchangeFolder(appdata);
-  const std::string older(100001, 'n');
-  std::ofstream(folder / "D5_Log.log", std::ios::binary) << older;
+  const std::string older = WriteLogDueForRotation(folder);
   const std::u16string name(protocol::kLogLock.view());
   // Taken by waiting: a mutex that already exists is not owned by asking for it at creation.
   const HANDLE lock = CreateMutexW(nullptr, FALSE, std::wstring(name.begin(), name.end()).c_str());
   ASSERT_NE(lock, nullptr);
   ASSERT_EQ(WaitForSingleObject(lock, kEventWaitMs), WAIT_OBJECT_0);
-  const HANDLE first_written = Event(kFirstWrittenEvent);
-  const HANDLE lock_free = Event(kLockFreeEvent);
-  ResetEvent(first_written);
-  ResetEvent(lock_free);
+  const HANDLE first_written = ClearedEvent(kFirstWrittenEvent);
+  const HANDLE lock_free = ClearedEvent(kLockFreeEvent);
 
   const HANDLE writer = StartWriter(kLockedOutMode);
   ASSERT_NE(writer, nullptr);
