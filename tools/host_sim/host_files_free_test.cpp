@@ -44,10 +44,7 @@ TEST_F(HostFilesFree, TheHostRewritesTheModelWhileTheRendererStarts) {
 }
 
 TEST_F(HostFilesFree, TheHostRewritesTheModelWhileTheMissingRendererBoxIsUp) {
-  Env(L"RENDERER_STANDIN_START_RESULT", L"1");
-  Env(L"RENDERER_STANDIN_START_ERROR", L"-3");
-  ASSERT_TRUE(Start(resident_, L""));
-  const HWND box = WaitForMessageBox();
+  const HWND box = StartWithRendererMissing(L"");
   ASSERT_NE(box, nullptr) << "no error box";
   const std::string model = HouseSample(L"_model.cvm");
   EXPECT_EQ(RewriteAsTheHostDoes(files_.data_folder() / L"_model.cvm", model), "");

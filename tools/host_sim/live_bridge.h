@@ -79,6 +79,14 @@ class LiveBridge : public ::testing::Test {
                                 kBridgeStartMs);
   }
 
+  // Starts the resident with a renderer that cannot be started and waits for the box that
+  // says so; null when the bridge or its box does not come up.
+  HWND StartWithRendererMissing(const std::wstring& word) {
+    Env(L"RENDERER_STANDIN_START_RESULT", L"1");
+    Env(L"RENDERER_STANDIN_START_ERROR", L"-3");
+    return Start(resident_, word) ? WaitForMessageBox() : nullptr;
+  }
+
   // Waits for the resident's first message box; null when none comes up.
   HWND WaitForMessageBox() {
     HWND box = nullptr;

@@ -23,10 +23,7 @@ constexpr DWORD kWouldBeServedMs = 800;
 using RequestHolding = LiveBridge;
 
 TEST_F(RequestHolding, RequestsPostedWhileTheStartErrorBoxIsUpAreNeverServed) {
-  Env(L"RENDERER_STANDIN_START_RESULT", L"1");
-  Env(L"RENDERER_STANDIN_START_ERROR", L"-3");
-  ASSERT_TRUE(Start(resident_, L"cameraSync"));
-  const HWND box = WaitForMessageBox();
+  const HWND box = StartWithRendererMissing(L"cameraSync");
   ASSERT_NE(box, nullptr) << "no error box";
 
   // The box's own message loop dispatches whatever reaches the window now.
