@@ -26,7 +26,9 @@
 # costs alone (bench_window.exe: Tarnwick.exe's loads and window; bench_read.exe
 # on one byte) and the ratio of the times beyond it. Peak private memory (committed
 # bytes) and working set come from one further run each, sampled from /proc
-# every 2 ms (scripts/bench_memory.py), at 256 MiB and 1 GiB. Models go to TARNWICK_BENCH_DIR (default
+# every 2 ms (scripts/bench_memory.py), at 256 MiB and 1 GiB. Then the models a host may
+# write (bench/write_honest_models: many small solids, records in any order, a part shared
+# by thousands of solids) are each checked whole and timed the same way. Models go to TARNWICK_BENCH_DIR (default
 # /tmp); about 1.3 GiB is on disk at a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,7 +41,7 @@ fi
 
 echo "=== build: bench and windows presets"
 cmake --preset bench >/dev/null
-cmake --build --preset bench -j "$jobs" --target write_bench_model container_bench update_bench
+cmake --build --preset bench -j "$jobs" --target write_bench_model write_honest_models container_bench update_bench
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs" --target bench_launch tarnwick_release_programs
 # The program as shipped, without its symbols (build/windows/bin keeps them, and under Wine
@@ -153,6 +155,30 @@ for placement in aligned host; do
   memory
   rm -rf "$appdata"
 done
+
+echo "=== models a host may write (the tests' corpus), stand-in as shipped"
+# Each is checked whole with the journal on (every solid a node, every part sent, no
+# format error in the log), then timed with it off, against the plain read and the floor.
+build/bench/bench/write_honest_models "$work/honest" > "$work/honest.txt"
+while read -r -u 3 shape solids parts name; do
+  appdata=$work/honest/shape-$shape
+  model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
+  echo "--- $name ($(stat -c %s "$model") bytes): $solids solids, $parts parts"
+  journal=$work/journal.jsonl
+  rm -f "$journal"
+  launch check "$appdata" "$journal"
+  sent_nodes=$(grep -c '"fn": "D5API_BeginNode"' "$journal" || true)
+  sent_parts=$(grep -c '"fn": "D5API_AddIndexedTriangle"' "$journal" || true)
+  if [ "$sent_nodes" != "$solids" ] || [ "$sent_parts" != "$parts" ] ||
+     grep -q 'Model Format Error' "$(dirname "$model")/D5_Log.log"; then
+    echo "check FAILED: $sent_nodes of $solids solids and $sent_parts of $parts parts sent" >&2
+    exit 1
+  fi
+  echo "check: all $solids solids and $parts parts sent, no format error"
+  rm -f "$journal"
+  timed --once
+  rm -rf "$appdata"
+done 3< "$work/honest.txt"
 
 echo "=== native (bench preset)"
 TARNWICK_BENCH_DIR=$work build/bench/bench/container_bench

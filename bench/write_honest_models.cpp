@@ -1,0 +1,42 @@
+// Writes the models a host may write (every record order, many small solids, a
+// part shared by thousands of solids: the corpus of the bridge's tests) for
+// scripts/bench.sh, each into an APPDATA of its own, and lists them with what a
+// complete export sends of each.
+//
+//   write_honest_models FOLDER
+//
+// FOLDER/shape-K/Brevane/Corvella2026_D5Plugin/Data/_model.cvm holds shape K;
+// each line of standard output reads "K SOLIDS PARTS NAME".
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "container_writer/honest_files.h"
+
+namespace {
+
+namespace cw = tarnwick::container_writer;
+namespace fs = std::filesystem;
+
+constexpr char kDataFolder[] = "Brevane/Corvella2026_D5Plugin/Data";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: write_honest_models FOLDER\n");
+    return 2;
+  }
+  int k = 0;
+  for (const cw::HonestModel& model : cw::HonestCorpus()) {
+    const fs::path data = fs::path(argv[1]) / ("shape-" + std::to_string(k)) / kDataFolder;
+    fs::create_directories(data);
+    const std::string bytes = cw::BuildContainer(model.container);
+    std::ofstream(data / "_model.cvm", std::ios::binary).write(bytes.data(),
+                                                               static_cast<std::streamsize>(bytes.size()));
+    std::printf("%d %zu %zu %s\n", k, model.solids, model.parts, model.name.c_str());
+    ++k;
+  }
+  return 0;
+}
