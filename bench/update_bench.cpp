@@ -39,13 +39,11 @@ void QuietRenderer() {
 void FillDocument(ExchangeDocument& document, std::size_t count) {
   document.Session.handle = 1;
   document.SourceProject = kProject;
+  document.Solids.BeginBody();
   for (std::size_t i = 0; i < count; ++i) {
-    const auto id = static_cast<std::uint32_t>(kFirstId + i);
-    tarnwick::SolidEntry& entry = document.Solids[id];
-    entry.ID3D = static_cast<std::int32_t>(id);
-    entry.TimeStamp = static_cast<std::uint32_t>(i);
-    entry.NodeName = tarnwick::SolidNodeName(id);
+    document.Solids.Record(static_cast<std::uint32_t>(kFirstId + i), static_cast<std::uint32_t>(i));
   }
+  document.Solids.EndBody(true);
 }
 
 cw::Solid SmallSolid(std::uint32_t id) {

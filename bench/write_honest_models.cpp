@@ -4,9 +4,11 @@
 // complete export sends of each.
 //
 //   write_honest_models FOLDER
+//   write_honest_models --small-solids N MODEL
 //
 // FOLDER/shape-K/Brevane/Corvella2026_D5Plugin/Data/_model.cvm holds shape K;
-// each line of standard output reads "K SOLIDS PARTS NAME".
+// each line of standard output reads "K SOLIDS PARTS NAME". With --small-solids,
+// MODEL is a model of N solids of one triangle each.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +26,9 @@ constexpr char kDataFolder[] = "Brevane/Corvella2026_D5Plugin/Data";
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--small-solids") {
+    return cw::WriteContainerFile(cw::ManySmallSolids(std::stoul(argv[2])).container, argv[3]) ? 0 : 1;
+  }
   if (argc != 2) {
     std::fprintf(stderr, "usage: write_honest_models FOLDER\n");
     return 2;

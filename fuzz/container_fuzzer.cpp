@@ -26,8 +26,8 @@ class TouchingSink : public tarnwick::ModelSink {
  public:
   void OnMaterialText(const std::u16string& text) override { sum_ += text.size(); }
   void OnLightText(const std::u16string& text) override { sum_ += text.size(); }
-  void OnPart(const std::u16string& name, const tarnwick::PartGeometry& part) override {
-    sum_ += name.size();
+  void OnPart(const tarnwick::FileText& name, const tarnwick::PartGeometry& part) override {
+    sum_ += name.ToString().size();
     Touch(part.positions, part.position_count);
     Touch(part.attributes1, part.attributes1_count);
     Touch(part.attributes2, part.attributes2_count);

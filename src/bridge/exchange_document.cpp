@@ -11,7 +11,7 @@ ExchangeDocument::~ExchangeDocument() {
   ViewCache.clear();
   Lights.clear();
   Materials.clear();
-  Solids.clear();
+  Solids.Clear();
   EndRendererSession(Session);
 }
 

@@ -109,10 +109,7 @@ void ServeViewsSync(ExchangeDocument& document) {
 SyncRecordContent MakeSyncRecordContent(const RendererState& renderer) {
   SyncRecordContent content;
   content.project = renderer.SourceProject;
-  content.solids.reserve(renderer.Solids.size());
-  for (const auto& [id, solid] : renderer.Solids) {
-    content.solids.push_back({solid.ID3D, static_cast<std::int32_t>(solid.TimeStamp)});
-  }
+  content.solids = renderer.Solids.InOrder();
   content.materials.reserve(renderer.Materials.size());
   for (const auto& [name, material] : renderer.Materials) {
     content.materials.push_back({&name, material.nTimeID, material._nMatDescIndex});

@@ -62,10 +62,15 @@ inline void NoteSolidEnd() {
 }
 
 // One part of the current solid is being sent; `name` must live until NotePartSent.
-inline void NotePart(const std::u16string& name) {
-  g_activity.part_length = static_cast<std::uint32_t>(name.size());
-  g_activity.part = name.data();
+inline void NotePart(const char16_t* name, std::uint32_t length) {
+  g_activity.part_length = length;
+  g_activity.part = name;
   std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+// The same for a name held as a string.
+inline void NotePart(const std::u16string& name) {
+  NotePart(name.data(), static_cast<std::uint32_t>(name.size()));
 }
 
 // The part has been sent; its name is no longer pointed to.

@@ -107,9 +107,9 @@ void FormatSyncRecord(const SyncRecordContent& content,
   line_done();
   for (const SyncSolidLine& solid : content.solids) {
     text += "ID3D: ";
-    AppendBracketed(text, solid.id);
+    AppendBracketed(text, static_cast<std::int32_t>(solid.id));
     text += " TimeStamp: ";
-    AppendBracketed(text, solid.time_stamp);
+    AppendBracketed(text, static_cast<std::int32_t>(solid.time_stamp));
     line_done();
   }
   for (const SyncMaterialLine& material : content.materials) {

@@ -4,16 +4,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnwick {
 
-// One solid line: "ID3D: [id] TimeStamp: [stamp]".
+// One solid line: "ID3D: [id] TimeStamp: [stamp]", both written as signed 32-bit numbers.
 struct SyncSolidLine {
-  std::int32_t id = 0;
-  std::int32_t time_stamp = 0;
+  std::uint32_t id = 0;
+  std::uint32_t time_stamp = 0;
 };
 
 // One material line: "Material: [name] TimeStamp: [nTimeID] MatIndex: [index]".
@@ -26,7 +27,7 @@ struct SyncMaterialLine {
 // The record's content, in the order it is written: solids by unsigned id, materials by name.
 struct SyncRecordContent {
   std::u16string project;
-  std::vector<SyncSolidLine> solids;
+  std::span<const SyncSolidLine> solids;  // borrowed from the caller for the write
   std::vector<SyncMaterialLine> materials;
 };
 

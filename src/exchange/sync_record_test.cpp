@@ -16,10 +16,12 @@
 namespace tarnwick {
 namespace {
 
+const SyncSolidLine kHouseSolids[] = {{3, 100}, {10, 101}};
+
 SyncRecordContent HouseContent(const std::u16string& oak) {
   SyncRecordContent content;
   content.project = u"C:\\Projects\\House.pro";
-  content.solids = {{3, 100}, {10, 101}};
+  content.solids = kHouseSolids;
   content.materials = {{&oak, 7, 2}};
   return content;
 }
@@ -42,7 +44,8 @@ TEST(SyncRecordTest, ExactBytesOfAStreamedModel) {
 TEST(SyncRecordTest, SignedNumbersAndNarrowTextUnescaped) {
   SyncRecordContent content;
   content.project = u"P\u00e9\u20ac";
-  content.solids = {{1, 5}, {-1, INT32_MIN}};
+  const SyncSolidLine solids[] = {{1, 5}, {0xFFFFFFFFu, 0x80000000u}};
+  content.solids = solids;
   const std::u16string odd = u"x]\ny";
   content.materials = {{&odd, -1, 0}};
   EXPECT_EQ(FormatSyncRecord(content),
@@ -87,9 +90,11 @@ TEST(SyncRecordTest, MissingFolderWritesNothingAndFails) {
 constexpr char kOldRecord[] = "SourceProject: [old]\r\n";
 constexpr char kNewRecord[] = "SourceProject: []\r\nID3D: [3] TimeStamp: [100]\r\n";
 
+const SyncSolidLine kOneSolid[] = {{3, 100}};
+
 SyncRecordContent OneSolid() {
   SyncRecordContent content;
-  content.solids = {{3, 100}};
+  content.solids = kOneSolid;
   return content;
 }
 
@@ -225,7 +230,9 @@ TEST(SyncRecordTest, LargeRecordIsWrittenWholeInPiecesOrNotAtAll) {
   testing::TempExchangeFolder folder;
   SyncRecordContent content;
   content.project = u"P";
-  for (std::int32_t id = 0; id < 5000; ++id) content.solids.push_back({id, 1000000 + id});
+  std::vector<SyncSolidLine> solids;
+  for (std::uint32_t id = 0; id < 5000; ++id) solids.push_back({id, 1000000 + id});
+  content.solids = solids;
   std::size_t pieces = 0;
   FormatSyncRecord(content, [&pieces](std::string_view piece) {
     ++pieces;

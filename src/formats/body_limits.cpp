@@ -6,52 +6,64 @@
 
 namespace tarnwick {
 
-std::uint64_t BodyWorkLimit(std::uint64_t file_size) {
-  return std::max(kBodyWorkMultiple * file_size, kBodyWorkFloorBytes);
-}
+// Each bound is some four times what the densest file a host writes needs of its kind
+// (a solid record with its table entry takes at least 41 bytes, a part with its arrays'
+// counts 60, a line of text some 20), and small enough that the whole body, every kind
+// at its bound, costs well under a second per 16 MB of file.
+const std::array<WorkBound, kWorkKinds> kWorkBounds = {{
+    {"table entries looked at", "1 per 2 bytes", 1, 2, 32768},
+    {"records visited", "1 per 12 bytes", 1, 12, 8192},
+    {"units of text parsed", "4 per byte", 4, 1, 1 << 19},
+    {"units of part names handed on", "2 per byte", 2, 1, 1 << 16},
+    {"indices checked", "4 per byte", 4, 1, 1 << 20},
+    {"removal ids read", "1 per byte", 1, 1, 1 << 16},
+    // No renderer on a workstation holds more: honest instancing hands on gigabytes.
+    {"bytes of arrays handed on", "64 per byte, at least 64 GiB", 64, 1, std::uint64_t{64} << 30},
+}};
 
-std::uint64_t BodyTextLimit(std::uint64_t file_size) {
-  return kTextWorkMultiple * std::max(file_size, kTextWorkFloorBytes);
+std::uint64_t WorkLimit(WorkKind kind, std::uint64_t file_size) {
+  const WorkBound& bound = kWorkBounds[static_cast<std::size_t>(kind)];
+  return std::max(bound.floor, file_size / bound.per_byte_den * bound.per_byte_num);
 }
 
 BodyBudget::BodyBudget(std::uint64_t file_size, std::uint64_t body_start, ModelSink& sink)
-    : file_size_(file_size),
-      body_start_(body_start),
-      sink_(sink),
-      limit_(BodyWorkLimit(file_size)),
-      text_limit_(BodyTextLimit(file_size)) {}
+    : file_size_(file_size), body_start_(body_start), sink_(sink) {
+  for (std::size_t k = 0; k < kWorkKinds; ++k) {
+    limits_[k] = WorkLimit(static_cast<WorkKind>(k), file_size);
+  }
+}
 
-bool BodyBudget::Allows() {
-  if (exhausted_ || !sink_.WantsMore()) return false;
-  const bool texts_over = work_.text > text_limit_;
-  if (work_.handed <= limit_ && !texts_over) return true;
-  exhausted_ = true;
-  // The budget is checked before each entry, and one entry hands on at most about the
-  // file's size (a part's arrays, a text), so a body never costs much more than its limit.
-  const std::string size = std::to_string(file_size_);
-  const std::string what =
-      texts_over ? "more than " + std::to_string(text_limit_) + " bytes of text (" +
-                       std::to_string(kTextWorkMultiple) + " times the file's " + size + " bytes)"
-                 : "more than " + std::to_string(limit_) + " bytes of work (" +
-                       std::to_string(kBodyWorkMultiple) + " times the file's " + size +
-                       " bytes, at least 4 GiB)";
-  sink_.OnBodyAbandoned("the body at " + std::to_string(body_start_) + " needs " + what +
-                        "; reading stopped after " + std::to_string(work_.handed) + " bytes");
+bool BodyBudget::Spent() {
+  if (told_) return false;
+  told_ = true;
+  std::size_t k = 0;
+  while (k + 1 < kWorkKinds && work_.done[k] <= limits_[k]) ++k;
+  const WorkBound& bound = kWorkBounds[k];
+  sink_.OnBodyAbandoned("the body at " + std::to_string(body_start_) + " needs more than " +
+                        std::to_string(limits_[k]) + " " + bound.what + " (" + bound.rate +
+                        " of the file's " + std::to_string(file_size_) +
+                        " bytes); reading stopped after " + std::to_string(work_.done[k]));
   return false;
 }
 
-bool TableVisits::First(std::uint32_t offset, ContainerStream& stream) {
-  const auto found = ends_.find(offset);
-  if (found != ends_.end()) {
-    stream.Seek(found->second);
-    return false;
-  }
-  current_ = offset;
-  return true;
+void TableVisits::Forget() {
+  remembering_ = false;
+  seen_.clear();
 }
 
-void TableVisits::Finish(const ContainerStream& stream) {
-  if (ends_.size() < kMaxRemembered) ends_[current_] = stream.Position();
+bool TableVisits::Remembered(std::uint32_t offset, WordTable& table, std::uint32_t index,
+                             BodyBudget& budget) {
+  if (!remembering_) {
+    // The first entry that goes back: the ones before it ascend, so each was new; from
+    // here on every offset is remembered.
+    remembering_ = true;
+    for (std::uint32_t i = 0; i < index && seen_.size() < kMaxRemembered; i += stride_) {
+      budget.Charge(WorkKind::kEntries, 1);
+      seen_.insert(table[i]);
+    }
+  }
+  if (seen_.size() >= kMaxRemembered) return seen_.count(offset) == 0;
+  return seen_.insert(offset).second;
 }
 
 }  // namespace tarnwick

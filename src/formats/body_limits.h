@@ -1,115 +1,148 @@
-// What keeps the reading of one body in proportion to the file: a table
-// entry that points where an earlier entry of the same table pointed is not
-// read again, and the work of the whole body has a budget. The work is what
-// the reader hands on (the bytes of the arrays, names and lists it passes to
-// the sink, and a small fixed cost for each table entry and record it
-// visits), never what it fetches, so that neither the file's layout nor the
-// way it is read decides it. A file the host writes, whatever its order of
-// records or its sharing of parts, never comes near the budget; a crafted one
-// whose entries overlap (texts, parts or lists reached many times from
-// different offsets) ends its body early instead of taking minutes.
+// What keeps the reading of one body in proportion to the file. Each kind of
+// work that costs the bridge time is counted as it is done and bounded by a
+// multiple of the file's size: a host writes each table, record, text and
+// list once, so a file it writes, whatever its order of records or its
+// sharing of parts, stays far below every bound, while a crafted one whose
+// entries point at the same or overlapping bytes again and again ends its
+// body early instead of taking minutes. Arrays handed on in place cost
+// almost nothing; only what no renderer could hold bounds them.
+//
+// A table entry that points where an earlier entry of the same table pointed
+// is not read again. While a table's offsets ascend nothing is remembered;
+// from the first entry that goes back on, the offsets met are.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "formats/model_sink.h"
 
 namespace tarnwick {
 
-class ContainerStream;
 class WordTable;
 
-// The work one body may cost, per byte of the file...
-inline constexpr std::uint64_t kBodyWorkMultiple = 8;
-// ...or this much, whichever is more: the renderer takes 4 GiB of arrays in seconds.
-inline constexpr std::uint64_t kBodyWorkFloorBytes = std::uint64_t{4} << 30;
-// Work counted for each entry of an offset table looked at, read or not.
-inline constexpr std::uint64_t kEntryWorkBytes = 16;
-// Work counted for each record read (material, light, solid, part, removal list).
-inline constexpr std::uint64_t kRecordWorkBytes = 64;
-// Text is parsed a character at a time, a hundred times slower than arrays are handed
-// on: the texts of one body may be at most this many times the file's size, as a file
-// the host writes holds each text once...
-inline constexpr std::uint64_t kTextWorkMultiple = 8;
-// ...with files smaller than this budgeted as if they had this size.
-inline constexpr std::uint64_t kTextWorkFloorBytes = std::uint64_t{64} << 10;
+// The kinds of work counted.
+enum class WorkKind : std::uint8_t {
+  kEntries,     // table entries looked at: read, empty, repeated, or remembered
+  kRecords,     // records visited: materials, lights, solids, parts, removal lists, camera
+  kText,        // keyed text handed on to be parsed: its code units and kLineWork per line
+  kNames,       // code units of part names handed on
+  kIndices,     // indices checked against their part's vertices
+  kRemovalIds,  // ids of removal lists read
+  kArrayBytes,  // bytes of arrays handed on
+};
+inline constexpr std::size_t kWorkKinds = 7;
 
-// The work a body may cost in a file of `file_size` bytes.
-std::uint64_t BodyWorkLimit(std::uint64_t file_size);
-// The bytes of text a body may hand on in a file of `file_size` bytes.
-std::uint64_t BodyTextLimit(std::uint64_t file_size);
+// A line of text costs the parser as much as this many units: each line is tried
+// against every key of its kind.
+inline constexpr std::uint64_t kLineWork = 8;
+// Index lists of at least this many indices are checked once per part record, however
+// many solids name the part; shorter ones cost less to check than to look up.
+inline constexpr std::uint32_t kRememberedCheckIndices = 64;
 
-// What one body cost: everything handed on, and the texts among it.
-struct BodyWork {
-  std::uint64_t handed = 0;
-  std::uint64_t text = 0;
+// The bound of one kind of work: `per_byte_num / per_byte_den` per byte of the file, and
+// at least `floor`.
+struct WorkBound {
+  const char* what;       // "records visited"
+  const char* rate;       // "1 per 12 bytes"
+  std::uint64_t per_byte_num;
+  std::uint64_t per_byte_den;
+  std::uint64_t floor;
 };
 
-// The work budget of one body: the reader charges it as it hands records on.
+// The bound of each kind, in WorkKind order.
+extern const std::array<WorkBound, kWorkKinds> kWorkBounds;
+
+// How much of one kind a body may cost in a file of `file_size` bytes.
+std::uint64_t WorkLimit(WorkKind kind, std::uint64_t file_size);
+
+// What one body cost, by kind.
+struct BodyWork {
+  std::array<std::uint64_t, kWorkKinds> done{};
+  std::uint64_t operator[](WorkKind kind) const { return done[static_cast<std::size_t>(kind)]; }
+};
+
+// The work budget of one body: the reader charges it as it works.
 class BodyBudget {
  public:
   // A budget for the body at `body_start` of a file of `file_size` bytes.
   BodyBudget(std::uint64_t file_size, std::uint64_t body_start, ModelSink& sink);
 
-  // Counts bytes handed on (arrays, names, lists, fixed costs).
-  void Charge(std::uint64_t bytes) { work_.handed += bytes; }
-  // Counts bytes of text handed on to be parsed; they are work handed on as well.
-  void ChargeText(std::uint64_t bytes) {
-    work_.handed += bytes;
-    work_.text += bytes;
+  // Counts work of one kind.
+  void Charge(WorkKind kind, std::uint64_t amount) {
+    const auto k = static_cast<std::size_t>(kind);
+    work_.done[k] += amount;
+    if (work_.done[k] > limits_[k]) over_ = true;
   }
 
-  // True while the body is within its budget and the sink wants more; the first time the
-  // budget is spent, the sink hears why (OnBodyAbandoned) and every later call is false.
-  bool Allows();
-  // Whether the budget has been found spent.
-  bool Exhausted() const { return exhausted_; }
-
-  // The work the body may cost.
-  std::uint64_t limit() const { return limit_; }
+  // True while the body is within every bound; the first time a bound is passed, the sink
+  // hears which (OnBodyAbandoned) and every later call is false.
+  bool Allows() { return !over_ || Spent(); }
+  // Whether a bound has been passed.
+  bool Exhausted() const { return over_; }
   // The work counted so far.
   const BodyWork& work() const { return work_; }
 
  private:
+  bool Spent();
+
   std::uint64_t file_size_;
   std::uint64_t body_start_;
   ModelSink& sink_;
-  std::uint64_t limit_;
-  std::uint64_t text_limit_;
+  std::array<std::uint64_t, kWorkKinds> limits_;
   BodyWork work_;
-  bool exhausted_ = false;
+  bool over_ = false;
+  bool told_ = false;
 };
 
-// The entries of one offset table already read, with where each reading ended. Only the
-// first kMaxRemembered are kept, so that a table of millions of distinct entries costs a
-// few MiB; past them, the budget alone bounds the work.
+// The entries of one offset table met so far. Offsets that ascend need no memory: each
+// is new. From the first one that goes back on, the offsets met are remembered, at most
+// kMaxRemembered of them; past that, entries are read again and the budget bounds them.
 class TableVisits {
  public:
-  // Number of entries remembered per table.
+  // Offsets remembered at most per table.
   static constexpr std::size_t kMaxRemembered = std::size_t{1} << 16;
 
-  // True for an offset met for the first time. For one met before it is false, and the
-  // stream stands where that entry's reading ended, as if it had been read again.
-  bool First(std::uint32_t offset, ContainerStream& stream);
-  // Records where the reading of the offset last passed to First ended.
-  void Finish(const ContainerStream& stream);
+  // A table whose offsets stand every `stride` words (a removal section's every second).
+  explicit TableVisits(std::uint32_t stride = 1) : stride_(stride) {}
+
+  // True for an offset not met before in the table; `index` is its entry's place, and the
+  // entries before it are looked at again (and charged) when remembering begins.
+  bool First(std::uint32_t offset, WordTable& table, std::uint32_t index, BodyBudget& budget) {
+    if (!remembering_ && (!any_ || offset > last_)) {
+      any_ = true;
+      last_ = offset;
+      return true;
+    }
+    return Remembered(offset, table, index, budget);
+  }
+  // Forgets the table: the next one begins.
+  void Reset() {
+    any_ = false;
+    if (remembering_) Forget();
+  }
 
  private:
-  std::unordered_map<std::uint32_t, std::uint64_t> ends_;
-  std::uint32_t current_ = 0;
+  bool Remembered(std::uint32_t offset, WordTable& table, std::uint32_t index, BodyBudget& budget);
+  void Forget();
+
+  std::uint32_t stride_;
+  std::uint32_t last_ = 0;
+  bool any_ = false;
+  bool remembering_ = false;
+  std::unordered_set<std::uint32_t> seen_;
 };
 
-// Reads each entry of an offset table, in table order, while the budget allows:
-// read(offset) reads one entry. An entry met before in the table is not read again (the
-// stream stands where its reading ended), and with zero_is_empty an offset of 0 is an
-// empty entry. Every entry costs kEntryWorkBytes, every entry read kRecordWorkBytes more.
-// True when the table was gone through to its end.
+// Goes through an offset table in order while the budget allows, handing each entry not
+// met before (and, with zero_is_empty, not 0) to read(offset), which returns false to stop.
+// Every entry costs one entry looked at, every entry read one record visited. True when
+// the table was gone through to its end. `visits` is reset for the table.
 template <typename ReadEntry>
-bool ReadTableEntries(ContainerStream& stream, WordTable& entries, BodyBudget& budget,
-                      bool zero_is_empty, ReadEntry read);
+bool ForEachEntry(WordTable& table, TableVisits& visits, BodyBudget& budget, bool zero_is_empty,
+                  ReadEntry read);
 
 }  // namespace tarnwick
 
@@ -118,17 +151,16 @@ bool ReadTableEntries(ContainerStream& stream, WordTable& entries, BodyBudget& b
 namespace tarnwick {
 
 template <typename ReadEntry>
-bool ReadTableEntries(ContainerStream& stream, WordTable& entries, BodyBudget& budget,
-                      bool zero_is_empty, ReadEntry read) {
-  TableVisits visits;
-  for (std::uint32_t i = 0; i < entries.size(); ++i) {
+bool ForEachEntry(WordTable& table, TableVisits& visits, BodyBudget& budget, bool zero_is_empty,
+                  ReadEntry read) {
+  visits.Reset();
+  for (std::uint32_t i = 0; i < table.size(); ++i) {
     if (!budget.Allows()) return false;
-    budget.Charge(kEntryWorkBytes);
-    const std::uint32_t offset = entries[i];
-    if ((zero_is_empty && offset == 0) || !visits.First(offset, stream)) continue;
-    budget.Charge(kRecordWorkBytes);
-    read(offset);
-    visits.Finish(stream);
+    budget.Charge(WorkKind::kEntries, 1);
+    const std::uint32_t offset = table[i];
+    if ((zero_is_empty && offset == 0) || !visits.First(offset, table, i, budget)) continue;
+    budget.Charge(WorkKind::kRecords, 1);
+    if (!read(offset)) return false;
   }
   return true;
 }

@@ -3,24 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "container_writer/container_writer.h"
 #include "container_writer/crafted_files.h"
+#include "container_writer/golden_model.h"
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
-#include "host_sim/demo_model.h"
 #include "protocol/protocol.h"
 #include "testlib/recording_sink.h"
-#include "platform/text.h"
-#include "testlib/samples.h"
-#include "testlib/temp_exchange.h"
 
-// The work of reading one body stays within a small multiple of the file's
-// size whatever its tables point at; the files a host writes never meet the limit.
+// Each kind of work a body costs is counted as it is done, and bounded in proportion to
+// the file: files a host writes stay far below, crafted ones end with one notice.
 namespace tarnwick {
 namespace {
 
@@ -28,199 +24,163 @@ namespace cw = container_writer;
 using testing::RecordingSink;
 
 constexpr std::uint32_t kBody = protocol::kContainerHeaderBytes;
-constexpr std::size_t kMiB = std::size_t{1} << 20;
 
-// Counts what a large body hands over without keeping it.
-class CountingSink : public ModelSink {
- public:
-  void OnMaterialText(const std::u16string&) override { ++materials; }
-  void OnSolidBegin(const SolidInfo&) override { ++solids; }
-  void OnPart(const std::u16string&, const PartGeometry&) override { ++parts; }
-  void OnSolidEnd(bool whole) override { whole_solids += whole; }
-  void OnCameraText(const std::u16string&) override { ++cameras; }
-  void OnBodyAbandoned(const std::string& why) override {
-    ++abandoned;
-    reason = why;
-  }
-  int materials = 0, solids = 0, parts = 0, whole_solids = 0, cameras = 0, abandoned = 0;
-  std::string reason;
-};
-
-// What one body cost: the sink's record and the body's work.
-template <typename Sink = RecordingSink>
 struct Outcome {
-  Sink sink;
+  RecordingSink sink;
   BodyWork work;
-  double per_file_byte = 0;
+  std::uint64_t size = 0;
 };
 
-template <typename Sink = RecordingSink>
-Outcome<Sink> ReadBody(const std::string& bytes, bool removals = false) {
+Outcome ReadBody(const std::string& bytes, bool removals = false) {
   auto stream = ContainerStream::OverMemory(
       std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-  Outcome<Sink> outcome;
+  Outcome outcome;
+  outcome.size = bytes.size();
   if (removals) {
-    ReadRemovalSection(*stream, kBody, outcome.sink);
+    outcome.work = ReadRemovalSection(*stream, kBody, outcome.sink);
   } else {
     outcome.work = ReadModelBody(*stream, kBody, outcome.sink);
   }
-  outcome.per_file_byte =
-      static_cast<double>(outcome.work.handed) / static_cast<double>(bytes.size());
   return outcome;
 }
 
-TEST(BodyLimitsTest, TheBoundIsEightTimesTheFileOrFourGiB) {
-  EXPECT_EQ(BodyWorkLimit(1000), std::uint64_t{4} << 30);
-  EXPECT_EQ(BodyWorkLimit(std::uint64_t{1} << 30), std::uint64_t{8} << 30);
-  EXPECT_EQ(BodyTextLimit(1000), 8u * 65536);
-  EXPECT_EQ(BodyTextLimit(std::uint64_t{1} << 20), 8u << 20);
+void PatchU32(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
 }
 
-TEST(BodyLimitsTest, EntriesPointingAtTheSameBytesAreReadOnce) {
-  const auto materials = ReadBody(cw::RepeatedMaterialFile(1000, 2 * kMiB));
+std::uint32_t WordAt(const std::string& bytes, std::size_t at) {
+  return LoadU32(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at);
+}
+
+TEST(BodyLimitsTest, EachBoundIsAMultipleOfTheFileWithAFloor) {
+  struct Case {
+    WorkKind kind;
+    std::uint64_t file_size, limit;
+  };
+  constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+  const Case cases[] = {
+      {WorkKind::kEntries, 1000, 32768},        {WorkKind::kEntries, 1 << 20, 1 << 19},
+      {WorkKind::kRecords, 1000, 8192},         {WorkKind::kRecords, 12 << 20, 1 << 20},
+      {WorkKind::kText, 1000, 1 << 19},         {WorkKind::kText, 1 << 20, 4 << 20},
+      {WorkKind::kNames, 1000, 1 << 16},        {WorkKind::kNames, 1 << 20, 2 << 20},
+      {WorkKind::kIndices, 1000, 1 << 20},      {WorkKind::kIndices, 1 << 20, 4 << 20},
+      {WorkKind::kRemovalIds, 1000, 1 << 16},   {WorkKind::kRemovalIds, 1 << 20, 1 << 20},
+      {WorkKind::kArrayBytes, 1000, 64 * kGiB}, {WorkKind::kArrayBytes, 2 * kGiB, 128 * kGiB},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WorkLimit(c.kind, c.file_size), c.limit)
+        << kWorkBounds[static_cast<std::size_t>(c.kind)].what << " at " << c.file_size;
+  }
+}
+
+// The hand-made file: one material of 19 units, one light of 16, one solid with the part
+// "A" of 9 floats and 3 indices, and a Cameras record of 25 units on two lines.
+TEST(BodyLimitsTest, EveryKindOfWorkIsCountedAsItIsDone) {
+  const Outcome outcome = ReadBody(testing::GoldenModelFile());
+  const BodyWork& work = outcome.work;
+  EXPECT_EQ(work[WorkKind::kEntries], 4u);  // one entry in each of four tables
+  EXPECT_EQ(work[WorkKind::kRecords], 5u);  // material, light, solid, part, camera block
+  EXPECT_EQ(work[WorkKind::kText], 19u + 16u + 25u + kLineWork);
+  EXPECT_EQ(work[WorkKind::kNames], 1u);
+  EXPECT_EQ(work[WorkKind::kIndices], 3u);
+  EXPECT_EQ(work[WorkKind::kArrayBytes], 4u * (9 + 3));
+  EXPECT_EQ(work[WorkKind::kRemovalIds], 0u);
+
+  // A removal section: its entries, lists, names and the ids of the lists acted on.
+  cw::RemovalSection removals{{{u"Solid", {1, 2, 3}}, {u"Other", {4}}, {u"Material", {5}}}};
+  const Outcome lists =
+      ReadBody(cw::BuildContainer(cw::IncrementalFile(u"P", removals, cw::ModelBody{})), true);
+  ASSERT_EQ(lists.sink.removals.size(), 3u);
+  EXPECT_EQ(lists.work[WorkKind::kEntries], 3u);  // the first word of each pair
+  EXPECT_EQ(lists.work[WorkKind::kRecords], 3u);
+  EXPECT_EQ(lists.work[WorkKind::kNames], 5u + 5u + 8u);
+  EXPECT_EQ(lists.work[WorkKind::kRemovalIds], 3u + 1u);
+}
+
+// Entries that are empty, new, or met before are all looked at; an entry met before is not
+// read again; remembering begins at the first entry that goes back, which looks at the
+// entries before it once more.
+TEST(BodyLimitsTest, RepeatedAndEmptyEntriesAreLookedAtAndRepeatsReadOnce) {
+  cw::ModelBody body;
+  for (std::uint32_t id = 1; id <= 3; ++id) body.solids.push_back(cw::Solid{id, id, u"", {}, false});
+  body.solids.insert(body.solids.begin() + 1, cw::Solid{0, 0, u"", {}, true});
+  std::string bytes = cw::BuildContainer(cw::ModelFile(u"P", std::move(body)));
+  // The solid table: count at B+20, then the entries s1, 0, s2, s3.
+  const std::size_t words = kBody + 24;
+  const Outcome ascending = ReadBody(bytes);
+  EXPECT_EQ(ascending.work[WorkKind::kEntries], 4u);
+  PatchU32(bytes, words + 12, WordAt(bytes, words));  // s1, 0, s2, s1
+  const Outcome repeated = ReadBody(bytes);
+  ASSERT_EQ(repeated.sink.solids.size(), 2u);
+  EXPECT_EQ(repeated.sink.solids[1].info.id, 2u);
+  EXPECT_EQ(repeated.work[WorkKind::kEntries], 4u + 3u);
+  EXPECT_EQ(repeated.work[WorkKind::kRecords], 2u);
+}
+
+// A crafted file of each kind ends with one notice that names the bound it passed, having
+// done no more of that kind than its bound and the one record that passed it.
+TEST(BodyLimitsTest, CraftedFilesEndByTheBoundTheyPass) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool removals;
+  };
+  const Case cases[] = {
+      {"records visited", cw::SharedPartTableFile(30, 2000), false},
+      {"table entries looked at", cw::RepeatedEntriesFile(100, 2000), false},
+      {"removal ids read", cw::OverrunningRemovalListsFile(2000, 4), true},
+      {"units of text parsed", cw::OverlappingMaterialFile(1000, 64 << 10), false},
+      {"units of part names handed on", cw::LongSharedNameFile(200, 20000), false},
+      {"indices checked", cw::CyclingCheckedPartsFile(200, 512, 100), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Outcome outcome = ReadBody(c.bytes, c.removals);
+    ASSERT_EQ(outcome.sink.abandoned.size(), 1u);
+    EXPECT_NE(outcome.sink.abandoned[0].find(std::string("needs more than ")), std::string::npos);
+    EXPECT_NE(outcome.sink.abandoned[0].find(c.what), std::string::npos) << outcome.sink.abandoned[0];
+    EXPECT_NE(outcome.sink.abandoned[0].find(std::to_string(outcome.size) + " bytes"),
+              std::string::npos);
+    // After the notice, at most the end of the solid it stopped in.
+    const auto notice = std::find(outcome.sink.events.begin(), outcome.sink.events.end(), "abandoned");
+    ASSERT_NE(notice, outcome.sink.events.end());
+    const std::vector<std::string> after(notice + 1, outcome.sink.events.end());
+    EXPECT_TRUE(after.empty() || after == std::vector<std::string>{"end"});
+    if (!c.removals && !after.empty()) EXPECT_FALSE(outcome.sink.solids.back().whole);
+  }
+}
+
+TEST(BodyLimitsTest, AnEntryNamedAgainIsNotReadAgain) {
+  const Outcome materials = ReadBody(cw::RepeatedMaterialFile(1000, 64 << 10));
   EXPECT_EQ(materials.sink.materials.size(), 1u);
   EXPECT_EQ(materials.sink.materials[0].find(u"MaterialID_Name [Shared]"), 0u);
   EXPECT_TRUE(materials.sink.abandoned.empty());
-  EXPECT_LT(materials.per_file_byte, 2);
 
-  const auto removals = ReadBody(cw::RepeatedRemovalListFile(1000, 500000), true);
+  const Outcome removals = ReadBody(cw::RepeatedRemovalListFile(1000, 50000), true);
   ASSERT_EQ(removals.sink.removals.size(), 1u);
-  EXPECT_EQ(removals.sink.removals[0].name, u"Solid");
-  EXPECT_EQ(removals.sink.removals[0].ids.size(), 500000u);
-  EXPECT_EQ(removals.sink.removals[0].ids.back(), 499999u);
+  EXPECT_EQ(removals.sink.removals[0].ids.size(), 50000u);
   EXPECT_TRUE(removals.sink.abandoned.empty());
 }
 
-TEST(BodyLimitsTest, SharedPartsAreHandedOnUntilTheBoundEndsTheBody) {
-  const std::string file = cw::TwoSharedPartsFile(1500, 1000000, 9);
-  const auto outcome = ReadBody<CountingSink>(file);
-  const std::uint64_t copy = 4 * 1000000;  // the large part's attribute array
-  ASSERT_EQ(outcome.sink.abandoned, 1);
-  // Some 1,070 solids, far more than 8 times the file's size allows, but no more than 4 GiB.
-  EXPECT_GT(outcome.sink.solids, 1000);
-  EXPECT_LT(outcome.sink.solids, 1500);
-  EXPECT_LE(outcome.work.handed, (std::uint64_t{4} << 30) + copy + 4096);
-  EXPECT_GT(outcome.work.handed, std::uint64_t{4} << 30);
-  // The large part of the last solid passed the bound: its small part was not read.
-  EXPECT_EQ(outcome.sink.parts, 2 * outcome.sink.solids - 1);
-  EXPECT_EQ(outcome.sink.whole_solids, outcome.sink.solids - 1);
-  EXPECT_NE(outcome.sink.reason.find("the body at 208644 needs more than 4294967296 bytes of "
-                                     "work (8 times the file's " +
-                                     std::to_string(file.size()) + " bytes, at least 4 GiB)"),
-            std::string::npos)
-      << outcome.sink.reason;
-  EXPECT_EQ(outcome.sink.cameras, 0);
-}
-
-// The crafted file of parts named again and again by each solid: each solid reads the
-// part once, and the bound ends the body with one notice, after which only the end of
-// the solid cut short follows.
-TEST(BodyLimitsTest, ASharedPartIsSentOncePerSolidUntilTheBudgetEndsTheBody) {
-  const std::string file = cw::SharedPartFile(1500, 1000, 100000);
-  const auto outcome = ReadBody<CountingSink>(file);
-  EXPECT_EQ(outcome.sink.parts, outcome.sink.solids);
-  EXPECT_GT(outcome.sink.solids, 1000);
-  EXPECT_LT(outcome.sink.solids, 1500);
-  EXPECT_EQ(outcome.sink.abandoned, 1);
-  EXPECT_LE(outcome.work.handed, BodyWorkLimit(file.size()) + 36 * 100000 + 1000 * kEntryWorkBytes);
-
-  // The events around the notice, on a file small enough to record.
-  const std::string small = cw::SharedPartFile(3, 1000, 10);
-  const auto recorded = ReadBody(small);
-  ASSERT_EQ(recorded.sink.solids.size(), 3u);
-  for (const auto& solid : recorded.sink.solids) {
-    ASSERT_EQ(solid.parts.size(), 1u);
-    EXPECT_EQ(solid.parts[0].name, u"Shared");
-    EXPECT_EQ(solid.parts[0].indices.size(), 60u);
-    EXPECT_TRUE(solid.whole);
+TEST(BodyLimitsTest, ATableRemembersOnlyFromItsFirstStepBack) {
+  std::string bytes;
+  for (const std::uint32_t word : {5u, 9u, 12u, 9u, 20u, 5u, 20u}) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
   }
-  EXPECT_TRUE(recorded.sink.abandoned.empty());
-}
-
-// Texts are parsed a character at a time: however small the arrays, a body parses no more
-// than 8 times the file's size of text, and texts overlapping one another end it early.
-TEST(BodyLimitsTest, OverlappingTextsEndTheBodyWithinTheBudget) {
-  const std::string file = cw::OverlappingMaterialFile(1000, 2 * kMiB);
-  const auto outcome = ReadBody<CountingSink>(file);
-  ASSERT_EQ(outcome.sink.abandoned, 1);
-  EXPECT_NE(outcome.sink.reason.find("bytes of text (8 times the file's"), std::string::npos)
-      << outcome.sink.reason;
-  // Each text is most of the file, so only a few are read before the body ends.
-  EXPECT_GE(outcome.sink.materials, 2);
-  EXPECT_LE(outcome.sink.materials, 10);
-  EXPECT_LE(outcome.work.text, BodyTextLimit(file.size()) + file.size());
-}
-
-// A windowed stream fetches a page for each far read, not a window.
-TEST(BodyLimitsTest, EntriesAlternatingBetweenFarPlacesFetchAPageEach) {
-  const std::string file = cw::AlternatingMaterialFile(1000, 2700000);
-  ASSERT_GT(file.size(), 2 * ContainerStream::kWindowBytes / 2 + kBody);
-  testing::TempDir dir;
-  const std::string path = dir.path() + "/m.cvm";
-  testing::WriteNativeFile(path, file);
-  auto stream = ContainerStream::Open(Utf16FromUtf8(path), "rb", false);
-  ASSERT_TRUE(stream);
-  RecordingSink sink;
-  ReadModelBody(*stream, kBody, sink);
-  ASSERT_EQ(sink.materials.size(), 2001u);
-  EXPECT_EQ(sink.materials[0].find(u"MaterialID_Name [A]"), 0u);
-  EXPECT_EQ(sink.materials[1].find(u"MaterialID_Name [B]"), 0u);
-  EXPECT_TRUE(sink.abandoned.empty());
-  // A refill of the whole window for each would be some 4 GiB.
-  EXPECT_LT(stream->FetchedBytes(), 2 * file.size() + 2000 * 2 * ContainerStream::kJumpRefillBytes);
-}
-
-TEST(BodyLimitsTest, ATableRemembersWhereItsEntriesEndedUpToItsLimit) {
-  const std::string bytes(64, '\0');
   auto stream = ContainerStream::OverMemory(
       std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  RecordingSink sink;
+  BodyBudget budget(1000, 0, sink);
+  WordTable table(*stream, 0, 7);
   TableVisits visits;
-  for (std::uint32_t offset = 0; offset < TableVisits::kMaxRemembered + 2; ++offset) {
-    ASSERT_TRUE(visits.First(offset, *stream));
-    stream->Seek(offset + 7);  // where this entry's reading ends
-    visits.Finish(*stream);
-  }
-  stream->Seek(1);
-  EXPECT_FALSE(visits.First(5, *stream));
-  EXPECT_EQ(stream->Position(), 12u);
-  // Past the limit, entries are read again (the budget bounds them).
-  EXPECT_TRUE(visits.First(TableVisits::kMaxRemembered + 1, *stream));
-}
-
-TEST(BodyLimitsTest, ModelsAHostWritesStayFarBelowTheBudget) {
-  std::vector<std::pair<std::string, std::string>> models = {
-      {"demo", cw::BuildContainer(host_sim::DemoModel())}};
-  if (const auto house = testing::ReadSampleFile("house/_model.cvm")) {
-    models.emplace_back("house", *house);
-  }
-  // A larger model: 200 solids of 3 parts of 3 000 vertices, some 100 MB.
-  cw::ModelBody large;
-  large.materials = {u"MaterialID_Name [Oak]\n"};
-  large.generated_solids = 200;
-  large.generate_solid = [](std::size_t i, cw::Solid& solid) {
-    solid.id = static_cast<std::uint32_t>(i + 1);
-    solid.parts.resize(3);
-    for (cw::Part& part : solid.parts) {
-      part.name = u"P";
-      part.positions.assign(9000, 1.0f);
-      part.attributes1.assign(9000, 0);
-      part.attributes2.assign(6000, 0);
-      part.indices.assign(18000, 0);
-    }
-  };
-  large.cameras = u"";
-  models.emplace_back("large", cw::BuildContainer(cw::ModelFile(u"C:\\Large.pro", large)));
-  for (const auto& [name, bytes] : models) {
-    SCOPED_TRACE(name);
-    const auto outcome = ReadBody<CountingSink>(bytes);
-    EXPECT_EQ(outcome.sink.abandoned, 0);
-    EXPECT_EQ(outcome.sink.whole_solids, outcome.sink.solids);
-    EXPECT_GT(outcome.sink.parts, 0);
-    EXPECT_EQ(outcome.sink.cameras, 1);
-    std::printf("%s: %zu bytes, work %.2f x the file's size\n", name.c_str(), bytes.size(),
-                outcome.per_file_byte);
-    EXPECT_LT(outcome.per_file_byte, 3);
-  }
+  std::vector<bool> first;
+  for (std::uint32_t i = 0; i < table.size(); ++i) first.push_back(visits.First(table[i], table, i, budget));
+  EXPECT_EQ(first, (std::vector<bool>{true, true, true, false, true, false, false}));
+  // The three entries before the first step back were looked at again.
+  EXPECT_EQ(budget.work()[WorkKind::kEntries], 3u);
+  // The next table begins afresh.
+  visits.Reset();
+  EXPECT_TRUE(visits.First(20, table, 0, budget));
 }
 
 }  // namespace

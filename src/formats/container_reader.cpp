@@ -4,9 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "formats/body_limits.h"
 #include "formats/container_stream.h"
-#include "formats/solid_reader.h"
 #include "platform/file_io.h"
 
 namespace tarnwick {
@@ -63,67 +61,6 @@ void DecodeHeader(ContainerState& state, const std::uint8_t* h) {
     DecodeSlot(h + kDirectoryOffset + k * kSlotBytes, state.Slots[k]);
   }
 }
-
-void ReadMaterialSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
-                         BodyBudget& budget) {
-  WordTable entries(stream);
-  ReadTableEntries(stream, entries, budget, false, [&](std::uint32_t offset) {
-    stream.Seek(BodyPosition(body_start, offset));
-    const std::uint32_t length = stream.ReadU32();
-    stream.ReadU32();
-    stream.ReadU32();
-    // An odd last byte is not read; a text past the end of the file is empty.
-    std::u16string text = stream.ReadUtf16(length / 2);
-    budget.ChargeText(2 * text.size());
-    text.resize(std::min(text.size(), text.find(u'\0')));
-    sink.OnMaterialText(text);
-  });
-}
-
-void ReadLightSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
-                      BodyBudget& budget) {
-  WordTable entries(stream);
-  ReadTableEntries(stream, entries, budget, false, [&](std::uint32_t offset) {
-    stream.Seek(BodyPosition(body_start, offset));
-    const std::u16string text = stream.ReadCountedString();
-    budget.ChargeText(2 * text.size());
-    sink.OnLightText(text);
-  });
-}
-
-void ReadSolidSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink,
-                      BodyBudget& budget) {
-  PartScratch scratch;
-  WordTable solids(stream);
-  ReadTableEntries(stream, solids, budget, true, [&](std::uint32_t offset) {
-    ReadSolid(stream, body_start, offset, scratch, sink, budget);
-  });
-}
-
-void ReadIdList(ContainerStream& stream, std::vector<std::uint32_t>& ids) {
-  const std::uint32_t count = stream.ReadCount(4);
-  ids.resize(count);
-  for (std::uint32_t& id : ids) id = stream.ReadU32();
-}
-
-// Lets the sink hear of refused counts and reads past the end while one body is read, and
-// at its end whether the file could not be read.
-class NoticesTo {
- public:
-  NoticesTo(ContainerStream& stream, ModelSink& sink) : stream_(stream), sink_(sink) {
-    stream.SetNotices(&sink);
-  }
-  ~NoticesTo() {
-    stream_.SetNotices(nullptr);
-    if (stream_.ReadFailed()) sink_.OnReadFailed();
-  }
-  NoticesTo(const NoticesTo&) = delete;
-  NoticesTo& operator=(const NoticesTo&) = delete;
-
- private:
-  ContainerStream& stream_;
-  ModelSink& sink_;
-};
 
 // The whole header and directory in one view; null when the file shrank since it was opened.
 const std::uint8_t* HeaderBytes(ContainerStream& stream) {
@@ -199,53 +136,6 @@ bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot
   if (slot.Kind != kModelBodyKind) return false;
   ReadModelBody(stream, static_cast<std::uint32_t>(slot.Offset), sink);
   return true;
-}
-
-BodyWork ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
-  const NoticesTo notices(stream, sink);
-  BodyBudget budget(stream.Size(), body_start, sink);
-  stream.Seek(body_start);
-  std::uint32_t sizes[5];
-  for (std::uint32_t& size : sizes) size = stream.ReadU32();
-  if (sizes[0] != 0) ReadMaterialSection(stream, body_start, sink, budget);
-  if (sizes[1] != 0 && budget.Allows()) {
-    stream.Seek(LightSectionStart(body_start, sizes[0]));
-    ReadLightSection(stream, body_start, sink, budget);
-  }
-  if (sizes[2] != 0 && budget.Allows()) {
-    stream.Seek(SolidSectionStart(body_start, sizes[0], sizes[1]));
-    ReadSolidSection(stream, body_start, sink, budget);
-  }
-  // The camera block stands right where the last read before it ended.
-  if (sizes[3] != 0 && budget.Allows()) {
-    const std::u16string text = stream.ReadCountedString();
-    budget.ChargeText(2 * text.size());
-    sink.OnCameraText(text);
-  }
-  return budget.work();
-}
-
-void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
-  const NoticesTo notices(stream, sink);
-  BodyBudget budget(stream.Size(), body_start, sink);
-  stream.Seek(body_start);
-  WordTable words(stream);
-  TableVisits visits;
-  std::vector<std::uint32_t> ids;
-  for (std::uint64_t i = 0; i < words.size() && budget.Allows(); i += 2) {
-    budget.Charge(2 * kEntryWorkBytes);
-    const std::uint32_t offset = words[static_cast<std::uint32_t>(i)];
-    if (!visits.First(offset, stream)) continue;
-    budget.Charge(kRecordWorkBytes);
-    stream.Seek(BodyPosition(body_start, offset));
-    const std::u16string name = stream.ReadCountedString();
-    // Only the lists the bridge acts on have their ids read.
-    ids.clear();
-    if (name == u"Solid" || name == u"Material") ReadIdList(stream, ids);
-    budget.Charge(2 * name.size() + 4 * ids.size());
-    sink.OnRemovalList(name, ids);
-    visits.Finish(stream);
-  }
 }
 
 }  // namespace tarnwick

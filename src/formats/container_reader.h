@@ -45,8 +45,8 @@
 //     are not read. Named list: counted string name ("Solid", "Material"), u32 K,
 //     K x u32 ids.
 //
-// The reader never trusts a count: one whose elements would run past the end of the
-// file counts as 0, and reads beyond the end yield zeros.
+// The reader never trusts a count or an offset: the first record or count that would
+// run past the end of the file ends the body (see body_bytes.h).
 #pragma once
 
 #include <cstddef>
@@ -111,11 +111,12 @@ bool ReadSlotBody(ContainerStream& stream, const ContainerState& state, int slot
                   ModelSink& sink);
 
 // Reads one ModelBody starting at body_start into the sink; returns the work it cost
-// (see body_limits.h).
+// (see body_limits.h). Defined with the body reader.
 BodyWork ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
 
 // Reads the RemovalSection at body_start: each named list goes to the sink with its ids.
-void ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
+// Returns the work it cost.
+BodyWork ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink);
 
 // Where the light section of a body begins (32-bit arithmetic).
 std::uint32_t LightSectionStart(std::uint32_t body_start, std::uint32_t s0);

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "formats/model_sink.h"
 #include "platform/file_io.h"
 #include "platform/mapped_file.h"
 
 namespace tarnwick {
+
+const std::uint8_t ContainerStream::kNothing[1] = {0};
 
 std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& path,
                                                        const char* mode, bool map_view,
@@ -26,6 +27,7 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
   // nothing of it is the process's own memory. The views go with the stream.
   if (map_view && mode[0] == 'r') {
     stream->mapped_ = MappedFile::Map(file, stream->size_, view_bytes);
+    if (stream->mapped_) stream->follow_at_ = 0;
   }
   return stream;
 }
@@ -34,7 +36,7 @@ std::unique_ptr<ContainerStream> ContainerStream::OverMemory(std::span<const std
   std::unique_ptr<ContainerStream> stream(new ContainerStream(nullptr));
   // The bytes are the whole window: nothing is ever fetched.
   stream->size_ = bytes.size();
-  stream->window_data_ = bytes.data();
+  if (!bytes.empty()) stream->window_data_ = bytes.data();
   stream->window_length_ = bytes.size();
   return stream;
 }
@@ -46,11 +48,25 @@ ContainerStream::~ContainerStream() {
   if (file_) CloseFile(file_);
 }
 
+void ContainerStream::ForgetWindow() {
+  window_data_ = kNothing;
+  window_start_ = 0;
+  window_length_ = 0;
+}
+
 void ContainerStream::Unmap() {
   if (!mapped_) return;
   mapped_.reset();
-  window_data_ = nullptr;
-  window_length_ = 0;
+  follow_at_ = UINT64_MAX;
+  ForgetWindow();
+}
+
+bool ContainerStream::Shrunk() const {
+  if (!file_) return false;
+  // The stream has no buffer of its own: the end is the file's end as the system sees it now.
+  if (!SeekFile(file_, 0, SEEK_END)) return false;
+  const std::int64_t now = TellFile(file_);
+  return now >= 0 && static_cast<std::uint64_t>(now) < size_;
 }
 
 std::uint64_t ContainerStream::MaxViewBytes() const {
@@ -61,8 +77,20 @@ bool ContainerStream::InWindow(std::uint64_t offset, std::size_t n) const {
   return RangeHolds(window_start_, window_length_, offset, n) && !ReadFailed();
 }
 
-ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position, std::size_t needed,
-                                                      const FetchSpan& last) const {
+const std::uint8_t* ContainerStream::BytesElsewhere(std::uint64_t at, std::size_t n) {
+  if (at > size_ || n > size_ - at || n > MaxViewBytes() || ReadFailed()) return nullptr;
+  if (n == 0) return kNothing;
+  if (mapped_ && at >= follow_at_) {
+    // Where the reader has come to, so that the worker loads the bytes ahead of it.
+    mapped_->Follow(at);
+    follow_at_ = at + kFollowStepBytes;
+  }
+  if (!InWindow(at, n) && (!RefillAt(at, n) || !InWindow(at, n))) return nullptr;
+  return window_data_ + (at - window_start_);
+}
+
+ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position,
+                                                      std::size_t needed) const {
   const std::uint64_t capacity = std::min<std::uint64_t>(kWindowBytes, size_ + 4096);
   // Starting on a 4 KiB boundary keeps 4-byte-aligned data of the file
   // 4-byte-aligned in memory, so it can go to the renderer without a copy.
@@ -70,9 +98,9 @@ ContainerStream::FetchSpan ContainerStream::NextFetch(std::uint64_t position, st
   // Only a read that goes on where the window ends is taken for streaming; a
   // read elsewhere (an entry the tables point at) fetches no more than it needs,
   // so that offsets jumping between far places cost a page each, not a window.
-  const std::uint64_t last_end = last.start + last.length;
-  const bool streaming =
-      last.length != 0 && position >= last_end && position - last_end < kJumpRefillBytes;
+  const std::uint64_t last_end = window_start_ + window_length_;
+  const bool streaming = window_length_ != 0 && position >= last_end &&
+                         position - last_end < kJumpRefillBytes;
   std::uint64_t length = capacity;
   if (!streaming) length = std::max<std::uint64_t>(kJumpRefillBytes, position - start + needed);
   return {start, std::min(std::min(length, capacity), size_ > start ? size_ - start : 0)};
@@ -107,25 +135,16 @@ bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
     // A small file needs no more than itself and the alignment slack.
     window_capacity_ = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, size_ + 4096));
     window_ = std::make_unique_for_overwrite<std::uint8_t[]>(window_capacity_);
-    window_data_ = window_.get();
   }
-  const FetchSpan span = NextFetch(position, needed, FetchSpan{window_start_, window_length_});
+  const FetchSpan span = NextFetch(position, needed);
+  window_data_ = window_.get();
   window_start_ = span.start;
   window_length_ = ReadFromFile(span.start, window_.get(), static_cast<std::size_t>(span.length));
   return InWindow(position, 1);
 }
 
-void ContainerStream::FollowReader(std::uint64_t at, std::size_t n) {
-  if (!mapped_) return;
-  if (RangeHolds(followed_.start, followed_.length, at, n)) return;
-  followed_ = NextFetch(at, n, followed_);
-  // Where a windowed stream would refill, the reader has moved on by up to a window.
-  mapped_->Follow(at);
-}
-
 bool ContainerStream::Read(void* out, std::size_t n) {
   if (n == 0) return true;
-  FollowReader(position_, n);
   auto* dst = static_cast<std::uint8_t*>(out);
   std::size_t done = 0;
   if (n <= Remaining()) {
@@ -150,7 +169,6 @@ bool ContainerStream::Read(void* out, std::size_t n) {
     return true;
   }
   std::memset(out, 0, n);
-  NoteReadPastEnd(position_);
   position_ = std::max(position_, size_);
   return false;
 }
@@ -158,27 +176,21 @@ bool ContainerStream::Read(void* out, std::size_t n) {
 bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   if (n == 0) return true;
   bool ok = offset < size_ && n <= size_ - offset;
+  // The window stays where it is: a table read in chunks between records does not move it.
   if (ok && InWindow(offset, n)) {
-    FollowReader(offset, n);
     std::memcpy(out, window_data_ + (offset - window_start_), n);
-    if (!ReadFailed()) return true;
-    ok = false;
+  } else if (ok) {
+    ok = ReadFromFile(offset, out, n) == n;
   }
-  if (ok) ok = ReadFromFile(offset, out, n) == n;
+  // A page lost during the copy gave zeros.
+  ok = ok && !ReadFailed();
   if (!ok) std::memset(out, 0, n);
   return ok;
 }
 
 const std::uint8_t* ContainerStream::View(std::size_t n) {
-  static const std::uint8_t kNothing = 0;
-  if (n == 0) return &kNothing;
-  if (n > MaxViewBytes() || n > Remaining()) return nullptr;
-  if (!InWindow(position_, n) && (!RefillAt(position_, n) || !InWindow(position_, n))) {
-    return nullptr;
-  }
-  FollowReader(position_, n);
-  const std::uint8_t* p = window_data_ + (position_ - window_start_);
-  position_ += n;
+  const std::uint8_t* p = Bytes(position_, n);
+  if (p) position_ += n;
   return p;
 }
 
@@ -189,11 +201,9 @@ std::uint8_t ContainerStream::ReadU8() {
 }
 
 std::uint32_t ContainerStream::ReadU32() {
-  if (InWindow(position_, 4)) {
-    FollowReader(position_, 4);
-    const std::uint32_t value = LoadU32(window_data_ + (position_ - window_start_));
+  if (const std::uint8_t* p = Bytes(position_, 4); p && !ReadFailed()) {
     position_ += 4;
-    return value;
+    return LoadU32(p);
   }
   std::uint8_t b[4];
   Read(b, 4);
@@ -202,15 +212,12 @@ std::uint32_t ContainerStream::ReadU32() {
 
 std::uint32_t ContainerStream::ReadCount(std::uint32_t element_bytes) {
   const std::uint32_t count = ReadU32();
-  if (std::uint64_t{count} * element_bytes <= Remaining()) return count;
-  NoteCountRefused(position_ - 4, count);
-  return 0;
+  return std::uint64_t{count} * element_bytes <= Remaining() ? count : 0;
 }
 
 std::u16string ContainerStream::ReadUtf16(std::uint32_t units) {
   std::uint64_t bytes = std::uint64_t{units} * 2;
   if (bytes > Remaining()) {
-    NoteCountRefused(position_, units);
     position_ = std::max(position_, size_);
     return {};
   }
@@ -232,14 +239,11 @@ std::u16string ContainerStream::ReadUtf16(std::uint32_t units) {
 
 std::u16string ContainerStream::ReadCountedString() { return ReadUtf16(ReadCount(2)); }
 
-void ContainerStream::SkipCountedString() { Skip(std::uint64_t{ReadCount(2)} * 2); }
-
 bool ContainerStream::Write(const void* data, std::size_t n) {
   if (!file_) return false;  // bytes in memory are only read
   Unmap();
-  window_length_ = 0;
+  ForgetWindow();
   window_.reset();  // sized for the file as it was
-  window_data_ = nullptr;
   std::size_t written = 0;
   if (SeekFile(file_, static_cast<std::int64_t>(position_), SEEK_SET)) {
     if (WriteFileBytes(file_, data, n)) written = n;
@@ -257,30 +261,18 @@ bool ContainerStream::WriteU32(std::uint32_t value) {
 
 bool ContainerStream::Flush() { return file_ && FlushFile(file_); }
 
-void ContainerStream::NoteCountRefused(std::uint64_t at, std::uint32_t count) {
-  ++short_reads_;
-  if (notices_) notices_->OnCountRefused(at, count);
-}
-
-void ContainerStream::NoteReadPastEnd(std::uint64_t at) {
-  ++short_reads_;
-  if (notices_) notices_->OnReadPastEnd(at);
-}
-
 WordTable::WordTable(ContainerStream& stream) : stream_(stream) {
   count_ = stream.ReadCount(4);
   start_ = stream.Position();
   stream.Skip(std::uint64_t{count_} * 4);
 }
 
-std::uint32_t WordTable::operator[](std::uint32_t index) {
+std::uint32_t WordTable::Fetch(std::uint32_t index) {
   if (index >= count_) return 0;
-  if (index < chunk_first_ || index - chunk_first_ >= chunk_count_) {
-    chunk_first_ = index;
-    chunk_count_ = std::min(kChunkWords, count_ - index);
-    stream_.ReadAt(start_ + std::uint64_t{index} * 4, chunk_.data(), std::size_t{chunk_count_} * 4);
-  }
-  return LoadU32(chunk_.data() + std::size_t{index - chunk_first_} * 4);
+  chunk_first_ = index;
+  chunk_count_ = std::min(kChunkWords, count_ - index);
+  stream_.ReadAt(start_ + std::uint64_t{index} * 4, chunk_.data(), std::size_t{chunk_count_} * 4);
+  return LoadU32(chunk_.data());
 }
 
 }  // namespace tarnwick

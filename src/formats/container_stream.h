@@ -1,22 +1,20 @@
 // A container file opened for reading (and, for the blank header, writing).
 //
-// The stream knows the file's size and its own position, so every read is
-// checked against the bytes that remain: a read that the file cannot satisfy
-// in full yields zeros, moves the position to the end of the file and fails,
-// and a seek may go anywhere, beyond the end included, after which every read
-// yields zeros. A file opened for reading is mapped read-only in views that
-// follow the reader (see MappedFile) when it lies on a volume that cannot go
-// away (see volume_kind.h), and every read that falls in the
-// current view is served from it in place; when it cannot be mapped, reads
-// are served from one large window of the file that is refilled from
-// the position that misses it, and large reads that miss it go straight from
-// the file into the caller's memory; a read that does not go on where the
-// window ends refills only the page or so it needs. The stream can also stand
-// over bytes in memory, read-only.
+// The stream knows the file's size as found at open. It serves runs of the
+// file's bytes in place (Bytes), from which the readers decode whole records,
+// and sequential reads for the header and the texts. A read that the file
+// cannot satisfy in full yields zeros and fails; a seek may go anywhere,
+// beyond the end included, after which every read yields zeros. A file opened
+// for reading is mapped read-only in views that follow the reader (see
+// MappedFile) when it lies on a volume that cannot go away (see
+// volume_kind.h); when it cannot be mapped, bytes are served from one large
+// window of the file that is refilled from the byte that misses it, and large
+// reads that miss it go straight from the file into the caller's memory; a
+// read that does not go on where the window ends refills only the page or so
+// it needs. The stream can also stand over bytes in memory, read-only.
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -25,12 +23,10 @@
 #include <span>
 #include <string>
 
-#include "platform/file_io.h"
+#include "formats/little_endian.h"
 #include "platform/mapped_file.h"
 
 namespace tarnwick {
-
-class ModelSink;
 
 class ContainerStream {
  public:
@@ -38,10 +34,12 @@ class ContainerStream {
   // Measured: 2 MiB stays in the caches while the renderer takes the arrays from it;
   // 8 MiB made unaligned models a third slower.
   static constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
-  // Longest run of bytes that View can hand out from a window.
+  // Longest run of bytes that Bytes and View can hand out from a window.
   static constexpr std::size_t kMaxViewBytes = kWindowBytes - 4096;
   // Least refill for a read that does not go on where the window ends.
   static constexpr std::size_t kJumpRefillBytes = 4096;
+  // How far the reader goes on in a mapped file before its view's worker hears of it again.
+  static constexpr std::uint64_t kFollowStepBytes = std::uint64_t{1} << 20;
 
   // Opens a file with a stdio mode ("rb", "rb+", "wb+"); null when it cannot be opened.
   // A file opened for reading is mapped, in views of at least view_bytes, unless map_view is
@@ -68,6 +66,20 @@ class ContainerStream {
   // Whether a page of a mapped view could not be read (its volume went away): every read
   // fails from then on, and bytes handed out before may hold zeros.
   bool ReadFailed() const { return mapped_ && mapped_->Lost(); }
+  // Whether the file is now shorter than it was at open: bytes of a mapped view past its new
+  // end may have read as zeros without any fault.
+  bool Shrunk() const;
+
+  // The bytes [at, at + n) in place, valid until the next call on the stream; the position
+  // does not move. Null when they are not all in the file, n exceeds MaxViewBytes(), or the
+  // file cannot give them. A lost page of a mapped view is not looked at (see ReadFailed).
+  const std::uint8_t* Bytes(std::uint64_t at, std::size_t n) {
+    const std::uint64_t into = at - window_start_;
+    if (into <= window_length_ && n <= window_length_ - into && at < follow_at_) {
+      return window_data_ + into;
+    }
+    return BytesElsewhere(at, n);
+  }
 
   // Moves to an absolute position; any value is accepted.
   void Seek(std::uint64_t position) { position_ = position; }
@@ -78,11 +90,10 @@ class ContainerStream {
   bool Read(void* out, std::size_t n);
   // Reads n bytes at an offset without moving the position or refilling the window.
   bool ReadAt(std::uint64_t offset, void* out, std::size_t n);
-  // The next n bytes inside the window, valid until the next call on the stream; the position
-  // moves past them. Null, with the position unchanged, when they are not all in the file or
-  // n exceeds MaxViewBytes().
+  // The next n bytes, valid until the next call on the stream; the position moves past them.
+  // Null, with the position unchanged, when Bytes would give null.
   const std::uint8_t* View(std::size_t n);
-  // Longest run of bytes that View can hand out: the whole file when it is mapped.
+  // Longest run of bytes that Bytes and View can hand out: the whole file when it is mapped.
   std::uint64_t MaxViewBytes() const;
 
   // Little-endian values; 0 when the bytes are not in the file.
@@ -96,8 +107,6 @@ class ContainerStream {
   std::u16string ReadUtf16(std::uint32_t units);
   // A u32 count of code units and the units; empty when they would run past the end.
   std::u16string ReadCountedString();
-  // Passes over a counted string.
-  void SkipCountedString();
 
   // Writes n bytes at the position; false when not all of them were written.
   bool Write(const void* data, std::size_t n);
@@ -106,104 +115,74 @@ class ContainerStream {
   // Pushes written bytes to the file.
   bool Flush();
 
-  // The sink told of refused counts and reads past the end (none: nobody is told).
-  void SetNotices(ModelSink* sink) { notices_ = sink; }
-  // Tells the notice sink of a count at `at` that is taken as 0.
-  void NoteCountRefused(std::uint64_t at, std::uint32_t count);
-  // Tells the notice sink of a read at `at` past the end of the file.
-  void NoteReadPastEnd(std::uint64_t at);
-  // Counts refused and reads past the end noted so far, told to a sink or not: a record
-  // during whose reading this grew is not whole in the file.
-  std::uint64_t ShortReads() const { return short_reads_; }
-
  private:
   // A run of the file's bytes that a refill fetches.
   struct FetchSpan {
     std::uint64_t start = 0;
     std::uint64_t length = 0;
   };
+  static const std::uint8_t kNothing[1];
 
   explicit ContainerStream(std::FILE* file);
+  const std::uint8_t* BytesElsewhere(std::uint64_t at, std::size_t n);
   bool RefillAt(std::uint64_t position, std::size_t needed);
   std::size_t ReadFromFile(std::uint64_t offset, void* out, std::size_t n);
   bool InWindow(std::uint64_t offset, std::size_t n) const;
-
+  void ForgetWindow();
   void Unmap();
-  // Tells the mapped view's worker where the reader is, where a windowed stream would
-  // refill: every window or so as the reader goes on, at every jump elsewhere.
-  void FollowReader(std::uint64_t at, std::size_t n);
-  // The bytes a refill for `needed` bytes at `position` fetches, after one that fetched `last`.
-  FetchSpan NextFetch(std::uint64_t position, std::size_t needed, const FetchSpan& last) const;
+  // The bytes a refill for `needed` bytes at `position` fetches.
+  FetchSpan NextFetch(std::uint64_t position, std::size_t needed) const;
 
   std::FILE* file_;
   std::uint64_t size_ = 0;
   std::uint64_t fetched_bytes_ = 0;
-  FetchSpan followed_;  // what a windowed stream would hold now
   std::uint64_t position_ = 0;
   std::unique_ptr<MappedFile> mapped_;
   // The window's bytes: the mapped view, or window_.
-  const std::uint8_t* window_data_ = nullptr;
-  std::unique_ptr<std::uint8_t[]> window_;
-  std::size_t window_capacity_ = 0;
+  const std::uint8_t* window_data_ = kNothing;
   std::uint64_t window_start_ = 0;
   std::size_t window_length_ = 0;
-  ModelSink* notices_ = nullptr;
-  std::uint64_t short_reads_ = 0;
+  std::unique_ptr<std::uint8_t[]> window_;
+  std::size_t window_capacity_ = 0;
+  // Where the mapped view's worker is next told of the reader (never for other streams).
+  std::uint64_t follow_at_ = UINT64_MAX;
 };
 
-// Little-endian u32 from four bytes.
-inline std::uint32_t LoadU32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
-
-// `units` UTF-16LE code units from 2 * units bytes.
-inline void DecodeUtf16Le(const std::uint8_t* p, char16_t* out, std::size_t units) {
-  if constexpr (std::endian::native == std::endian::little) {
-    // The header alone holds 100 names of 1,000 units: one copy, not a loop per unit.
-    if (units != 0) std::memcpy(out, p, units * 2);
-  } else {
-    for (std::size_t i = 0; i < units; ++i) {
-      out[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
-    }
-  }
-}
-
-// 2 * units bytes of UTF-16LE from `units` code units.
-inline void EncodeUtf16Le(const char16_t* text, std::size_t units, std::uint8_t* p) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if (units != 0) std::memcpy(p, text, units * 2);
-  } else {
-    for (std::size_t i = 0; i < units; ++i) {
-      p[2 * i] = static_cast<std::uint8_t>(text[i]);
-      p[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
-    }
-  }
-}
-
-// Four bytes of a little-endian u32.
-inline void StoreU32(std::uint8_t* p, std::uint32_t value) {
-  p[0] = static_cast<std::uint8_t>(value);
-  p[1] = static_cast<std::uint8_t>(value >> 8);
-  p[2] = static_cast<std::uint8_t>(value >> 16);
-  p[3] = static_cast<std::uint8_t>(value >> 24);
-}
-
 // A counted table of u32 words (a u32 count, then the words), read in small chunks so
-// that a long table costs no memory and leaves the window where it is. Construction
-// reads the count (0 when the words would run past the end) and leaves the stream just
-// past the table.
+// that a long table costs no memory and leaves the window where it is.
 class WordTable {
  public:
+  // The `count` words from `start` on, which the caller has checked lie in the file.
+  WordTable(ContainerStream& stream, std::uint64_t start, std::uint32_t count)
+      : stream_(stream), start_(start), count_(count) {}
+  // Reads the count at the position (0 when the words would run past the end) and leaves
+  // the stream just past the table.
   explicit WordTable(ContainerStream& stream);
+
+  // Takes the first words from bytes the caller holds already (the file's, from start on).
+  void Preload(const std::uint8_t* words) {
+    chunk_first_ = 0;
+    chunk_count_ = count_ < kChunkWords ? count_ : kChunkWords;
+    // Most tables a record holds have a word or two: no call to copy them.
+    for (std::uint32_t i = 0; i < chunk_count_; ++i) std::memcpy(&chunk_[4 * i], words + 4 * i, 4);
+  }
 
   // Number of words.
   std::uint32_t size() const { return count_; }
+  // Where the words begin in the file.
+  std::uint64_t start() const { return start_; }
   // One word; 0 for an index not below size().
-  std::uint32_t operator[](std::uint32_t index);
+  std::uint32_t operator[](std::uint32_t index) {
+    if (index - chunk_first_ < chunk_count_) {
+      return LoadU32(chunk_.data() + std::size_t{index - chunk_first_} * 4);
+    }
+    return Fetch(index);
+  }
 
  private:
   static constexpr std::uint32_t kChunkWords = 1024;
+  std::uint32_t Fetch(std::uint32_t index);
+
   ContainerStream& stream_;
   std::uint64_t start_ = 0;
   std::uint32_t count_ = 0;

@@ -70,14 +70,14 @@ std::string ModelBytes(int solids, int vertices) {
 // Counts what the reader hands on, and whether it heard that the file could not be read.
 class CountingSink : public ModelSink {
  public:
-  void OnPart(const std::u16string&, const PartGeometry& part) override {
+  void OnPart(const FileText&, const PartGeometry& part) override {
     ++parts;
     // Touch every index, as the export's check does.
     for (std::uint32_t i = 0; part.indices != nullptr && i < part.index_count; ++i) {
       sum += part.indices[i];
     }
   }
-  void OnReadFailed() override { ++read_failures; }
+  void OnReadFailed(bool) override { ++read_failures; }
 
   int parts = 0;
   int read_failures = 0;

@@ -29,6 +29,10 @@ bool EqualsJoined(std::u16string_view line, std::u16string_view name, std::u16st
 std::optional<std::u16string_view> AfterJoined(std::u16string_view line, std::u16string_view prefix,
                                                std::u16string_view key,
                                                std::u16string_view separator) {
+  // Every line is tried against every key of its kind: most fail on their length or on
+  // the key's first unit, and are told so without a comparison of the whole text.
+  if (line.size() < prefix.size() + key.size() + separator.size()) return std::nullopt;
+  if (!key.empty() && line[prefix.size()] != key.front()) return std::nullopt;
   for (const std::u16string_view part : {prefix, key, separator}) {
     if (!line.starts_with(part)) return std::nullopt;
     line.remove_prefix(part.size());

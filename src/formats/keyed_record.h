@@ -119,7 +119,12 @@ void ApplyValue(Record& record, const KeyTarget<Record>& target, std::u16string_
 template <class Record>
 bool ApplyFirstKey(Record& record, const KeyedKind& kind, std::span<const KeyRow<Record>> keys,
                    KeyedLineReader& reader, std::u16string_view line) {
+  // No key is empty: a line no longer than the prefix is no key line, and a key line's
+  // unit after the prefix is its key's first. Crafted texts hold millions of lines.
+  if (line.size() <= kind.prefix.size()) return false;
+  const char16_t first = line[kind.prefix.size()];
   for (const KeyRow<Record>& row : keys) {
+    if (row.key.front() != first) continue;
     if (auto* child = std::get_if<ChildObject<Record>>(&row.target)) {
       if (!MatchChildLine(line, kind.prefix, row.key, u"_ObjectSTART")) continue;
       std::u16string open = std::u16string(kind.prefix) + std::u16string(row.key);

@@ -8,14 +8,33 @@
 #include <span>
 #include <string>
 
+#include "formats/little_endian.h"
+
 namespace tarnwick {
 
 // A solid record's header, as the host wrote it.
 struct SolidInfo {
   std::uint32_t id = 0;          // the solid id: key of the solid, number in its node name
   std::uint32_t time_stamp = 0;  // the host's change stamp of the solid
-  std::u16string label;          // the first counted string of the record (not interpreted)
   std::uint64_t position = 0;    // absolute position of the record in the file
+};
+
+// UTF-16LE text where it stands in the file, at any alignment: valid only during the call.
+struct FileText {
+  const std::uint8_t* bytes = nullptr;
+  std::uint32_t units = 0;
+
+  // The text copied into `out`, which keeps its NUL after the last unit.
+  void CopyTo(std::u16string& out) const {
+    out.resize(units);
+    DecodeUtf16Le(bytes, out.data(), units);
+  }
+  // The text as a string of its own.
+  std::u16string ToString() const {
+    std::u16string text;
+    CopyTo(text);
+    return text;
+  }
 };
 
 // One part's arrays, valid only during the call: 4-byte aligned; null when empty.
@@ -28,6 +47,9 @@ struct PartGeometry {
   const void* attributes2 = nullptr;    // array 2, the mesh's second attribute array
   std::uint32_t index_count = 0;        // C6; 0 when the part has no index list
   const std::uint32_t* indices = nullptr;
+  // Whether every index is below C1 / 3 (true without an index list): a part whose list
+  // points past its vertices would make the renderer read outside the positions.
+  bool indices_in_range = true;
   std::uint64_t position = 0;  // absolute position of the part record in the file
 };
 
@@ -42,28 +64,27 @@ class ModelSink {
   virtual void OnLightText(const std::u16string& /*text*/) {}
   // A solid begins; its parts follow, then OnSolidEnd.
   virtual void OnSolidBegin(const SolidInfo& /*solid*/) {}
-  // One part of the current solid with its name and arrays.
-  virtual void OnPart(const std::u16string& /*name*/, const PartGeometry& /*part*/) {}
-  // The current solid ends; `whole` is false when it was cut short: its record, part table,
-  // a part's header or an array ran past the end of the file (a count refused, a read that
-  // found nothing), or the body's budget ended before its last part.
+  // One part of the current solid with its name and arrays, read whole from the file.
+  virtual void OnPart(const FileText& /*name*/, const PartGeometry& /*part*/) {}
+  // The current solid ends; `whole` is false when it was cut short: a part of it could not be
+  // read whole (it ran past the end of the file, a count was refused, a read failed) or the
+  // body's budget ended before its last part.
   virtual void OnSolidEnd(bool /*whole*/) {}
   // The Cameras keyed record of the body's camera block.
   virtual void OnCameraText(const std::u16string& /*text*/) {}
   // One named list of a removal section ("Solid", "Material"; others too) with its ids.
   virtual void OnRemovalList(const std::u16string& /*name*/,
                              std::span<const std::uint32_t> /*ids*/) {}
-  // A count at `position` whose elements would run past the end of the file; it is taken as 0.
+  // A count at `position` whose elements would run past the end of the file; the record
+  // holding it is not whole and the reading stops there.
   virtual void OnCountRefused(std::uint64_t /*position*/, std::uint32_t /*count*/) {}
-  // A read at `position` that the file cannot satisfy (an offset or a record past its end).
+  // A record or field at `position` that lies past the end of the file; the reading stops.
   virtual void OnReadPastEnd(std::uint64_t /*position*/) {}
-  // False once the sink wants no more records: the reader then stops before the next
-  // entry of any table, quietly.
-  virtual bool WantsMore() const { return true; }
-  // The file could not be read from some point of the body on (a page of a mapped view was
-  // lost with its volume): the records from there on were read as zeros, and the last ones
-  // handed on may hold zeros too.
-  virtual void OnReadFailed() {}
+  // The file could not be read (a page of a mapped view was lost with its volume, or a read
+  // of bytes inside the file failed): the reading stopped there, and the solid being read
+  // was ended as not whole. With `whole_body`, the file was found shorter at the end of the
+  // body than when it was opened: anything the body handed on may hold zeros.
+  virtual void OnReadFailed(bool /*whole_body*/) {}
   // The body's reading stopped before its end: its records cost more work than the
   // file's size allows (a crafted file); the reason is a sentence for the log.
   virtual void OnBodyAbandoned(const std::string& /*reason*/) {}

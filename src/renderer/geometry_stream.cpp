@@ -1,17 +1,64 @@
 #include "renderer/geometry_stream.h"
 
+#include <algorithm>
 #include <limits>
 #include <numeric>
-
-#include "platform/text.h"
-#include "renderer/index_check.h"
 
 namespace tarnwick {
 
 const std::array<float, 16> kNodeMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
-std::u16string SolidNodeName(std::uint32_t solid_id) {
-  return u"Solid_" + DecimalU16(static_cast<std::int32_t>(solid_id));
+void SolidNodeName::Format(std::uint32_t solid_id) {
+  id_ = solid_id;
+  static constexpr std::u16string_view kPrefix = u"Solid_";
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  const auto id = static_cast<std::int32_t>(solid_id);
+  // The digits of the magnitude as an unsigned number (-2^31 has none as a signed one), two
+  // at a time from the last: a node is named for every solid sent.
+  std::uint32_t magnitude = id < 0 ? 0u - solid_id : solid_id;
+  char16_t digits[10];
+  char16_t* first = digits + 10;
+  while (magnitude >= 100) {
+    const std::uint32_t pair = 2 * (magnitude % 100);
+    magnitude /= 100;
+    *--first = static_cast<char16_t>(kPairs[pair + 1]);
+    *--first = static_cast<char16_t>(kPairs[pair]);
+  }
+  if (magnitude >= 10) {
+    *--first = static_cast<char16_t>(kPairs[2 * magnitude + 1]);
+    *--first = static_cast<char16_t>(kPairs[2 * magnitude]);
+  } else {
+    *--first = static_cast<char16_t>(u'0' + magnitude);
+  }
+  std::size_t n = kPrefix.copy(text_.data(), kPrefix.size());
+  if (id < 0) text_[n++] = u'-';
+  const auto count = static_cast<std::size_t>(digits + 10 - first);
+  std::copy(first, first + count, text_.data() + n);
+  n += count;
+  text_[n] = u'\0';
+  length_ = n;
+}
+
+void SolidNodeName::Become(std::uint32_t solid_id) {
+  // Counting up works while both ids are non-negative as signed numbers.
+  if (solid_id != id_ + 1 || solid_id > 0x7FFFFFFFu) {
+    Format(solid_id);
+    return;
+  }
+  id_ = solid_id;
+  std::size_t i = length_ - 1;
+  while (text_[i] == u'9') text_[i--] = u'0';
+  if (text_[i] != u'_') {
+    ++text_[i];
+    return;
+  }
+  // All nines: one digit more, a 1 before the zeros.
+  text_[i + 1] = u'1';
+  text_[length_] = u'0';
+  text_[++length_] = u'\0';
 }
 
 namespace {
@@ -21,23 +68,17 @@ constexpr std::uint32_t kMaxCount = std::numeric_limits<std::int32_t>::max();
 
 }  // namespace
 
-std::optional<std::uint32_t> IndexLimitOf(const PartGeometry& part) {
-  if (part.index_count == 0 || part.index_count > kMaxCount) return std::nullopt;
-  return part.position_count / 3;
-}
-
-void SendPartTriangles(D5Session session, const std::u16string& part_name,
-                       const PartGeometry& part, std::vector<std::uint32_t>& sequence) {
+void SendPartTriangles(D5Session session, const char16_t* part_name, const PartGeometry& part,
+                       std::vector<std::uint32_t>& sequence) {
   const std::uint32_t vertices = part.position_count / 3;
-  if (part.index_count > kMaxCount) return;
+  // The renderer would read positions outside the array.
+  if (part.index_count > kMaxCount || !part.indices_in_range) return;
   MeshDescriptor mesh{};
   mesh.first_count = static_cast<std::int32_t>(vertices);
   mesh.positions = part.position_count ? part.positions : nullptr;
   mesh.attributes1 = part.attributes1;
   mesh.attributes2 = part.attributes2;
-  if (const std::optional<std::uint32_t> limit = IndexLimitOf(part)) {
-    // The renderer would read positions outside the array.
-    if (!IndicesBelow(part.indices, part.index_count, *limit)) return;
+  if (part.index_count != 0) {
     mesh.index_count = static_cast<std::int32_t>(part.index_count);
     mesh.indices = part.indices;
   } else {
@@ -50,7 +91,7 @@ void SendPartTriangles(D5Session session, const std::u16string& part_name,
     mesh.index_count = static_cast<std::int32_t>(vertices);
     mesh.indices = vertices ? sequence.data() : nullptr;
   }
-  D5API_AddIndexedTriangle(session, part_name.c_str(), &mesh);
+  D5API_AddIndexedTriangle(session, part_name, &mesh);
 }
 
 }  // namespace tarnwick

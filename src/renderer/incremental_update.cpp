@@ -2,6 +2,7 @@
 
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
+#include "renderer/geometry_stream.h"
 #include "renderer/light_export.h"
 #include "renderer/renderer_export.h"
 
@@ -20,16 +21,6 @@ void SwitchProject(RendererState& renderer, const std::u16string& project) {
   renderer.Session.project_path = project;
   D5API_SaveToFiles(renderer.Session.handle,
                     MakeRendererScenePath(renderer.Session.project_path).c_str());
-}
-
-// The entry of `id`, looked for in a few steps on from `hint` before the whole mirror is
-// searched: the steps go through neighbouring entries, a search through the whole tree.
-SolidMap::iterator FindFrom(SolidMap& solids, SolidMap::iterator hint, std::uint32_t id) {
-  constexpr int kSteps = 32;
-  for (int step = 0; step < kSteps && hint != solids.end() && hint->first <= id; ++step, ++hint) {
-    if (hint->first == id) return hint;
-  }
-  return solids.find(id);
 }
 
 }  // namespace
@@ -63,10 +54,10 @@ void ApplyIncrementalFile(ContainerState& container, RendererState& renderer) {
 
 void ResetRenderedScene(RendererState& renderer) {
   const RendererSession& session = renderer.Session;
-  for (const auto& [id, solid] : renderer.Solids) {
-    D5API_DeleteNode(session.handle, solid.NodeName.c_str());
+  for (const SyncSolidLine& solid : renderer.Solids.InOrder()) {
+    D5API_DeleteNode(session.handle, SolidNodeName(solid.id).c_str());
   }
-  renderer.Solids.clear();
+  renderer.Solids.Clear();
   for (const auto& [name, material] : renderer.Materials) {
     D5API_ResetMaterial(session.handle, material.MaterialID_Name.c_str());
   }
@@ -82,15 +73,8 @@ void ResetRenderedScene(RendererState& renderer) {
 
 void ApplyRemovals(RendererState& renderer, bool withdraw_lights) {
   const RendererSession& session = renderer.Session;
-  auto& solids = renderer.Solids;
-  // The host lists ids in ascending order as a rule: each one is then at or a little
-  // after the neighbour of the last one removed and needs no search of a large mirror.
-  auto next = solids.end();
-  for (const std::uint32_t id : renderer.RemovedSolidIds) {
-    const auto it = FindFrom(solids, next, id);
-    if (it == solids.end()) continue;
-    D5API_DeleteNode(session.handle, it->second.NodeName.c_str());
-    next = solids.erase(it);
+  for (const std::uint32_t id : renderer.Solids.RemoveListed(renderer.RemovedSolidIds)) {
+    D5API_DeleteNode(session.handle, SolidNodeName(id).c_str());
   }
   // The deletions are flushed before the lights are withdrawn, with or without a session.
   FlushRenderer(session.handle);

@@ -28,9 +28,9 @@ class IncrementalUpdateTest : public ::testing::Test {
   }
 
   void AddSolid(std::uint32_t id) {
-    SolidEntry& entry = document_.Solids[id];
-    entry.ID3D = static_cast<std::int32_t>(id);
-    entry.NodeName = u"Solid_" + std::u16string(cw::Widen(std::to_string(entry.ID3D)));
+    document_.Solids.BeginBody();
+    document_.Solids.Record(id, 1);
+    document_.Solids.EndBody(true);
   }
 
   void AddLight(std::int32_t id, bool enabled) {
@@ -80,7 +80,7 @@ TEST_F(IncrementalUpdateTest, SameProjectRemovesListedSolidsAndWithdrawsEveryLig
                            "D5API_RemoveLight Light1", "D5API_SendLights",
                            "D5API_RemoveLight Light2", "D5API_SendLights"}));
   EXPECT_EQ(document_.Solids.size(), 1u);
-  EXPECT_TRUE(document_.Solids.count(6));
+  EXPECT_TRUE(document_.Solids.Find(6));
   EXPECT_TRUE(document_.Lights.empty());
   EXPECT_EQ(document_.Materials.size(), 1u);
   EXPECT_EQ(document_.RemovedSolidIds, (std::vector<std::uint32_t>{5, 9, 5}));
@@ -124,7 +124,7 @@ TEST_F(IncrementalUpdateTest, RemovalsFoundNearTheLastOneOrAnywhereInTheMirror) 
   EXPECT_EQ(keys[7], "D5API_FlushData");
   EXPECT_EQ(document_.Solids.size(), 93u);
   for (const std::uint32_t id : {10u, 14u, 49u, 52u, 89u, 91u, 108u}) {
-    EXPECT_TRUE(document_.Solids.count(id)) << id;
+    EXPECT_TRUE(document_.Solids.Find(id)) << id;
   }
 }
 
@@ -135,7 +135,7 @@ TEST_F(IncrementalUpdateTest, SectionWithoutSolidListDeletesNothing) {
   AddSolid(5);  // streamed again by that update's body
   WriteUpdate(kProject, {{{u"Material", {1}}}});
   EXPECT_EQ(Apply(), (Keys{"D5API_FlushData"}));
-  EXPECT_TRUE(document_.Solids.count(5));
+  EXPECT_TRUE(document_.Solids.Find(5));
   EXPECT_TRUE(document_.RemovedSolidIds.empty());
 }
 
@@ -154,7 +154,7 @@ TEST_F(IncrementalUpdateTest, AnotherProjectResetsTheSceneAndMovesTheSceneFile) 
                            "D5API_RemoveLight Light2", "D5API_SendLights", "D5API_EndExport",
                            "D5API_FlushData",
                            "D5API_SaveToFiles C:\\Projects\\house.v2.d5a"}));
-  EXPECT_TRUE(document_.Solids.empty());
+  EXPECT_EQ(document_.Solids.size(), 0u);
   EXPECT_TRUE(document_.Materials.empty());
   EXPECT_TRUE(document_.Lights.empty());
   EXPECT_EQ(document_.Session.project_path, u"C:\\Projects\\house.v2.pro");

@@ -9,6 +9,7 @@
 #include "formats/container_state.h"
 #include "formats/model_sink.h"
 #include "renderer/export_settings.h"
+#include "renderer/geometry_stream.h"
 #include "renderer/renderer_state.h"
 
 namespace tarnwick {
@@ -16,8 +17,10 @@ namespace tarnwick {
 // Sends each record as it is read: materials, lights, solids as nodes, the camera list.
 class RendererExport : public ModelSink {
  public:
-  // Sends through the state's session and records into its mirror.
+  // Sends through the state's session and records one body into its mirror.
   RendererExport(RendererState& renderer, const ExportSettings& settings);
+  // Ends the body in the mirror (see Finish).
+  ~RendererExport() override;
 
   // A material: read, stored under its name (a later one replaces it), sent.
   void OnMaterialText(const std::u16string& text) override;
@@ -26,23 +29,40 @@ class RendererExport : public ModelSink {
   // A solid's node begins; the solid is recorded with its time stamp.
   void OnSolidBegin(const SolidInfo& solid) override;
   // One triangle batch of the current node.
-  void OnPart(const std::u16string& name, const PartGeometry& part) override;
+  void OnPart(const FileText& name, const PartGeometry& part) override;
   // The current node ends; a solid not read whole keeps time stamp 0 in the mirror.
   void OnSolidEnd(bool whole) override;
   // The saved views and the active camera of the body.
   void OnCameraText(const std::u16string& text) override;
   // "Solid" and "Material" lists replace the mirror's removal lists.
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
+  // A count that runs past the end of the file: one "Model Format Error: " line in the log.
+  void OnCountRefused(std::uint64_t position, std::uint32_t count) override;
+  // A record past the end of the file: one "Model Format Error: " line in the log.
+  void OnReadPastEnd(std::uint64_t position) override;
   // A body cut short by its work budget: one "Model Format Error: " line in the log.
   void OnBodyAbandoned(const std::string& reason) override;
-  // A body the file could not give to its end: one "Model Read Error: " line in the log.
-  void OnReadFailed() override;
+  // A body the file could not give to its end: one "Model Read Error: " line in the log;
+  // for the whole body, every solid and material it sent is listed with stamp 0.
+  void OnReadFailed(bool whole_body) override;
+
+  // The body's solids join the mirror; nothing more is recorded afterwards.
+  void Finish();
 
  private:
   RendererState& renderer_;
   const ExportSettings& settings_;
-  // The mirror's entry of the solid being read; null between solids.
-  SolidEntry* solid_ = nullptr;
+  // The mirror's stamp of the solid being read; null between solids.
+  std::uint32_t* solid_stamp_ = nullptr;
+  // The materials the body sent, which a file found cut short leaves untrusted.
+  std::vector<MaterialRecord*> materials_;
+  bool trusted_ = true;
+  bool read_failed_ = false;
+  bool finished_ = false;
+  // The part's name with its NUL, as the renderer takes it.
+  std::vector<char16_t> part_name_;
+  // The name of the node being begun.
+  SolidNodeName node_name_{0};
   // 0, 1, 2, ... for parts without an index list; grows to the largest such part.
   std::vector<std::uint32_t> sequence_;
 };

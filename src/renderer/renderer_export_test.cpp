@@ -11,6 +11,7 @@
 #include "container_writer/crafted_files.h"
 #include "container_writer/golden_model.h"
 #include "exchange/exchange_folder.h"
+#include "formats/body_limits.h"
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
 #include "platform/text.h"
@@ -100,8 +101,8 @@ TEST_F(RendererExportTest, StreamsTheHandMadeFile) {
   EXPECT_EQ(nodes[2]["fn"].string, "D5API_EndNode");
   ASSERT_EQ(document_.Materials.count(u"M"), 1u);
   EXPECT_EQ(document_.Lights.count(5), 1u);
-  ASSERT_EQ(document_.Solids.count(7), 1u);
-  EXPECT_EQ(document_.Solids[7].TimeStamp, 3u);
+  ASSERT_NE(document_.Solids.Find(7), nullptr);
+  EXPECT_EQ(document_.Solids.Find(7)->time_stamp, 3u);
   EXPECT_EQ(document_.SourceProject, u"C:\\P.pro");
   EXPECT_FALSE(document_.ContainerFile);
 }
@@ -176,12 +177,15 @@ TEST_F(RendererExportTest, RemovalSectionReadsNamedLists) {
   EXPECT_EQ(document_.RemovedSolidIds, std::vector<std::uint32_t>{77});
   EXPECT_EQ(document_.RemovedMaterialIds, (std::vector<std::uint32_t>{4, 5}));
 
+  // A "Solid" list that overruns the file is not taken: the lists before it are.
   PatchU32(bytes, 208644, 6);
-  PatchU32(bytes, bytes.size() - 20 - 8, 0x10000000);  // the "Solid" list overruns the file
+  PatchU32(bytes, bytes.size() - 20 - 8, 0x10000000);
   folder_.Write("_model.cvm", bytes);
   ASSERT_EQ(LoadContainerHeader(document_), HeaderLoadResult::kLoaded);
+  document_.RemovedMaterialIds.clear();
   ReadRemovals();
-  EXPECT_TRUE(document_.RemovedSolidIds.empty());
+  EXPECT_EQ(document_.RemovedSolidIds, std::vector<std::uint32_t>{77});
+  EXPECT_EQ(document_.RemovedMaterialIds, (std::vector<std::uint32_t>{4, 5}));
 }
 
 // Every prefix of a model file, cut anywhere in its body, streams without a fault; a
@@ -200,16 +204,16 @@ TEST_F(RendererExportTest, TruncatedFilesStreamSafely) {
   const std::uint32_t stamps[2] = {5, 6};
   for (std::size_t length : {std::size_t{1}, std::size_t{1044}, std::size_t{208643}}) {
     Stream(full.substr(0, length));
-    EXPECT_TRUE(document_.Solids.empty());
+    EXPECT_EQ(document_.Solids.size(), 0u);
   }
   for (std::size_t length = 208644; length <= full.size(); ++length) {
-    document_.Solids.clear();
+    document_.Solids.Clear();
     const std::vector<Json> calls = Stream(full.substr(0, length));
     ASSERT_LE(document_.Solids.size(), 2u) << length;
     for (std::uint32_t id = 1; id <= 2; ++id) {
-      const auto solid = document_.Solids.find(id);
-      if (solid == document_.Solids.end()) continue;
-      ASSERT_EQ(solid->second.TimeStamp, length >= ends[id - 1] ? stamps[id - 1] : 0u)
+      const SyncSolidLine* solid = document_.Solids.Find(id);
+      if (solid == nullptr) continue;
+      ASSERT_EQ(solid->time_stamp, length >= ends[id - 1] ? stamps[id - 1] : 0u)
           << "solid " << id << " cut at " << length;
     }
     for (const Json& call : calls) {
@@ -225,23 +229,24 @@ TEST_F(RendererExportTest, TruncatedFilesStreamSafely) {
 // Error: " line, the solid cut short is listed with stamp 0, the ones before it keep
 // theirs, and the export goes on.
 TEST_F(RendererExportTest, ABodyOverItsBudgetIsCutWithOneLogLine) {
-  // Handing on 4 GiB is the point, not recording it.
   standin::Configure({.record = false});
-  Stream(cw::TwoSharedPartsFile(1500, 1000000, 9));
+  const std::string crafted = cw::SharedPartTableFile(30, 2000);
+  Stream(crafted);
   standin::Configure({});
   const std::size_t solids = document_.Solids.size();
-  EXPECT_GT(solids, 1000u);
-  EXPECT_LT(solids, 1500u);
-  for (const auto& [id, solid] : document_.Solids) {
-    ASSERT_EQ(solid.TimeStamp, id == solids ? 0u : 9u) << id;
+  EXPECT_GT(solids, 5u);
+  EXPECT_LT(solids, 30u);
+  for (const SyncSolidLine& solid : document_.Solids.InOrder()) {
+    ASSERT_EQ(solid.time_stamp, solid.id == solids ? 0u : 9u) << solid.id;
   }
   const std::string log = folder_.Read("D5_Log.log");
-  const std::size_t first =
-      log.find("]: Model Format Error: the body at 208644 needs more than 4294967296 bytes");
+  const std::size_t first = log.find(
+      "]: Model Format Error: the body at 208644 needs more than " +
+      std::to_string(WorkLimit(WorkKind::kRecords, crafted.size())) + " records visited");
   EXPECT_NE(first, std::string::npos) << log;
   EXPECT_EQ(log.find("Model Format Error", first + 10), std::string::npos);
   // A file the host writes leaves no such line.
-  document_.Solids.clear();
+  document_.Solids.Clear();
   Stream(testing::GoldenModelFile());
   EXPECT_EQ(folder_.Read("D5_Log.log"), log);
 }
@@ -284,9 +289,8 @@ TEST_F(SampleTest, ModelFileGivesTheExpectedCalls) {
   ExpectSameCalls(calls, ExpectedBody(0, "D5API_FlushData"));
   EXPECT_EQ(document_.SourceProject, u"C:\\Projects\\House.pro");
   std::vector<std::uint32_t> ids;
-  for (const auto& [id, entry] : document_.Solids) ids.push_back(id);
+  for (const SyncSolidLine& solid : document_.Solids.InOrder()) ids.push_back(solid.id);
   EXPECT_EQ(ids, (std::vector<std::uint32_t>{3, 10, 4294967295u}));
-  EXPECT_EQ(document_.Solids[4294967295u].NodeName, u"Solid_-1");
 }
 
 TEST_F(SampleTest, IncrementalFileHoldsRemovalsAndABody) {

@@ -135,4 +135,109 @@ std::string AlternatingMaterialFile(std::size_t pairs, std::size_t distance) {
   return bytes;
 }
 
+namespace {
+
+// The file offset of solid `s`'s record, the solid table standing first in the body.
+std::size_t SolidAt(const std::string& bytes, std::size_t s) {
+  return kBodyStart + Load(bytes, TableWords(kSectionSizesBytes) + 4 * s);
+}
+
+// Points the header length of every solid but the last at the last one's part table.
+void LeadToLastPartTable(std::string& bytes, std::size_t solids) {
+  const std::size_t last_field = SolidAt(bytes, solids - 1) + 4;
+  const std::size_t table = last_field + Load(bytes, last_field);
+  for (std::size_t s = 0; s + 1 < solids; ++s) {
+    const std::size_t field = SolidAt(bytes, s) + 4;
+    Store(bytes, field, static_cast<std::uint32_t>(table - field));
+  }
+}
+
+// `solids` solid records written before any part, the last one's parts being `parts`.
+std::string SolidsThenParts(std::size_t solids, std::vector<Part> parts) {
+  ModelBody body;
+  body.order = SolidOrder::kSolidsThenParts;
+  body.solids.resize(solids);
+  for (std::size_t s = 0; s < solids; ++s) {
+    body.solids[s].id = static_cast<std::uint32_t>(s + 1);
+    body.solids[s].time_stamp = 9;
+  }
+  body.solids.back().parts = std::move(parts);
+  std::string bytes = BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+  LeadToLastPartTable(bytes, solids);
+  return bytes;
+}
+
+}  // namespace
+
+std::string SharedPartTableFile(std::size_t solids, std::size_t parts) {
+  return SolidsThenParts(solids, std::vector<Part>(parts, Part{u"", {}, {}, {}, {}, {}, false}));
+}
+
+std::string RepeatedEntriesFile(std::size_t solids, std::size_t entries) {
+  std::string bytes = SolidsThenParts(solids, std::vector<Part>(entries, Part{u"p", {}, {}, {}, {}, {}, false}));
+  const std::size_t field = SolidAt(bytes, solids - 1) + 4;
+  const std::size_t words = field + Load(bytes, field) + 4;
+  for (std::size_t i = 1; i < entries; ++i) Store(bytes, words + 4 * i, Load(bytes, words));
+  return bytes;
+}
+
+std::string OverrunningRemovalListsFile(std::size_t lists, std::size_t ids) {
+  RemovalSection removals;
+  removals.lists.assign(lists, RemovalList{u"Solid", std::vector<std::uint32_t>(ids, 7)});
+  Container container;
+  container.slots.push_back(Slot{u"C:\\Crafted.pro", std::move(removals), {}, {}});
+  std::string bytes = BuildContainer(container);
+  // Each list's count runs to the end of the file, over the lists after it.
+  for (std::size_t i = 0; i < lists; ++i) {
+    const std::size_t count_at = kBodyStart + Load(bytes, kBodyStart + 4 + 8 * i) + 4 + 10;
+    Store(bytes, count_at, static_cast<std::uint32_t>((bytes.size() - count_at - 4) / 4));
+  }
+  return bytes;
+}
+
+std::string NewlineMaterialFile(std::size_t units) {
+  ModelBody body;
+  body.materials = {std::u16string(units, u'\n')};
+  return BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+}
+
+std::string LongSharedNameFile(std::size_t solids, std::size_t units) {
+  ModelBody body;
+  body.shared_parts = {Part{std::u16string(units, u'n'), {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {},
+                            {0, 1, 2}, {}, false}};
+  body.solids.resize(solids);
+  for (std::size_t s = 0; s < solids; ++s) {
+    body.solids[s].id = static_cast<std::uint32_t>(s + 1);
+    body.solids[s].shared = {0};
+  }
+  return BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+}
+
+std::string CyclingCheckedPartsFile(std::size_t solids, std::size_t parts, std::size_t indices) {
+  ModelBody body;
+  Part part{u"c", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, std::vector<std::uint32_t>(indices, 1), {}, false};
+  body.shared_parts.assign(parts, part);
+  body.solids.resize(solids);
+  for (std::size_t s = 0; s < solids; ++s) {
+    body.solids[s].id = static_cast<std::uint32_t>(s + 1);
+    for (std::size_t k = 0; k < parts; ++k) body.solids[s].shared.push_back(k);
+  }
+  return BuildContainer(ModelFile(u"C:\\Crafted.pro", std::move(body)));
+}
+
+std::vector<CraftedModel> CraftedCorpus(std::size_t scale) {
+  const std::size_t k = scale;
+  std::vector<CraftedModel> corpus;
+  corpus.push_back({"solids leading to one table of empty parts", SharedPartTableFile(1000 * k, 65536), "records visited"});
+  corpus.push_back({"solids leading to one table of one repeated part", RepeatedEntriesFile(1000 * k, 65536), "table entries looked at"});
+  corpus.push_back({"removal lists running over the lists after them", OverrunningRemovalListsFile(20000 * k, 4), "removal ids read", true});
+  corpus.push_back({"a material of line feeds", NewlineMaterialFile(2000000 * k), "units of text parsed"});
+  corpus.push_back({"texts overlapping one another", OverlappingMaterialFile(1000 * k, 2 << 20), "units of text parsed"});
+  corpus.push_back({"a part with a long name in every solid", LongSharedNameFile(20000 * k, 100000), "units of part names handed on"});
+  corpus.push_back({"more checked parts in turn than are remembered", CyclingCheckedPartsFile(4000 * k, 512, 1000), "indices checked"});
+  corpus.push_back({"one material text named by every entry", RepeatedMaterialFile(100000 * k, 2 << 20), ""});
+  corpus.push_back({"one removal list named by every entry", RepeatedRemovalListFile(100000 * k, 500000), "", true});
+  return corpus;
+}
+
 }  // namespace tarnwick::container_writer

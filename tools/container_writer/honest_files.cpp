@@ -27,6 +27,7 @@ HonestModel Model(std::string name, ModelBody body) {
   if (body.order == SolidOrder::kInOrder || body.order == SolidOrder::kSolidsThenParts) {
     if (body.shared_parts.empty()) body.cameras = u"";
   }
+  model.cameras = body.cameras.has_value();
   model.container = ModelFile(kProject, std::move(body));
   return model;
 }
@@ -124,7 +125,7 @@ std::vector<HonestModel> HonestCorpus() {
   corpus.push_back(SolidsInOrder(SolidOrder::kReversed, 2000));
   corpus.push_back(SolidsInOrder(SolidOrder::kSolidsThenParts, 2000));
   corpus.push_back(SolidsInOrder(SolidOrder::kPartsFirst, 2000));
-  corpus.push_back(SolidsSharingOnePart(2000, 20000));
+  corpus.push_back(SolidsSharingOnePart(2000, 100000));
   corpus.push_back(ClosedBoxes(50000));
   return corpus;
 }

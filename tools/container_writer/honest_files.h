@@ -18,6 +18,7 @@ struct HonestModel {
   Container container;
   std::size_t solids = 0;  // solids in the table, each to be read whole
   std::size_t parts = 0;   // parts over all solids, a shared one once per solid naming it
+  bool cameras = false;    // whether the body ends with a camera block
 };
 
 // `solids` solids of one one-triangle part each, written in order.
@@ -27,7 +28,8 @@ HonestModel ManySmallSolids(std::size_t solids);
 HonestModel SolidsInOrder(SolidOrder order, std::size_t solids);
 
 // `solids` solids whose part tables all name one part record of `vertices` vertices
-// (a closed grid of two triangles per vertex): the file holds the part once.
+// (a closed grid of two triangles per vertex): the file holds the part once, and the
+// renderer is handed its arrays once per solid.
 HonestModel SolidsSharingOnePart(std::size_t solids, std::size_t vertices);
 
 // `boxes` closed boxes of 24 vertices with normals and texture coordinates.

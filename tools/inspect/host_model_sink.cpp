@@ -130,9 +130,9 @@ void HostModelSink::OnSolidBegin(const SolidInfo& solid) {
   solid_open_ = true;
 }
 
-void HostModelSink::OnPart(const std::u16string& name, const PartGeometry& part) {
+void HostModelSink::OnPart(const FileText& name, const PartGeometry& part) {
   if (!solid_open_) return;
-  if (std::optional<scene_gltf::Primitive> sent = SentPart(name, part)) {
+  if (std::optional<scene_gltf::Primitive> sent = SentPart(name.ToString(), part)) {
     scene_gltf::AddHostPart(nodes_.back(), std::move(*sent));
   }
 }

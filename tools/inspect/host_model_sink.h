@@ -21,7 +21,7 @@ class HostModelSink : public ModelSink {
   void OnMaterialText(const std::u16string& text) override;
   void OnLightText(const std::u16string& text) override;
   void OnSolidBegin(const SolidInfo& solid) override;
-  void OnPart(const std::u16string& name, const PartGeometry& part) override;
+  void OnPart(const FileText& name, const PartGeometry& part) override;
   void OnSolidEnd(bool whole) override;
   void OnCameraText(const std::u16string& text) override;
 

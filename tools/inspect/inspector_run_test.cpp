@@ -64,7 +64,7 @@ TEST_F(InspectorRunTest, ExitCodes) {
   EXPECT_EQ(Run({folder_.path()}), kExitFindings);
   EXPECT_EQ(Run({folder_.path(), folder_.PathOf("absent.cvm")}), kExitUnreadable);
   // A body the bridge would end early is an error.
-  folder_.Write("_model.cvm", cw::TwoSharedPartsFile(1200, 1000000, 9));
+  folder_.Write("_model.cvm", cw::SharedPartTableFile(30, 2000));
   EXPECT_EQ(Run({folder_.path()}), kExitFindings);
 }
 

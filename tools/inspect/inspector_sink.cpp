@@ -27,48 +27,31 @@ Location InspectorSink::Here() const {
   return where;
 }
 
-void InspectorSink::FlushNotices(const Location& where) {
-  if (refused_.set) {
-    Location at = where;
-    at.offset = refused_.position;
-    std::string message = "a count of " + std::to_string(refused_.count) + " at byte " +
-                          std::to_string(refused_.position) + " runs past the end of the file (" +
-                          Bytes(file_size_) + "); it is read as 0";
-    if (refused_.more) message += "; " + std::to_string(refused_.more) + " more in this record";
-    context_.log->Add("count_past_end", std::move(message), at);
-  } else if (past_end_.set) {
-    Location at = where;
-    at.offset = past_end_.position;
-    context_.log->Add("offset_past_end",
-                      "a read at byte " + std::to_string(past_end_.position) +
-                          " lies past the end of the file (" + Bytes(file_size_) +
-                          "); zeros are read",
-                      at);
-  }
-  refused_ = Pending{};
-  past_end_ = Pending{};
-}
-
 void InspectorSink::OnCountRefused(std::uint64_t position, std::uint32_t count) {
-  if (refused_.set) {
-    ++refused_.more;
-  } else {
-    refused_ = Pending{true, position, count, 0};
-  }
+  Location at = Here();
+  at.offset = position;
+  context_.log->Add("count_past_end",
+                    "a count of " + std::to_string(count) + " at byte " + std::to_string(position) +
+                        " runs past the end of the file (" + Bytes(file_size_) +
+                        "); the bridge stops reading the body there",
+                    at);
 }
 
 void InspectorSink::OnReadPastEnd(std::uint64_t position) {
-  if (!past_end_.set) past_end_ = Pending{true, position, 0, 0};
+  Location at = Here();
+  at.offset = position;
+  context_.log->Add("offset_past_end",
+                    "a read at byte " + std::to_string(position) + " lies past the end of the file (" +
+                        Bytes(file_size_) + "); the bridge stops reading the body there",
+                    at);
 }
 
 void InspectorSink::OnMaterialText(const std::u16string& text) {
   CheckMaterialText(text, context_, body_);
-  FlushNotices(Here());
 }
 
 void InspectorSink::OnLightText(const std::u16string& text) {
   CheckLightText(text, context_, body_.lights);
-  FlushNotices(Here());
 }
 
 void InspectorSink::OnSolidBegin(const SolidInfo& solid) {
@@ -78,19 +61,18 @@ void InspectorSink::OnSolidBegin(const SolidInfo& solid) {
   solid_ids_.emplace_back(solid.id, solid.position);
   Location where = Here();
   where.offset = solid.position;
-  FlushNotices(where);
   if (progress_) progress_->OnProgress(solid.position, file_size_);
   if (tap_) tap_->OnSolidBegin(solid);
 }
 
-void InspectorSink::OnPart(const std::u16string& name, const PartGeometry& part) {
+void InspectorSink::OnPart(const FileText& file_name, const PartGeometry& part) {
+  const std::u16string name = file_name.ToString();
   Location where = Here();
   where.part = Utf8FromUtf16(name);
   where.offset = part.position;
-  FlushNotices(where);
   ++body_.parts;
   CheckGeometry(name, part, where);
-  if (tap_) tap_->OnPart(name, part);
+  if (tap_) tap_->OnPart(file_name, part);
 }
 
 void InspectorSink::OnSolidEnd(bool whole) {
@@ -131,7 +113,6 @@ void InspectorSink::OnBodyAbandoned(const std::string& reason) {
 
 void InspectorSink::OnCameraText(const std::u16string& text) {
   body_.views = CheckViewsText(text, context_);
-  FlushNotices(Here());
 }
 
 void InspectorSink::OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) {
@@ -140,11 +121,9 @@ void InspectorSink::OnRemovalList(const std::u16string& name, std::span<const st
   list.count = ids.size();
   list.ids.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(std::min(ids.size(), kMaxListedIds)));
   removals_.lists.push_back(std::move(list));
-  FlushNotices(Here());
 }
 
 void InspectorSink::Finish() {
-  FlushNotices(Here());
   std::sort(solid_ids_.begin(), solid_ids_.end());
   for (std::size_t i = 0; i < solid_ids_.size();) {
     std::size_t j = i + 1;

@@ -38,7 +38,7 @@ class InspectorSink : public ModelSink {
   void OnMaterialText(const std::u16string& text) override;
   void OnLightText(const std::u16string& text) override;
   void OnSolidBegin(const SolidInfo& solid) override;
-  void OnPart(const std::u16string& name, const PartGeometry& part) override;
+  void OnPart(const FileText& name, const PartGeometry& part) override;
   void OnSolidEnd(bool whole) override;
   void OnCameraText(const std::u16string& text) override;
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;
@@ -55,15 +55,8 @@ class InspectorSink : public ModelSink {
   RemovalSummary& removals() { return removals_; }
 
  private:
-  // A notice of the reader waits for the record it belongs to, which is named next.
-  struct Pending {
-    bool set = false;
-    std::uint64_t position = 0;
-    std::uint32_t count = 0;
-    std::uint64_t more = 0;
-  };
+  // Where the reader is: the file, the slot and the solid being read.
   Location Here() const;
-  void FlushNotices(const Location& where);
   void CheckGeometry(const std::u16string& name, const PartGeometry& part, const Location& where);
   void CheckCounts(const std::string& label, const PartGeometry& part, const PartStats& stats,
                    const Location& where);
@@ -76,8 +69,6 @@ class InspectorSink : public ModelSink {
   ProgressObserver* progress_ = nullptr;
   BodySummary body_;
   RemovalSummary removals_;
-  Pending refused_;
-  Pending past_end_;
   std::optional<SolidInfo> solid_;
   std::optional<SolidInfo> last_solid_;  // the solid read before the current one
   std::uint64_t solid_parts_with_vertices_ = 0;

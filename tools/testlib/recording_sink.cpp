@@ -27,10 +27,11 @@ void RecordingSink::OnSolidBegin(const SolidInfo& solid) {
   solids.push_back(RecordedSolid{solid, {}, false, false});
 }
 
-void RecordingSink::OnPart(const std::u16string& name, const PartGeometry& part) {
+void RecordingSink::OnPart(const FileText& name, const PartGeometry& part) {
   events.push_back("part");
   RecordedPart recorded;
-  recorded.name = name;
+  recorded.name = name.ToString();
+  recorded.indices_in_range = part.indices_in_range;
   recorded.positions = Copy<float>(part.positions, part.position_count);
   recorded.positions_null = part.positions == nullptr;
   recorded.attributes1 = Copy<std::uint32_t>(part.attributes1, part.attributes1_count);

@@ -19,6 +19,7 @@ struct RecordedPart {
   std::vector<std::uint32_t> attributes2;
   std::vector<std::uint32_t> indices;
   bool positions_null = true;  // whether the positions arrived as a null pointer
+  bool indices_in_range = true;  // as the reader found them
 };
 
 // One solid with its parts.
@@ -42,7 +43,7 @@ class RecordingSink : public ModelSink {
   void OnMaterialText(const std::u16string& text) override;
   void OnLightText(const std::u16string& text) override;
   void OnSolidBegin(const SolidInfo& solid) override;
-  void OnPart(const std::u16string& name, const PartGeometry& part) override;
+  void OnPart(const FileText& name, const PartGeometry& part) override;
   void OnSolidEnd(bool whole) override;
   void OnCameraText(const std::u16string& text) override;
   void OnRemovalList(const std::u16string& name, std::span<const std::uint32_t> ids) override;

@@ -10,9 +10,20 @@ namespace tarnwick {
 // The ways the check can run: a plain loop, SSE2 (every x86-64), AVX2.
 enum class IndexCheckPath { kPlain, kSse2, kAvx2 };
 
+// Lists up to this long are checked in a plain loop: choosing a path costs more.
+inline constexpr std::uint32_t kShortIndexList = 32;
+
 // Whether every one of `count` indices is below `limit`, on the fastest path this
-// processor runs.
-bool IndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::uint32_t limit);
+// processor runs for a long list.
+bool LongIndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::uint32_t limit);
+
+// Whether every one of `count` indices is below `limit`.
+inline bool IndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::uint32_t limit) {
+  if (count > kShortIndexList) return LongIndicesBelow(indices, count, limit);
+  std::uint32_t beyond = 0;
+  for (std::uint32_t i = 0; i < count; ++i) beyond |= indices[i] >= limit ? 1u : 0u;
+  return beyond == 0;
+}
 
 // The same on a given path; a path this processor cannot run falls back to the plain one.
 bool IndicesBelowOn(IndexCheckPath path, const std::uint32_t* indices, std::uint32_t count,

@@ -1,4 +1,4 @@
-#include "renderer/index_check.h"
+#include "formats/index_check.h"
 
 #include <limits>
 
@@ -123,7 +123,7 @@ bool IndicesBelowOn(IndexCheckPath path, const std::uint32_t* indices, std::uint
   }
 }
 
-bool IndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::uint32_t limit) {
+bool LongIndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::uint32_t limit) {
   static const IndexCheckPath fastest = AvailableIndexCheckPaths().back();
   return IndicesBelowOn(fastest, indices, count, limit);
 }

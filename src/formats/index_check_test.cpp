@@ -1,4 +1,4 @@
-#include "renderer/index_check.h"
+#include "formats/index_check.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +28,23 @@ TEST(IndexCheck, EveryPathFindsOneBadIndexAnywhere) {
           indices[at] = kept;
         }
       }
+    }
+  }
+}
+
+// The check the reader makes chooses a path by the list's length: short lists and long
+// ones alike find one bad index anywhere.
+TEST(IndexCheck, TheReadersCheckFindsOneBadIndexInListsOfEveryLength) {
+  for (const std::uint32_t length : {1u, kShortIndexList, kShortIndexList + 1, 600u}) {
+    std::vector<std::uint32_t> indices(length);
+    for (std::uint32_t i = 0; i < length; ++i) indices[i] = i % 5;
+    EXPECT_TRUE(IndicesBelow(indices.data(), length, 5)) << length;
+    for (const std::uint32_t at : {0u, length / 2, length - 1}) {
+      indices[at] = 0x80000000u;
+      EXPECT_FALSE(IndicesBelow(indices.data(), length, 5)) << length << " at " << at;
+      indices[at] = 5;
+      EXPECT_FALSE(IndicesBelow(indices.data(), length, 5)) << length << " at " << at;
+      indices[at] = 4;
     }
   }
 }

@@ -1,0 +1,193 @@
+#include "formats/body_reader.h"
+
+#include <algorithm>
+
+#include "formats/container_reader.h"
+
+namespace tarnwick {
+
+namespace {
+
+// A ModelBody's five section sizes.
+constexpr std::size_t kSectionSizesBytes = 20;
+// A material entry: text length, two ignored words.
+constexpr std::size_t kMaterialHeadBytes = 12;
+// A solid record up to its label: u32, u32 H, u8, u32 time stamp, u32 count of the label;
+// after the label: u32, u32, u32 solid id, u32 count of the second string.
+constexpr std::size_t kSolidHeadBytes = 17;
+constexpr std::size_t kSolidTailBytes = 16;
+
+}  // namespace
+
+BodyReader::BodyReader(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink)
+    : body_(body_start),
+      sink_(sink),
+      bytes_(stream, sink),
+      budget_(stream.Size(), body_start, sink),
+      parts_(bytes_, budget_, sink),
+      end_(body_start) {}
+
+std::uint64_t BodyReader::At(std::uint32_t offset) const { return BodyPosition(body_, offset); }
+
+bool BodyReader::TableCount(std::uint64_t at, std::uint32_t& count) {
+  const std::uint8_t* bytes = bytes_.Fixed(at, 4);
+  if (!bytes || !bytes_.Fits(at, at + 4, LoadU32(bytes), 4)) return false;
+  count = LoadU32(bytes);
+  end_ = at + 4 + std::uint64_t{count} * 4;
+  return true;
+}
+
+template <typename ReadEntry>
+void BodyReader::Section(std::uint64_t at, bool zero_is_empty, ReadEntry read) {
+  std::uint32_t count = 0;
+  if (!TableCount(at, count)) return;
+  WordTable table(bytes_.stream(), at + 4, count);
+  ForEachEntry(table, visits_, budget_, zero_is_empty, read);
+}
+
+BodyWork BodyReader::ReadModelBody() {
+  if (const std::uint8_t* sizes = bytes_.Fixed(body_, kSectionSizesBytes)) {
+    const std::uint32_t s0 = LoadU32(sizes), s1 = LoadU32(sizes + 4);
+    const std::uint32_t s2 = LoadU32(sizes + 8), s3 = LoadU32(sizes + 12);
+    end_ = body_ + kSectionSizesBytes;
+    if (s0 != 0) Section(end_, false, [&](std::uint32_t offset) { return Material(offset); });
+    if (s1 != 0 && GoesOn()) {
+      Section(LightSectionStart(body_, s0), false, [&](std::uint32_t offset) { return Light(offset); });
+    }
+    if (s2 != 0 && GoesOn()) {
+      Section(SolidSectionStart(body_, s0, s1), true, [&](std::uint32_t offset) { return Solid(offset); });
+    }
+    if (s3 != 0 && GoesOn()) Camera();
+  }
+  bytes_.Readable();
+  // A mapped file cut short under the reader reads as zeros in its last page without any
+  // fault: only its size tells.
+  if (bytes_.stream().Shrunk()) sink_.OnReadFailed(true);
+  return budget_.work();
+}
+
+bool BodyReader::CountedText(std::uint64_t count_at) {
+  const std::uint8_t* count = bytes_.Fixed(count_at, 4);
+  if (!count || !bytes_.Fits(count_at, count_at + 4, LoadU32(count), 2)) return false;
+  end_ = count_at + 4 + std::uint64_t{LoadU32(count)} * 2;
+  return bytes_.CopyText(count_at + 4, LoadU32(count), text_);
+}
+
+void BodyReader::ChargeText() {
+  const auto lines = static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), u'\n'));
+  budget_.Charge(WorkKind::kText, text_.size() + kLineWork * lines);
+}
+
+bool BodyReader::Material(std::uint32_t offset) {
+  const std::uint64_t at = At(offset);
+  const std::uint8_t* head = bytes_.Fixed(at, kMaterialHeadBytes);
+  if (!head) return false;
+  // An odd last byte is not read.
+  const std::uint32_t units = LoadU32(head) / 2;
+  const std::uint64_t text_at = at + kMaterialHeadBytes;
+  if (!bytes_.Fits(text_at, text_at, units, 2) || !bytes_.CopyText(text_at, units, text_)) {
+    return false;
+  }
+  end_ = text_at + std::uint64_t{units} * 2;
+  text_.resize(std::min(text_.size(), text_.find(u'\0')));
+  ChargeText();
+  if (!bytes_.Readable()) return false;
+  sink_.OnMaterialText(text_);
+  return true;
+}
+
+bool BodyReader::Light(std::uint32_t offset) {
+  if (!CountedText(At(offset))) return false;
+  ChargeText();
+  if (!bytes_.Readable()) return false;
+  sink_.OnLightText(text_);
+  return true;
+}
+
+bool BodyReader::Solid(std::uint32_t offset) {
+  const std::uint64_t at = At(offset);
+  RecordRun run(bytes_, at);
+  const std::uint8_t* head = run.Field(at, kSolidHeadBytes);
+  if (!head) return false;
+  SolidInfo solid{0, LoadU32(head + 9), at};
+  const std::uint64_t parts_at = at + 4 + LoadU32(head + 4);
+  const std::uint32_t label_units = LoadU32(head + 13);
+  if (!bytes_.Fits(at + 13, at + kSolidHeadBytes, label_units, 2)) return false;
+  // The label and the second string are not interpreted: only their lengths are checked.
+  const std::uint64_t tail_at = at + kSolidHeadBytes + std::uint64_t{label_units} * 2;
+  const std::uint8_t* tail = run.Field(tail_at, kSolidTailBytes);
+  if (!tail) return false;
+  solid.id = LoadU32(tail + 8);
+  if (!bytes_.Fits(tail_at + 12, tail_at + kSolidTailBytes, LoadU32(tail + 12), 2)) return false;
+  const std::uint8_t* count = run.Field(parts_at, 4);
+  // A solid whose part table is not in the file is not begun: the renderer is sent nothing of it.
+  if (!count || !bytes_.Fits(parts_at, parts_at + 4, LoadU32(count), 4)) return false;
+  WordTable parts(bytes_.stream(), parts_at + 4, LoadU32(count));
+  end_ = parts_at + 4 + std::uint64_t{parts.size()} * 4;
+  // A host writes the part table right after the solid's fields: the run holds it.
+  if (run.Holds(parts_at + 4, std::uint64_t{parts.size()} * 4)) {
+    parts.Preload(run.Field(parts_at + 4, 0));
+  }
+  if (!bytes_.Readable()) return false;
+  sink_.OnSolidBegin(solid);
+  const bool all_parts = ForEachEntry(parts, part_visits_, budget_, true, [&](std::uint32_t part) {
+    return parts_.Read(At(part), end_);
+  });
+  sink_.OnSolidEnd(all_parts && !bytes_.stopped());
+  return !bytes_.stopped();
+}
+
+void BodyReader::Camera() {
+  budget_.Charge(WorkKind::kRecords, 1);
+  if (!CountedText(end_)) return;
+  ChargeText();
+  if (bytes_.Readable()) sink_.OnCameraText(text_);
+}
+
+bool BodyReader::RemovalList(std::uint32_t offset) {
+  const std::uint64_t at = At(offset);
+  if (!CountedText(at)) return false;
+  budget_.Charge(WorkKind::kNames, text_.size());
+  ids_.clear();
+  // Only the lists the bridge acts on have their ids read.
+  if (text_ == u"Solid" || text_ == u"Material") {
+    const std::uint64_t count_at = at + 4 + 2 * text_.size();
+    const std::uint8_t* count = bytes_.Fixed(count_at, 4);
+    if (!count || !bytes_.Fits(count_at, count_at + 4, LoadU32(count), 4)) return false;
+    budget_.Charge(WorkKind::kRemovalIds, LoadU32(count));
+    ids_.resize(LoadU32(count));
+    WordTable ids(bytes_.stream(), count_at + 4, LoadU32(count));
+    for (std::uint32_t i = 0; i < ids_.size(); ++i) ids_[i] = ids[i];
+  }
+  if (!bytes_.Readable()) return false;
+  sink_.OnRemovalList(text_, ids_);
+  return true;
+}
+
+BodyWork BodyReader::ReadRemovalSection() {
+  std::uint32_t count = 0;
+  if (!TableCount(body_, count)) return budget_.work();
+  WordTable words(bytes_.stream(), body_ + std::uint64_t{4}, count);
+  // The words are taken in pairs: the first of each is a list's offset.
+  TableVisits visits(2);
+  visits.Reset();
+  for (std::uint32_t i = 0; i < words.size() && GoesOn(); i += 2) {
+    budget_.Charge(WorkKind::kEntries, 1);
+    const std::uint32_t offset = words[i];
+    if (!visits.First(offset, words, i, budget_)) continue;
+    budget_.Charge(WorkKind::kRecords, 1);
+    if (!RemovalList(offset)) break;
+  }
+  bytes_.Readable();
+  return budget_.work();
+}
+
+BodyWork ReadModelBody(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+  return BodyReader(stream, body_start, sink).ReadModelBody();
+}
+
+BodyWork ReadRemovalSection(ContainerStream& stream, std::uint32_t body_start, ModelSink& sink) {
+  return BodyReader(stream, body_start, sink).ReadRemovalSection();
+}
+
+}  // namespace tarnwick

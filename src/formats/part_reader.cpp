@@ -1,0 +1,142 @@
+#include "formats/part_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formats/index_check.h"
+#include "platform/bulk_copy.h"
+
+namespace tarnwick {
+
+namespace {
+
+// The arrays the renderer receives (positions, second attributes, first attributes,
+// indices), by their place among the eight.
+constexpr int kSentArrays[4] = {0, 1, 4, 5};
+// The part record's fixed fields: u32, u32 H2, u32, u32, u32 count of the name.
+constexpr std::size_t kPartFixedBytes = 20;
+// Arrays from this size on are copied with BulkCopy: a string move costs some tens of
+// cycles to start.
+constexpr std::size_t kBulkCopyFromBytes = 4096;
+
+}  // namespace
+
+bool PartReader::Measure(RecordRun& run, std::uint64_t start, Spans& spans, std::uint64_t& end) {
+  // Arrays the run holds, counts and elements alike, lie in the file: they need no other
+  // check. This is done for the eight arrays of every part.
+  const std::uint8_t* data = run.data();
+  const std::uint64_t first = run.start(), length = run.length();
+  std::uint64_t into = start - first;
+  int k = 0;
+  if (into <= length) {
+    for (; k < 8 && length - into >= 4; ++k) {
+      const std::uint32_t count = LoadU32(data + into);
+      const std::uint64_t next = into + 4 + std::uint64_t{count} * 4;
+      if (next > length) break;
+      spans.count[k] = count;
+      spans.at[k] = first + into + 4;
+      into = next;
+    }
+  }
+  std::uint64_t at = k == 0 ? start : first + into;
+  for (; k < 8; ++k) {
+    const std::uint8_t* word = run.Field(at, 4);
+    if (!word || !bytes_.Fits(at, at + 4, LoadU32(word), 4)) return false;
+    spans.count[k] = LoadU32(word);
+    spans.at[k] = at + 4;
+    at += 4 + std::uint64_t{spans.count[k]} * 4;
+  }
+  end = at;
+  return true;
+}
+
+const void* PartReader::Aligned(int k, std::uint32_t count, std::uint64_t at,
+                                const std::uint8_t* base, std::uint64_t base_at) {
+  const std::uint8_t* lent = base ? base + (at - base_at) : nullptr;
+  if (lent && reinterpret_cast<std::uintptr_t>(lent) % 4 == 0) return lent;
+  // The renderer is handed aligned arrays, as a host's buffers would be.
+  std::vector<std::uint32_t>& copy = copies_[k];
+  if (copy.size() < count) copy.resize(count);
+  const std::size_t bytes = std::size_t{count} * 4;
+  if (!lent) {
+    if (bytes_.stream().ReadAt(at, copy.data(), bytes)) return copy.data();
+    bytes_.Fail();
+    return nullptr;
+  }
+  if (bytes >= kBulkCopyFromBytes) {
+    BulkCopy(copy.data(), lent, bytes);
+  } else {
+    // Small arrays word by word: a call to copy a dozen bytes costs more than the copy.
+    for (std::uint32_t i = 0; i < count; ++i) std::memcpy(&copy[i], lent + 4 * i, 4);
+  }
+  return copy.data();
+}
+
+bool PartReader::IndicesInRange(const PartGeometry& part) {
+  const std::uint32_t vertices = part.position_count / 3;
+  if (part.index_count < kRememberedCheckIndices) {
+    budget_.Charge(WorkKind::kIndices, part.index_count);
+    return IndicesBelow(part.indices, part.index_count, vertices);
+  }
+  // A long list is checked once per record, however many solids name the part.
+  CheckedPart& checked = checked_[(part.position >> 2) % kCheckedParts];
+  if (checked.position != part.position) {
+    budget_.Charge(WorkKind::kIndices, part.index_count);
+    checked = {part.position, IndicesBelow(part.indices, part.index_count, vertices)};
+  }
+  return checked.in_range;
+}
+
+bool PartReader::Read(std::uint64_t position, std::uint64_t& end) {
+  RecordRun run(bytes_, position);
+  const std::uint8_t* fixed = run.Field(position, kPartFixedBytes);
+  if (!fixed) return false;
+  const std::uint64_t arrays_at = position + 4 + LoadU32(fixed + 4);
+  const std::uint32_t name_units = LoadU32(fixed + 16);
+  const std::uint64_t name_at = position + kPartFixedBytes;
+  if (!bytes_.Fits(position + 16, name_at, name_units, 2)) return false;
+  const std::uint64_t second_at = name_at + std::uint64_t{name_units} * 2;
+  const std::uint8_t* second = run.Field(second_at, 4);
+  if (!second || !bytes_.Fits(second_at, second_at + 4, LoadU32(second), 2)) return false;
+  Spans spans;
+  if (!Measure(run, arrays_at, spans, end)) return false;
+  // As a host writes it, the name stands right before the arrays: one run lends both.
+  ContainerStream& stream = bytes_.stream();
+  const std::uint64_t low = std::min(name_at, arrays_at);
+  const std::uint64_t high = std::max(second_at, end);
+  const std::uint8_t* both = run.Holds(low, high - low) ? run.data() + (low - run.start()) : nullptr;
+  if (!both && high - low <= stream.MaxViewBytes()) both = stream.Bytes(low, high - low);
+  FileText name{both ? both + (name_at - low) : nullptr, name_units};
+  const std::uint8_t* base = both ? both + (arrays_at - low) : nullptr;
+  if (!both) {
+    if (!bytes_.CopyText(name_at, name_units, name_)) return false;
+    name.bytes = reinterpret_cast<const std::uint8_t*>(name_.data());
+    if (end - arrays_at <= stream.MaxViewBytes()) base = stream.Bytes(arrays_at, end - arrays_at);
+  }
+  PartGeometry part;
+  part.position = position;
+  const void* data[4] = {};
+  for (int k = 0; k < 4; ++k) {
+    const int array = kSentArrays[k];
+    if (spans.count[array] != 0) data[k] = Aligned(k, spans.count[array], spans.at[array], base, arrays_at);
+  }
+  part.position_count = spans.count[0];
+  part.positions = static_cast<const float*>(data[0]);
+  part.attributes2_count = spans.count[1];
+  part.attributes2 = data[1];
+  part.attributes1_count = spans.count[4];
+  part.attributes1 = data[2];
+  part.index_count = spans.count[5];
+  part.indices = static_cast<const std::uint32_t*>(data[3]);
+  budget_.Charge(WorkKind::kNames, name_units);
+  budget_.Charge(WorkKind::kArrayBytes, 4 * (std::uint64_t{part.position_count} +
+                                             part.attributes1_count + part.attributes2_count +
+                                             part.index_count));
+  part.indices_in_range = IndicesInRange(part);
+  // Bytes of a lost page read as zeros: neither they nor the renderer's reading of them count.
+  if (!bytes_.Readable()) return false;
+  sink_.OnPart(name, part);
+  return bytes_.Readable();
+}
+
+}  // namespace tarnwick

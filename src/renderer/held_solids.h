@@ -1,0 +1,51 @@
+// The record of the solids the renderer holds: each solid's id and stamp, in
+// one flat array kept in unsigned id order, which the removals, the sync
+// record and a project change walk in that order. A body's solids arrive in
+// the order of its table, by ascending id as a host writes it as a rule:
+// those are appended. The others (a table in another order, a solid sent
+// again) wait aside until the body ends and are merged in then, a later one
+// of an id replacing an earlier.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "exchange/sync_record.h"
+
+namespace tarnwick {
+
+class HeldSolids {
+ public:
+  // A body begins: the solids recorded from now on are its own.
+  void BeginBody();
+  // Records a solid of the current body sent as a node, with its stamp. The stamp may be
+  // changed through the result until the next call.
+  std::uint32_t& Record(std::uint32_t id, std::uint32_t stamp);
+  // The body ends: its solids are merged in. Untrusted, each of them gets stamp 0, so that
+  // the host sends it again.
+  void EndBody(bool trusted);
+
+  // Number of solids held (the current body's not counted until it ends).
+  std::size_t size() const { return held_.size(); }
+  // The held solid of `id`, or null.
+  const SyncSolidLine* Find(std::uint32_t id) const;
+  // Every solid held, in unsigned id order.
+  std::span<const SyncSolidLine> InOrder() const { return held_; }
+
+  // Removes the listed ids that are held; returns them in list order, each once.
+  std::vector<std::uint32_t> RemoveListed(std::span<const std::uint32_t> ids);
+  // Removes every solid.
+  void Clear();
+
+ private:
+  // Index of `id` in held_, looked for from `from` on when it lies there; size() when absent.
+  std::size_t IndexOf(std::uint32_t id, std::size_t from) const;
+
+  std::vector<SyncSolidLine> held_;
+  std::size_t body_first_ = 0;            // the first of held_ appended by the current body
+  std::vector<SyncSolidLine> arrivals_;   // the current body's solids that could not be appended
+};
+
+}  // namespace tarnwick
