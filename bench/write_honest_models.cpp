@@ -5,10 +5,12 @@
 //
 //   write_honest_models FOLDER
 //   write_honest_models --small-solids N MODEL
+//   write_honest_models --update N K FILE
 //
 // FOLDER/shape-K/Brevane/Corvella2026_D5Plugin/Data/_model.cvm holds shape K;
 // each line of standard output reads "K SOLIDS PARTS NAME". With --small-solids,
-// MODEL is a model of N solids of one triangle each.
+// MODEL is a model of N solids of one triangle each; with --update, FILE is the "_mod.sm"
+// of that model in which K solids spread over it changed.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +30,10 @@ constexpr char kDataFolder[] = "Brevane/Corvella2026_D5Plugin/Data";
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--small-solids") {
     return cw::WriteContainerFile(cw::ManySmallSolids(std::stoul(argv[2])).container, argv[3]) ? 0 : 1;
+  }
+  if (argc == 5 && std::string(argv[1]) == "--update") {
+    return cw::WriteContainerFile(cw::ManySmallSolidsUpdate(std::stoul(argv[2]), std::stoul(argv[3])),
+                                  argv[4]) ? 0 : 1;
   }
   if (argc != 2) {
     std::fprintf(stderr, "usage: write_honest_models FOLDER\n");

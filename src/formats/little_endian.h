@@ -26,8 +26,13 @@ inline void StoreU32(std::uint8_t* p, std::uint32_t value) {
 // `units` UTF-16LE code units from 2 * units bytes.
 inline void DecodeUtf16Le(const std::uint8_t* p, char16_t* out, std::size_t units) {
   if constexpr (std::endian::native == std::endian::little) {
-    // The header alone holds 100 names of 1,000 units: one copy, not a loop per unit.
-    if (units != 0) std::memcpy(out, p, units * 2);
+    // The header alone holds 100 names of 1,000 units: one copy, not a loop per unit. A
+    // name of a few units, as most part names are, costs less copied in place than called.
+    if (units > 8) {
+      std::memcpy(out, p, units * 2);
+    } else {
+      for (std::size_t i = 0; i < units; ++i) std::memcpy(out + i, p + 2 * i, 2);
+    }
   } else {
     for (std::size_t i = 0; i < units; ++i) {
       out[i] = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);

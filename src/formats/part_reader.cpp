@@ -22,23 +22,28 @@ constexpr std::size_t kBulkCopyFromBytes = 4096;
 }  // namespace
 
 bool PartReader::Measure(RecordRun& run, std::uint64_t start, Spans& spans, std::uint64_t& end) {
-  // Arrays the run holds, counts and elements alike, lie in the file: they need no other
-  // check. This is done for the eight arrays of every part.
+  // Counts and elements that the run holds lie in the file: while every count stands in the
+  // run, only the end of the last array needs a look. This is done for every part.
   const std::uint8_t* data = run.data();
   const std::uint64_t first = run.start(), length = run.length();
   std::uint64_t into = start - first;
   int k = 0;
   if (into <= length) {
-    for (; k < 8 && length - into >= 4; ++k) {
+    for (; k < 8 && into + 4 <= length; ++k) {
       const std::uint32_t count = LoadU32(data + into);
-      const std::uint64_t next = into + 4 + std::uint64_t{count} * 4;
-      if (next > length) break;
       spans.count[k] = count;
       spans.at[k] = first + into + 4;
-      into = next;
+      into += 4 + std::uint64_t{count} * 4;
+    }
+    if (k == 8 && into <= length) {
+      end = first + into;
+      return true;
     }
   }
-  std::uint64_t at = k == 0 ? start : first + into;
+  // Some count or element stands beyond the run: from the first array not known whole on,
+  // each count is fetched on its own and checked against the file.
+  k = k == 0 ? 0 : k - 1;
+  std::uint64_t at = k == 0 ? start : spans.at[k] - 4;
   for (; k < 8; ++k) {
     const std::uint8_t* word = run.Field(at, 4);
     if (!word || !bytes_.Fits(at, at + 4, LoadU32(word), 4)) return false;
@@ -51,9 +56,7 @@ bool PartReader::Measure(RecordRun& run, std::uint64_t start, Spans& spans, std:
 }
 
 const void* PartReader::Aligned(int k, std::uint32_t count, std::uint64_t at,
-                                const std::uint8_t* base, std::uint64_t base_at) {
-  const std::uint8_t* lent = base ? base + (at - base_at) : nullptr;
-  if (lent && reinterpret_cast<std::uintptr_t>(lent) % 4 == 0) return lent;
+                                const std::uint8_t* lent) {
   // The renderer is handed aligned arrays, as a host's buffers would be.
   std::vector<std::uint32_t>& copy = copies_[k];
   if (copy.size() < count) copy.resize(count);
@@ -74,10 +77,6 @@ const void* PartReader::Aligned(int k, std::uint32_t count, std::uint64_t at,
 
 bool PartReader::IndicesInRange(const PartGeometry& part) {
   const std::uint32_t vertices = part.position_count / 3;
-  if (part.index_count < kRememberedCheckIndices) {
-    budget_.Charge(WorkKind::kIndices, part.index_count);
-    return IndicesBelow(part.indices, part.index_count, vertices);
-  }
   // A long list is checked once per record, however many solids name the part.
   CheckedPart& checked = checked_[(part.position >> 2) % kCheckedParts];
   if (checked.position != part.position) {
@@ -118,7 +117,11 @@ bool PartReader::Read(std::uint64_t position, std::uint64_t& end) {
   const void* data[4] = {};
   for (int k = 0; k < 4; ++k) {
     const int array = kSentArrays[k];
-    if (spans.count[array] != 0) data[k] = Aligned(k, spans.count[array], spans.at[array], base, arrays_at);
+    if (spans.count[array] == 0) continue;
+    const std::uint8_t* lent = base ? base + (spans.at[array] - arrays_at) : nullptr;
+    data[k] = lent && reinterpret_cast<std::uintptr_t>(lent) % 4 == 0
+                  ? lent
+                  : Aligned(k, spans.count[array], spans.at[array], lent);
   }
   part.position_count = spans.count[0];
   part.positions = static_cast<const float*>(data[0]);
@@ -132,7 +135,12 @@ bool PartReader::Read(std::uint64_t position, std::uint64_t& end) {
   budget_.Charge(WorkKind::kArrayBytes, 4 * (std::uint64_t{part.position_count} +
                                              part.attributes1_count + part.attributes2_count +
                                              part.index_count));
-  part.indices_in_range = IndicesInRange(part);
+  if (part.index_count < kRememberedCheckIndices) {
+    budget_.Charge(WorkKind::kIndices, part.index_count);
+    part.indices_in_range = IndicesBelow(part.indices, part.index_count, part.position_count / 3);
+  } else {
+    part.indices_in_range = IndicesInRange(part);
+  }
   // Bytes of a lost page read as zeros: neither they nor the renderer's reading of them count.
   if (!bytes_.Readable()) return false;
   sink_.OnPart(name, part);

@@ -42,11 +42,11 @@ class PartReader {
   static constexpr std::size_t kCheckedParts = 256;
 
   bool Measure(RecordRun& run, std::uint64_t start, Spans& spans, std::uint64_t& end);
-  // The `count` words at `at`, lent from `base` (which holds the file from `base_at` on, or
-  // is null) or copied aligned into copy k; null when the file could not give them (the
-  // body stops).
-  const void* Aligned(int k, std::uint32_t count, std::uint64_t at, const std::uint8_t* base,
-                      std::uint64_t base_at);
+  // The `count` words at `at`, which `lent` holds off a 4-byte boundary (or null: they are
+  // fetched), copied aligned into copy k; null when the file could not give them (the body
+  // stops).
+  const void* Aligned(int k, std::uint32_t count, std::uint64_t at, const std::uint8_t* lent);
+  // Whether the long index list of the part is in range, checked once per part record.
   bool IndicesInRange(const PartGeometry& part);
 
   BodyBytes& bytes_;

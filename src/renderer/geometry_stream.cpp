@@ -73,9 +73,9 @@ void SendPartTriangles(D5Session session, const char16_t* part_name, const PartG
   const std::uint32_t vertices = part.position_count / 3;
   // The renderer would read positions outside the array.
   if (part.index_count > kMaxCount || !part.indices_in_range) return;
-  MeshDescriptor mesh{};
+  MeshDescriptor mesh;
   mesh.first_count = static_cast<std::int32_t>(vertices);
-  mesh.positions = part.position_count ? part.positions : nullptr;
+  mesh.positions = part.positions;
   mesh.attributes1 = part.attributes1;
   mesh.attributes2 = part.attributes2;
   if (part.index_count != 0) {

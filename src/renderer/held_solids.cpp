@@ -12,7 +12,7 @@ bool ById(const SyncSolidLine& a, const SyncSolidLine& b) { return a.id < b.id; 
 
 void HeldSolids::BeginBody() { body_first_ = held_.size(); }
 
-std::uint32_t& HeldSolids::Record(std::uint32_t id, std::uint32_t stamp) {
+std::uint32_t& HeldSolids::RecordElsewhere(std::uint32_t id, std::uint32_t stamp) {
   if (held_.empty() || id > held_.back().id) {
     held_.push_back({id, stamp});
     return held_.back().time_stamp;

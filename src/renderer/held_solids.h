@@ -22,7 +22,14 @@ class HeldSolids {
   void BeginBody();
   // Records a solid of the current body sent as a node, with its stamp. The stamp may be
   // changed through the result until the next call.
-  std::uint32_t& Record(std::uint32_t id, std::uint32_t stamp);
+  std::uint32_t& Record(std::uint32_t id, std::uint32_t stamp) {
+    // Ids that ascend, as a host writes its table, are appended: one for every solid sent.
+    if (!held_.empty() && id > held_.back().id && held_.size() < held_.capacity()) {
+      held_.push_back({id, stamp});
+      return held_.back().time_stamp;
+    }
+    return RecordElsewhere(id, stamp);
+  }
   // The body ends: its solids are merged in. Untrusted, each of them gets stamp 0, so that
   // the host sends it again.
   void EndBody(bool trusted);
@@ -40,6 +47,7 @@ class HeldSolids {
   void Clear();
 
  private:
+  std::uint32_t& RecordElsewhere(std::uint32_t id, std::uint32_t stamp);
   // Index of `id` in held_, looked for from `from` on when it lies there; size() when absent.
   std::size_t IndexOf(std::uint32_t id, std::size_t from) const;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 #include "container_writer/container_writer.h"
@@ -216,6 +217,9 @@ TEST_F(RendererExportTest, TruncatedFilesStreamSafely) {
       ASSERT_EQ(solid->time_stamp, length >= ends[id - 1] ? stamps[id - 1] : 0u)
           << "solid " << id << " cut at " << length;
     }
+    // The material's text ends 78 bytes into the body: cut inside it, it is not sent at all.
+    ASSERT_EQ(document_.Materials.count(u"M"), length >= 208644 + 78 ? 1u : 0u) << length;
+    document_.Materials.clear();
     for (const Json& call : calls) {
       if (call["fn"].string == "D5API_AddIndexedTriangle") {
         ASSERT_LE(call["first_count"].number, 3) << length;
@@ -223,6 +227,38 @@ TEST_F(RendererExportTest, TruncatedFilesStreamSafely) {
     }
   }
   EXPECT_EQ(document_.Solids.size(), 2u);
+}
+
+// A mapped file cut short while it is read, inside its last page: the bytes past its new
+// end read as zeros without any fault, so only its size tells. Nothing the body sent is
+// listed as held afterwards: each solid and material has stamp 0, and the log says why.
+TEST_F(RendererExportTest, AFileCutShortWhileItIsReadLeavesNothingListedAsHeld) {
+  class CuttingExport : public RendererExport {
+   public:
+    CuttingExport(RendererState& renderer, const ExportSettings& settings, std::string path)
+        : RendererExport(renderer, settings), path_(std::move(path)) {}
+    void OnMaterialText(const std::u16string& text) override {
+      const auto size = std::filesystem::file_size(path_);
+      std::filesystem::resize_file(path_, size - 8);
+      RendererExport::OnMaterialText(text);
+    }
+
+   private:
+    std::string path_;
+  };
+  folder_.Write("_model.cvm", testing::UnalignedMixedModel(ActiveCameraText()));
+  {
+    CuttingExport sink(document_, settings_, folder_.PathOf("_model.cvm"));
+    ASSERT_TRUE(StreamModelSlot(document_, 0, sink));
+  }
+  ASSERT_EQ(document_.Solids.size(), 2u);
+  for (const SyncSolidLine& solid : document_.Solids.InOrder()) EXPECT_EQ(solid.time_stamp, 0u);
+  ASSERT_EQ(document_.Materials.count(u"M"), 1u);
+  EXPECT_EQ(document_.Materials[u"M"].nTimeID, 0);
+  const std::string log = folder_.Read("D5_Log.log");
+  const std::size_t error = log.find("Model Read Error: ");
+  EXPECT_NE(error, std::string::npos) << log;
+  EXPECT_EQ(log.find("Model Read Error: ", error + 1), std::string::npos) << log;
 }
 
 // A crafted body that would cost more than its budget: the log gets one "Model Format

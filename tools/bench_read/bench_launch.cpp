@@ -22,12 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "test_host/bridge_process.h"
 #include "test_host/host_windows.h"
 
 namespace {
 
 using namespace tarnwick::test_host;
+using namespace tarnwick::bench;
 
 constexpr wchar_t kBridgeClass[] = L"Tarnwick";
 constexpr WPARAM kExitCommand = 105;
@@ -39,21 +41,6 @@ constexpr int kRunsAgain = 2;
 // tidy up after a process with windows, for some tens of milliseconds after its end has
 // been signalled: a program started at once shares the cores with that work.
 constexpr DWORD kSettleMs = 250;
-
-using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
-
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-Variables BridgeVariables(const std::wstring& appdata, const std::wstring& journal, bool once) {
-  return {{L"APPDATA", WindowsPathOf(std::string(appdata.begin(), appdata.end())).wstring()},
-          {L"RENDERER_STANDIN_NO_WINDOW", L"1"},
-          {L"RENDERER_STANDIN_JOURNAL", journal},
-          {L"RENDERER_STANDIN_SETTINGS_EACH_CALL", once ? L"" : L"1"}};
-}
 
 // Waits for the process to end, or for the time to pass, serving this thread's windows
 // meanwhile; true when it has ended.
@@ -117,19 +104,6 @@ std::wstring WriteOneByteFile(const std::wstring& model) {
   WriteFile(file, "x", 1, &written, nullptr);
   CloseHandle(file);
   return path;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// "min a, median b, max c" of the values.
-void PrintSpread(const char* what, const std::vector<double>& values, const char* unit) {
-  const auto [low, high] = std::minmax_element(values.begin(), values.end());
-  std::printf("%s: min %.4f%s, median %.4f%s, max %.4f%s\n", what, *low, unit, Median(values),
-              unit, *high, unit);
 }
 
 // The times of one round: Tarnwick.exe, the plain read, the floor (window, then the plain

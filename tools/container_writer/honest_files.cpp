@@ -1,5 +1,6 @@
 #include "container_writer/honest_files.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <utility>
@@ -45,6 +46,19 @@ HonestModel ManySmallSolids(std::size_t solids) {
   HonestModel model = Model("many small solids in order", std::move(body));
   model.solids = model.parts = solids;
   return model;
+}
+
+Container ManySmallSolidsUpdate(std::size_t solids, std::size_t changed) {
+  RemovalList removed{u"Solid", {}};
+  ModelBody body;
+  body.materials = {u"MaterialID_Name [Honest]\n"};
+  const std::size_t step = std::max<std::size_t>(1, solids / std::max<std::size_t>(1, changed));
+  for (std::size_t i = 0; i < changed && i * step < solids; ++i) {
+    const auto id = static_cast<std::uint32_t>(i * step + 1);
+    removed.ids.push_back(id);
+    body.solids.push_back(Solid{id, 8, u"", {Triangle(u"t", static_cast<float>(i % 1000))}, false});
+  }
+  return IncrementalFile(kProject, RemovalSection{{std::move(removed)}}, std::move(body));
 }
 
 HonestModel SolidsInOrder(SolidOrder order, std::size_t solids) {

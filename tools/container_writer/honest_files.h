@@ -24,6 +24,10 @@ struct HonestModel {
 // `solids` solids of one one-triangle part each, written in order.
 HonestModel ManySmallSolids(std::size_t solids);
 
+// The update of ManySmallSolids(solids) that a host writes when `changed` of them, spread
+// over the model, have changed: their ids listed as removed, and sent again with a new stamp.
+Container ManySmallSolidsUpdate(std::size_t solids, std::size_t changed);
+
 // `solids` solids of two small parts each, their records in the given order.
 HonestModel SolidsInOrder(SolidOrder order, std::size_t solids);
 
