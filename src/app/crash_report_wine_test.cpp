@@ -189,9 +189,9 @@ TEST_F(CrashReportTest, ACrashWhileSendingAPartLeavesItsEntriesAndADumpAndTheNex
   std::cout << crash.entry << crash.site << crash.dump;
 }
 
-// A read fault, the most common, while a request is served; then a fault on a thread of the
-// library's own, which names no part (the bridge's thread may have freed it).
-TEST_F(CrashReportTest, AReadFaultInARequestAndAFaultOnAnotherThread) {
+// A read fault, the most common, while a request is served; an execute fault; then a fault on
+// a thread of the library's own, which names no part (the bridge's thread may have freed it).
+TEST_F(CrashReportTest, ReadAndExecuteFaultsAndAFaultOnAnotherThread) {
   // How often the start-up export sends a camera: the request's is the next one.
   RunAsUsual(L"");
   const int startup_cameras = CountOf(ReadFile(appdata_.journal()), "\"D5API_SendSimpleCamera\"");
@@ -203,14 +203,20 @@ TEST_F(CrashReportTest, AReadFaultInARequestAndAFaultOnAnotherThread) {
             std::string::npos) << read.site;
   EXPECT_NE(read.dump.find("Crash dump: Tarnwick-crash-"), std::string::npos) << read.dump;
 
+  // A call to an address that holds no code: the site is the call's.
+  const Crash execute = RunToCrash(L"cameraSync", L"D5API_AddIndexedTriangle", 2, L"execute");
+  EXPECT_NE(execute.entry.find("EXCEPTION_ACCESS_VIOLATION executing 0x"), std::string::npos)
+      << execute.entry;
+  EXPECT_NE(execute.site.find(" (D5API_AddIndexedTriangle) called from Tarnwick.exe+0x"),
+            std::string::npos) << execute.site;
+
   const Crash other = RunToCrash(L"cameraSync", L"D5API_AddIndexedTriangle", 2, L"thread");
   EXPECT_EQ(other.exit_code, kAccessViolation);
   EXPECT_NE(other.entry.find("writing 0x"), std::string::npos) << other.entry;
   EXPECT_NE(other.entry.find("; while start-up: sending the model, solid "), std::string::npos);
   EXPECT_EQ(other.entry.find("part \""), std::string::npos) << other.entry;
   EXPECT_TRUE(other.site.starts_with("Crash site: D5Api.dll+0x")) << other.site;
-  std::cout << other.entry << other.site;
-  EXPECT_EQ(DumpsIn(appdata_.data_folder()).size(), 2u);
+  EXPECT_EQ(DumpsIn(appdata_.data_folder()).size(), 3u);
 }
 
 // abort(), std::terminate of the library's own runtime and a C++ exception thrown out of the

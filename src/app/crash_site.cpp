@@ -199,6 +199,9 @@ void FindCrashSite(const CONTEXT& context, HMODULE own_module, const char* own_n
     if (!raising(ImageBaseOf(site.Rip), begin)) break;
     if (!UnwindOnce(site, unused)) return;
   }
+  // Code outside every module (a call through a broken pointer): the place is its caller's.
+  DWORD64 unused = 0;
+  if (ImageBaseOf(site.Rip) == 0 && !UnwindOnce(site, unused)) return;
   const std::uintptr_t base = ImageBaseOf(site.Rip);
   if (base == 0) return;
   facts.module = ModuleName(base, own_module, own_name, g_module_name);
