@@ -39,8 +39,12 @@ constexpr CodeName kCodeNames[] = {
     {0x80000004u, "EXCEPTION_SINGLE_STEP"},
     {0x20474343u, "C++ exception (g++)"},
     {kTerminateExceptionCode, "std::terminate (a C++ exception nobody caught)"},
+    {kAbortExceptionCode, "abort (the C runtime's abort signal)"},
     {0xE06D7363u, "C++ exception (Visual C++)"},
 };
+
+// C0 and C1 controls and DEL: in the log's 8-bit text none of them is a character to show.
+constexpr bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit < 0xA0); }
 
 // Appends to a fixed buffer, dropping what does not fit; the text stays NUL-terminated.
 class FixedText {
@@ -69,13 +73,22 @@ class FixedText {
     for (; shift >= 0; shift -= 4) PutChar("0123456789ABCDEF"[(value >> shift) & 0xF]);
     return *this;
   }
-  // A name in the log's 8-bit text: code units above U+00FF and controls become '?'.
+  // A name in the log's 8-bit text: code units above U+00FF and controls become '?', so
+  // that no name ends the line or forges another.
   FixedText& Latin1(const char16_t* text, std::size_t length, std::size_t shown) {
     for (std::size_t i = 0; i < length && i < shown; ++i) {
       const char16_t unit = text[i];
-      PutChar(unit > 0xFF || unit < 0x20 ? '?' : static_cast<char>(unit));
+      PutChar(unit > 0xFF || IsControl(unit) ? '?' : static_cast<char>(unit));
     }
     if (length > shown) Put("...");
+    return *this;
+  }
+  // A name read from a loaded image (any bytes at all): controls become '?'.
+  FixedText& Name(const char* text) {
+    while (text != nullptr && *text != '\0') {
+      const auto byte = static_cast<unsigned char>(*text++);
+      PutChar(IsControl(byte) ? '?' : static_cast<char>(byte));
+    }
     return *this;
   }
   std::size_t size() const { return size_; }
@@ -97,24 +110,18 @@ class FixedText {
 
 const char* AccessKind(int access) {
   switch (access) {
-    case 0: return " reading ";
-    case 1: return " writing ";
-    case 8: return " executing ";
-    default: return " at ";
+    case kAccessRead: return " reading ";
+    case kAccessWrite: return " writing ";
+    case kAccessExecute: return " executing ";
+    default: return " reaching ";
   }
 }
 
-void PutPlace(FixedText& text, const CrashFacts& facts) {
-  if (facts.access >= 0) text.Put(AccessKind(facts.access)).Hex(facts.access_address);
-  if (facts.module == nullptr) {
-    text.Put(" at ").Hex(facts.address);
-    return;
-  }
-  text.Put(" in ").Put(facts.module).Put("+").Hex(facts.offset);
-  if (facts.function != nullptr) text.Put(" (").Put(facts.function).Put(")");
-  if (facts.caller_module != nullptr) {
-    text.Put(" called from ").Put(facts.caller_module).Put("+").Hex(facts.caller_offset);
-  }
+// "[YYYY. MM. DD - hh:mm:ss]: ", as every log entry begins.
+void PutTimeStamp(FixedText& text, const CrashTime& time) {
+  text.Put("[").Digits(time.year, 4).Put(". ").Digits(time.month, 2).Put(". ");
+  text.Digits(time.day, 2).Put(" - ").Digits(time.hour, 2).Put(":").Digits(time.minute, 2);
+  text.Put(":").Digits(time.second, 2).Put("]: ");
 }
 
 void PutActivity(FixedText& text, const Activity& activity) {
@@ -128,6 +135,43 @@ void PutActivity(FixedText& text, const Activity& activity) {
   }
 }
 
+// The line end is kept out of the text's room, so that a long entry still ends its line.
+constexpr std::size_t kLineEnd = 2;
+
+// Ends the line of `text`, which was given capacity - kLineEnd of the caller's room.
+std::size_t EndLine(const FixedText& text, char* out) {
+  std::size_t size = text.size();
+  out[size++] = '\r';
+  out[size++] = '\n';
+  out[size] = '\0';
+  return size;
+}
+
+// Whether there is room for more than the line end; empties `out` when there is not.
+bool RoomForALine(char* out, std::size_t capacity) {
+  if (capacity > kLineEnd) return true;
+  if (capacity > 0) out[0] = '\0';
+  return false;
+}
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// Whether `text` begins with exactly `n` digits; moves past them.
+bool TakeDigits(std::u16string_view& text, std::size_t n) {
+  if (text.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!IsDigit(text[i])) return false;
+  }
+  text.remove_prefix(n);
+  return true;
+}
+
+bool TakeText(std::u16string_view& text, std::u16string_view expected) {
+  if (!text.starts_with(expected)) return false;
+  text.remove_prefix(expected.size());
+  return true;
+}
+
 }  // namespace
 
 const char* ExceptionCodeName(std::uint32_t code) {
@@ -139,24 +183,52 @@ const char* ExceptionCodeName(std::uint32_t code) {
 
 std::size_t FormatCrashEntry(const CrashFacts& facts, const CrashTime& time, char* out,
                              std::size_t capacity) {
-  // The line end is kept out of the text's room, so that a long entry still ends its line.
-  constexpr std::size_t kLineEnd = 2;
-  if (capacity <= kLineEnd) {
+  if (!RoomForALine(out, capacity)) return 0;
+  FixedText text(out, capacity - kLineEnd);
+  PutTimeStamp(text, time);
+  text.Put("Crash: ").Hex(facts.code, 8).Put(" ").Put(ExceptionCodeName(facts.code));
+  if (facts.access >= 0) text.Put(AccessKind(facts.access)).Hex(facts.access_address);
+  text.Put(" at ").Hex(facts.address);
+  PutActivity(text, facts.activity);
+  return EndLine(text, out);
+}
+
+std::size_t FormatCrashSite(const CrashFacts& facts, const CrashTime& time, char* out,
+                            std::size_t capacity) {
+  if (facts.module == nullptr || !RoomForALine(out, capacity)) {
     if (capacity > 0) out[0] = '\0';
     return 0;
   }
   FixedText text(out, capacity - kLineEnd);
-  text.Put("[").Digits(time.year, 4).Put(". ").Digits(time.month, 2).Put(". ");
-  text.Digits(time.day, 2).Put(" - ").Digits(time.hour, 2).Put(":").Digits(time.minute, 2);
-  text.Put(":").Digits(time.second, 2).Put("]: ");
-  text.Put("Crash: ").Hex(facts.code, 8).Put(" ").Put(ExceptionCodeName(facts.code));
-  PutPlace(text, facts);
-  PutActivity(text, facts.activity);
-  std::size_t size = text.size();
-  out[size++] = '\r';
-  out[size++] = '\n';
-  out[size] = '\0';
-  return size;
+  PutTimeStamp(text, time);
+  text.Put("Crash site: ").Name(facts.module).Put("+").Hex(facts.offset);
+  if (facts.function != nullptr) text.Put(" (").Name(facts.function).Put(")");
+  if (facts.caller_module != nullptr) {
+    text.Put(" called from ").Name(facts.caller_module).Put("+").Hex(facts.caller_offset);
+  }
+  return EndLine(text, out);
+}
+
+std::size_t FormatCrashDumpEntry(CrashDumpOutcome outcome, const char16_t* name,
+                                 int wait_seconds, const CrashTime& time, char* out,
+                                 std::size_t capacity) {
+  if (!RoomForALine(out, capacity)) return 0;
+  FixedText text(out, capacity - kLineEnd);
+  PutTimeStamp(text, time);
+  text.Put("Crash dump: ");
+  switch (outcome) {
+    case CrashDumpOutcome::kWritten:
+      text.Latin1(name, std::char_traits<char16_t>::length(name), kCrashDumpNameCapacity);
+      break;
+    case CrashDumpOutcome::kFailed:
+      text.Put("none, it could not be written");
+      break;
+    case CrashDumpOutcome::kUnfinished:
+      text.Put("none, it was not done within ").Digits(static_cast<std::uint64_t>(wait_seconds), 1);
+      text.Put(" s");
+      break;
+  }
+  return EndLine(text, out);
 }
 
 std::size_t FormatCrashDumpName(const CrashTime& time, std::uint32_t process_id, char16_t* out,
@@ -177,10 +249,50 @@ std::size_t FormatCrashDumpName(const CrashTime& time, std::uint32_t process_id,
   return length;
 }
 
-void SortNewestFirst(std::span<const char16_t*> names) {
-  std::sort(names.begin(), names.end(), [](const char16_t* a, const char16_t* b) {
-    return std::u16string_view(a) > std::u16string_view(b);
-  });
+bool IsCrashDumpName(std::u16string_view name) {
+  // The process id as the bridge writes it: no leading zero, at most 4294967295.
+  constexpr std::size_t kMostIdDigits = 10;
+  constexpr std::uint64_t kLargestId = 0xFFFFFFFFu;
+  if (!TakeText(name, kCrashDumpPrefix) || !TakeDigits(name, 8) || !TakeText(name, u"-") ||
+      !TakeDigits(name, 6) || !TakeText(name, u"-") || !name.ends_with(kCrashDumpExtension)) {
+    return false;
+  }
+  name.remove_suffix(std::u16string_view(kCrashDumpExtension).size());
+  if (name.empty() || name.size() > kMostIdDigits || (name[0] == u'0' && name.size() > 1)) {
+    return false;
+  }
+  std::uint64_t id = 0;
+  for (const char16_t c : name) {
+    if (!IsDigit(c)) return false;
+    id = id * 10 + static_cast<std::uint64_t>(c - u'0');
+  }
+  return id <= kLargestId;
+}
+
+std::u16string_view OlderDumpsKept::TakeIn(std::u16string_view name) {
+  if (name.size() >= kCrashDumpNameCapacity) return {};
+  const auto kept = [this](std::size_t i) { return std::u16string_view(names_[i], lengths_[i]); };
+  // Names sort by time: the place of this one among the kept, newest first.
+  std::size_t at = count_;
+  while (at > 0 && name > kept(at - 1)) --at;
+  std::u16string_view out = name;
+  if (at < kSlots) {
+    if (count_ == kSlots) {
+      out = kept(kSlots - 1);
+    } else {
+      out = {};
+      ++count_;
+    }
+    std::copy(out.begin(), out.end(), pushed_out_);
+    out = std::u16string_view(pushed_out_, out.size());
+    for (std::size_t i = count_ - 1; i > at; --i) {
+      std::copy(names_[i - 1], names_[i - 1] + lengths_[i - 1], names_[i]);
+      lengths_[i] = lengths_[i - 1];
+    }
+    std::copy(name.begin(), name.end(), names_[at]);
+    lengths_[at] = name.size();
+  }
+  return out;
 }
 
 }  // namespace tarnwick

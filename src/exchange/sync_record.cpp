@@ -3,7 +3,6 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <thread>
 
 #include "exchange/exchange_folder.h"
@@ -22,20 +21,34 @@ constexpr std::u16string_view kRecordName = protocol::kSyncRecordFile.view();
 // reads the record only once told, so one written in place serves as well.
 constexpr std::u16string_view kTemporaryName = u"_mod.sync.tmp";
 constexpr std::string_view kErrorPrefix = "Sync Record Error: ";
-// How long a refused replace is tried again, and the pause between tries.
+constexpr std::string_view kFileLineEnd = "\r\n";
+// How long a replace that another holder refuses is tried again, and the pause between
+// tries. A failure of any other kind is final at once.
 constexpr std::chrono::milliseconds kReplaceRetryTime{1000};
 constexpr std::chrono::milliseconds kReplaceRetryStep{50};
+// Bytes of a line beyond its texts: "ID3D: [] TimeStamp: []" and two numbers of at most
+// eleven characters, a line end; the material line's words.
+constexpr std::size_t kSolidLineBytes = 48;
+constexpr std::size_t kMaterialLineBytes = 72;
 
-bool Fail(const std::u16string& temporary, bool created, std::string_view reason) {
-  if (created) RemoveFile(temporary);
-  WriteLog(std::string(kErrorPrefix) + std::string(reason));
-  return false;
+// "cannot <what> <path><more>: <why>", for the failure the file layer has just had.
+std::string Failure(std::string_view what, const std::u16string& path, std::string_view more = {}) {
+  return "cannot " + std::string(what) + " " + NarrowLatin1(path) + std::string(more) + ": " +
+         DescribeFileFailure(LastFileFailure());
 }
 
-// The record goes out in pieces of about this size. A record of 200,000 solids is
-// some 8 MB: built whole, it and its copy with CRLF line ends leave the cache, and
-// each line costs more than in a record of 20,000.
-constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+// " <before><n><after>": a length in a reason (appended: GCC 12 warns wrongly on operator+).
+std::string WithLength(std::string_view before, std::int64_t n, std::string_view after) {
+  std::string text(before);
+  text += std::to_string(n);
+  text += after;
+  return text;
+}
+
+bool LogFailure(const std::string& reason) {
+  WriteLog(std::string(kErrorPrefix) + reason);
+  return false;
+}
 
 // The host reads the record as narrow text of the C runtime's default locale,
 // which has no form for code units above U+00FF: they are written as '?'.
@@ -54,63 +67,115 @@ void AppendBracketed(std::string& text, std::int32_t value) {
   text.append(digits, end);
 }
 
-// Every piece of the record's text, in text mode; false once one cannot be written.
-bool WriteRecordText(std::FILE* file, const SyncRecordContent& content) {
-  bool written = true;
-  FormatSyncRecord(content, [&](std::string_view piece) {
-    written = written && WriteTextModeBytes(file, piece);
-  });
-  return written;
+enum class Temporary { kWritten, kNotMade, kNotWritten };
+
+// The temporary record, whole and closed; on failure the reason, and no temporary record.
+Temporary WriteTemporary(const std::string& bytes, const std::u16string& temporary,
+                         std::string& reason) {
+  std::FILE* file = OpenFile(temporary, "wb");
+  if (!file) {
+    reason = Failure("create", temporary);
+    return Temporary::kNotMade;
+  }
+  const bool written = WriteFileBytes(file, bytes.data(), bytes.size());
+  if (!written) reason = Failure("write", temporary);
+  const bool closed = CloseFile(file);
+  if (written && !closed) reason = Failure("close", temporary);
+  if (written && closed) return Temporary::kWritten;
+  RemoveFile(temporary);
+  return Temporary::kNotWritten;
 }
 
 // The replace, tried again while Windows refuses it because another process holds the
 // record: the host's plug-in reading it, an indexer, a virus scanner, which mostly hold
-// it for moments. Any other failure is final at once.
-bool ReplaceRecord(const std::u16string& temporary, const std::u16string& record) {
+// it for moments. A hard failure (the folder gone, an invalid path, a folder in the
+// record's place) is final at once; the reason is set unless the record was replaced.
+MoveResult ReplaceRecord(const std::u16string& temporary, const std::u16string& record,
+                         std::string& reason) {
   const auto until = std::chrono::steady_clock::now() + kReplaceRetryTime;
   for (;;) {
     const MoveResult result = MoveFileReplacing(temporary, record);
-    if (result == MoveResult::kMoved) return true;
-    if (result == MoveResult::kFailed || std::chrono::steady_clock::now() >= until) return false;
+    if (result == MoveResult::kMoved) return result;
+    if (result == MoveResult::kFailed || std::chrono::steady_clock::now() >= until) {
+      reason = Failure("replace", record);
+      return result;
+    }
     std::this_thread::sleep_for(kReplaceRetryStep);
   }
 }
 
+// The record's own file for writing in place, or a new one where there is none; never a
+// record cut to nothing before the new one is known to fit.
+std::FILE* OpenInPlace(const std::u16string& record, bool& created, std::string& reason) {
+  created = false;
+  std::FILE* file = OpenFile(record, "rb+");
+  if (!file && LastFileFailure().error == FileError::kNotFound) {
+    file = OpenFile(record, "wbx");
+    created = file != nullptr;
+  }
+  if (!file) reason = Failure("open", record);
+  return file;
+}
+
+// Cuts the file back to the old record's length after a failure, best effort.
+void CutBack(std::FILE* file, std::int64_t old_length) {
+  if (SeekFile(file, old_length, SEEK_SET)) CutFileHere(file);
+}
+
 // The record written over the one in place, for a holder that does not let go: readers
 // that share writing, as the C runtime's mode "r", the standard streams and scanners do,
-// allow it where they forbid the replace. The old record is longer, perhaps, so the file
-// is cut where the new one ends.
-// True only for a complete and closed record; a failure may leave it incomplete.
-bool WriteInPlace(const SyncRecordContent& content, const std::u16string& record) {
-  std::FILE* file = OpenFile(record, "rb+");
-  if (!file) file = OpenFile(record, "wb");
+// allow it where they forbid the replace. Before any byte of the old record changes, the
+// file is made as long as the new one, so that a full disk fails with the old record
+// whole; a failure up to the write leaves it the old length again. The old record may be
+// longer: the file is cut where the new one ends.
+bool WriteInPlace(const std::string& bytes, const std::u16string& record, std::string& reason) {
+  bool created = false;
+  std::FILE* file = OpenInPlace(record, created, reason);
   if (!file) return false;
-  const bool written = WriteRecordText(file, content) && CutFileHere(file);
-  const bool closed = CloseFile(file);
-  return written && closed;
+  const std::int64_t old_length = SeekFile(file, 0, SEEK_END) ? TellFile(file) : -1;
+  const auto new_length = static_cast<std::int64_t>(bytes.size());
+  bool done = false;
+  if (old_length < 0) {
+    reason = Failure("measure", record);
+  } else if (!ExtendFile(file, new_length)) {
+    reason = Failure("make", record, WithLength(" ", new_length, " bytes long"));
+    CutBack(file, old_length);
+  } else if (!SeekFile(file, 0, SEEK_SET) || !WriteFileBytes(file, bytes.data(), bytes.size())) {
+    reason = Failure("write", record, " in place");
+    CutBack(file, old_length);
+  } else if (!CutFileHere(file)) {
+    reason = Failure("cut", record, WithLength(" to ", new_length, " bytes"));
+  } else {
+    done = true;
+  }
+  if (!CloseFile(file) && done) {
+    reason = Failure("close", record);
+    done = false;
+  }
+  if (!done && created) RemoveFile(record);
+  return done;
 }
 
 }  // namespace
 
-void FormatSyncRecord(const SyncRecordContent& content,
-                      const std::function<void(std::string_view)>& emit) {
+std::string FormatSyncRecord(const SyncRecordContent& content, std::string_view line_end) {
+  // One allocation for the whole record: 200,000 solids make some 8 MB.
+  std::size_t capacity = kMaterialLineBytes + content.project.size() +
+                         content.solids.size() * kSolidLineBytes;
+  for (const SyncMaterialLine& material : content.materials) {
+    capacity += kMaterialLineBytes + material.name->size();
+  }
   std::string text;
-  text.reserve(2 * kPieceBytes);
-  const auto line_done = [&] {
-    text += '\n';
-    if (text.size() < kPieceBytes) return;
-    emit(text);
-    text.clear();
-  };
+  text.reserve(capacity);
   text += "SourceProject: ";
   AppendBracketed(text, content.project);
-  line_done();
-  for (const SyncSolidLine& solid : content.solids) {
+  text += line_end;
+  for (const auto& solid : content.solids) {
     text += "ID3D: ";
     AppendBracketed(text, static_cast<std::int32_t>(solid.id));
     text += " TimeStamp: ";
     AppendBracketed(text, static_cast<std::int32_t>(solid.time_stamp));
-    line_done();
+    text += line_end;
   }
   for (const SyncMaterialLine& material : content.materials) {
     text += "Material: ";
@@ -119,35 +184,35 @@ void FormatSyncRecord(const SyncRecordContent& content,
     AppendBracketed(text, material.time_id);
     text += " MatIndex: ";
     AppendBracketed(text, material.index);
-    line_done();
+    text += line_end;
   }
-  if (!text.empty()) emit(text);
+  return text;
 }
 
-std::string FormatSyncRecord(const SyncRecordContent& content) {
-  std::string whole;
-  FormatSyncRecord(content, [&whole](std::string_view piece) { whole += piece; });
-  return whole;
+std::string SyncRecordBytes(const SyncRecordContent& content) {
+  return FormatSyncRecord(content, kFileLineEnd);
 }
 
 bool WriteSyncRecord(const SyncRecordContent& content) {
+  const std::string bytes = SyncRecordBytes(content);
   const std::u16string temporary = MakeExchangeFilePath(kTemporaryName);
   const std::u16string record = MakeExchangeFilePath(kRecordName);
-  std::FILE* file = OpenFile(temporary, "wb");
-  // A temporary record that cannot be made (the one removed last time while a scanner
-  // held it stays until the scanner lets go) must not stop the record.
-  if (!file) {
-    return WriteInPlace(content, record) ||
-           Fail(temporary, false, "cannot create " + NarrowLatin1(temporary));
+  // A temporary record that cannot be made (the one removed last time while a scanner held
+  // it stays until the scanner lets go), or a replace that the record's holder refuses,
+  // leaves the write in place. One that cannot be written (a full disk), or a replace that
+  // fails for good, keeps the old record: writing in place could not do better.
+  std::string detour;
+  const Temporary made = WriteTemporary(bytes, temporary, detour);
+  if (made == Temporary::kNotWritten) return LogFailure(detour);
+  if (made == Temporary::kWritten) {
+    const MoveResult replaced = ReplaceRecord(temporary, record, detour);
+    if (replaced == MoveResult::kMoved) return true;
+    RemoveFile(temporary);
+    if (replaced == MoveResult::kFailed) return LogFailure(detour);
   }
-  const bool written = WriteRecordText(file, content);
-  const bool closed = CloseFile(file);
-  if (!written) return Fail(temporary, true, "cannot write " + NarrowLatin1(temporary));
-  if (!closed) return Fail(temporary, true, "cannot close " + NarrowLatin1(temporary));
-  if (ReplaceRecord(temporary, record)) return true;
-  RemoveFile(temporary);
-  return WriteInPlace(content, record) ||
-         Fail(temporary, false, "cannot replace " + NarrowLatin1(record));
+  std::string reason;
+  if (WriteInPlace(bytes, record, reason)) return true;
+  return LogFailure(reason + " (in place, after: " + detour + ")");
 }
 
 }  // namespace tarnwick

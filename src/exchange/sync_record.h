@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,15 +30,18 @@ struct SyncRecordContent {
   std::vector<SyncMaterialLine> materials;
 };
 
-// The record's text: the project line, the solid lines, the material lines; LF line ends.
-std::string FormatSyncRecord(const SyncRecordContent& content);
-// The same text handed on in pieces of whole lines, each of some tens of KiB at most.
-void FormatSyncRecord(const SyncRecordContent& content,
-                      const std::function<void(std::string_view)>& emit);
+// The record's text: the project line, the solid lines, the material lines, each ended by
+// `line_end`. The file holds it with CR LF (SyncRecordBytes); LF reads better in tests.
+std::string FormatSyncRecord(const SyncRecordContent& content, std::string_view line_end = "\n");
 
-// Replaces "_mod.sync" in the exchange folder in one step by a complete record, or writes it
-// in place while another process holds it; true only for a complete, closed record. On
-// failure "Sync Record Error: " and the reason are logged and the result is false.
+// The record's bytes as the file holds them: the text with CR LF line ends.
+std::string SyncRecordBytes(const SyncRecordContent& content);
+
+// Replaces "_mod.sync" in the exchange folder in one step by a complete record, or, while
+// another process holds it, writes it in place, where the file is first made long enough
+// for the new record (a full disk then fails with the old record whole). True only for a
+// complete, closed record. On failure "Sync Record Error: " and the failure that stopped it
+// are logged and the result is false.
 bool WriteSyncRecord(const SyncRecordContent& content);
 
 }  // namespace tarnwick

@@ -1,50 +1,49 @@
 #include "exchange/sync_record.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include "exchange/exchange_folder.h"
+#include <csignal>
 #include <filesystem>
 
+#include "exchange/exchange_folder.h"
 #include "platform/environment.h"
 #include "platform/file_call_hook.h"
 #include "protocol/protocol.h"
 #include "testlib/file_faults.h"
+#include "testlib/samples.h"
 #include "testlib/temp_exchange.h"
 
 namespace tarnwick {
 namespace {
 
-const SyncSolidLine kHouseSolids[] = {{3, 100}, {10, 101}};
-
-SyncRecordContent HouseContent(const std::u16string& oak) {
+// The house sample's record: what the renderer holds after its start-up export.
+TEST(SyncRecordTest, TheBytesAreTheHouseSamplesToTheByte) {
+  testing::TempExchangeFolder folder;
+  const std::u16string glass = u"Glass", lamp = u"Lamp", oak = u"Oak";
   SyncRecordContent content;
   content.project = u"C:\\Projects\\House.pro";
-  content.solids = kHouseSolids;
-  content.materials = {{&oak, 7, 2}};
-  return content;
-}
-
-TEST(SyncRecordTest, ExactBytesOfAStreamedModel) {
-  testing::TempExchangeFolder folder;
-  const std::u16string oak = u"Oak";
-  WriteSyncRecord(HouseContent(oak));
-  EXPECT_EQ(folder.Read("_mod.sync"),
-            "SourceProject: [C:\\Projects\\House.pro]\r\n"
-            "ID3D: [3] TimeStamp: [100]\r\n"
-            "ID3D: [10] TimeStamp: [101]\r\n"
-            "Material: [Oak] TimeStamp: [7] MatIndex: [2]\r\n");
+  const std::vector<SyncSolidLine> solids = {{3, 100}, {10, 101}, {0xFFFFFFFFu, 102}};
+  content.solids = solids;
+  content.materials = {{&glass, 3, 0}, {&lamp, 4, 0}, {&oak, 7, 2}};
+  const std::optional<std::string> sample = testing::ReadSampleFile("house/expected_mod.sync");
+  ASSERT_TRUE(sample);
+  EXPECT_EQ(SyncRecordBytes(content), *sample);
+  ASSERT_TRUE(WriteSyncRecord(content));
+  EXPECT_EQ(folder.Read("_mod.sync"), *sample);
+  EXPECT_EQ(testing::WithCrLf(FormatSyncRecord(content)), *sample);
 
   // A fresh file each time: an empty document leaves the project line alone.
-  WriteSyncRecord(SyncRecordContent{});
+  ASSERT_TRUE(WriteSyncRecord(SyncRecordContent{}));
   EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: []\r\n");
 }
 
 TEST(SyncRecordTest, SignedNumbersAndNarrowTextUnescaped) {
   SyncRecordContent content;
   content.project = u"P\u00e9\u20ac";
-  const SyncSolidLine solids[] = {{1, 5}, {0xFFFFFFFFu, 0x80000000u}};
+  const std::vector<SyncSolidLine> solids = {{1, 5}, {0xFFFFFFFFu, 0x80000000u}};
   content.solids = solids;
   const std::u16string odd = u"x]\ny";
   content.materials = {{&odd, -1, 0}};
@@ -81,20 +80,23 @@ TEST(SyncRecordTest, FolderEndingInBackslashGetsNoSecondOne) {
   ResetExchangeFolderCache();
 }
 
-TEST(SyncRecordTest, MissingFolderWritesNothingAndFails) {
-  testing::TempExchangeFolder folder(/*create_folder=*/false);
-  EXPECT_FALSE(WriteSyncRecord(SyncRecordContent{}));
-  EXPECT_FALSE(std::filesystem::exists(folder.native_folder()));
-}
-
 constexpr char kOldRecord[] = "SourceProject: [old]\r\n";
 constexpr char kNewRecord[] = "SourceProject: []\r\nID3D: [3] TimeStamp: [100]\r\n";
 
-const SyncSolidLine kOneSolid[] = {{3, 100}};
-
 SyncRecordContent OneSolid() {
+  static const std::vector<SyncSolidLine> solids = {{3, 100}};
   SyncRecordContent content;
-  content.solids = kOneSolid;
+  content.solids = solids;
+  return content;
+}
+
+// A record of `count` solids.
+SyncRecordContent ManySolids(std::uint32_t count, std::vector<SyncSolidLine>& storage) {
+  storage.clear();
+  for (std::uint32_t id = 0; id < count; ++id) storage.push_back({id, 1000000 + id});
+  SyncRecordContent content;
+  content.project = u"C:\\Projects\\Farm.pro";
+  content.solids = storage;
   return content;
 }
 
@@ -102,6 +104,44 @@ SyncRecordContent OneSolid() {
 ino_t FileNumber(const std::string& path) {
   struct stat status {};
   return stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// Counts the file calls of each kind, and may remove the folder when the first rename
+// comes (the folder gone under the bridge).
+struct CallCounts {
+  int calls[16] = {};
+  std::string remove_at_rename;
+};
+CallCounts g_counts;
+
+bool CountCall(FileCall call) {
+  ++g_counts.calls[static_cast<int>(call)];
+  if (call == FileCall::kRename && !g_counts.remove_at_rename.empty()) {
+    std::filesystem::remove_all(g_counts.remove_at_rename);
+  }
+  return false;
+}
+
+int Calls(FileCall call) { return g_counts.calls[static_cast<int>(call)]; }
+
+// The whole record goes out in one write. A hard failure is final at once: with the folder
+// gone the replace is given up at its first failure (a refusal is tried again, below).
+TEST(SyncRecordTest, OneWriteAndAHardFailureIsNotTriedAgain) {
+  testing::TempExchangeFolder folder;
+  std::vector<SyncSolidLine> storage;
+  const SyncRecordContent content = ManySolids(20000, storage);
+  g_counts = {};
+  SetFileCallHook(&CountCall);
+  ASSERT_TRUE(WriteSyncRecord(content));
+  EXPECT_EQ(Calls(FileCall::kWrite), 1) << "the record in pieces";
+  EXPECT_EQ(folder.Read("_mod.sync"), SyncRecordBytes(content));
+
+  g_counts = {};
+  g_counts.remove_at_rename = folder.native_folder();
+  EXPECT_FALSE(WriteSyncRecord(OneSolid()));
+  SetFileCallHook(nullptr);
+  EXPECT_EQ(Calls(FileCall::kRename), 1) << "the folder is gone: nothing to wait for";
+  EXPECT_FALSE(std::filesystem::exists(folder.native_folder())) << "a folder was made";
 }
 
 // A temporary record that cannot be written or closed is removed, the earlier record stays
@@ -159,45 +199,56 @@ TEST(SyncRecordTest, ARefusedReplaceIsTriedAgainThenTheRecordIsWrittenInPlace) {
   EXPECT_EQ(folder.Read("D5_Log.log"), "");
 }
 
-// Refuses every rename, as Windows does while another process holds the record; once the
-// temporary record is removed (the record is then written in place), fails the next calls
-// of one kind.
-struct InPlaceFaults {
+// Refuses the temporary record (a scanner holds the one removed last time), so that the
+// record is written in place, then fails the next call of one kind.
+struct InPlaceFault {
   FileCall call = FileCall::kWrite;
-  int failures = 0;
-  bool temporary_removed = false;
+  const char* logged = "";
+  bool temporary_refused = false;
 };
-InPlaceFaults g_in_place;
+InPlaceFault g_in_place;
 
 bool FailInPlace(FileCall call) {
-  if (call == FileCall::kRename) return true;
-  if (call == FileCall::kRemove) g_in_place.temporary_removed = true;
-  if (!g_in_place.temporary_removed || call != g_in_place.call || g_in_place.failures == 0) {
-    return false;
+  if (!g_in_place.temporary_refused) {
+    g_in_place.temporary_refused = call == FileCall::kOpen;
+    return g_in_place.temporary_refused;
   }
-  --g_in_place.failures;
+  if (call != g_in_place.call) return false;
+  g_in_place.call = FileCall::kCopy;  // once
   return true;
 }
 
 // Only when the record can be neither replaced nor written in place is the result false
-// (the host is then not told to read it) and the reason logged.
+// (the host is then not told to read it) and the step that failed is logged. Up to the
+// write, the old record stays whole.
 TEST(SyncRecordTest, ARecordNeitherReplacedNorWrittenInPlaceFails) {
   testing::TempExchangeFolder folder;
-  // Two opens: the record's own for update, then a fresh one in its place.
-  const InPlaceFaults cases[] = {{FileCall::kOpen, 2}, {FileCall::kWrite, 1},
-                                 {FileCall::kTruncate, 1}, {FileCall::kClose, 1}};
-  for (const InPlaceFaults& faults : cases) {
+  const InPlaceFault cases[] = {{FileCall::kOpen, "cannot open "},
+                                {FileCall::kSeek, "cannot measure "},
+                                {FileCall::kExtend, "cannot make "},
+                                {FileCall::kWrite, "cannot write "},
+                                {FileCall::kTruncate, "cannot cut "},
+                                {FileCall::kClose, "cannot close "}};
+  for (const InPlaceFault& fault : cases) {
     folder.Write("_mod.sync", kOldRecord);
     folder.Write("D5_Log.log", "");
-    g_in_place = faults;
+    g_in_place = fault;
     SetFileCallHook(&FailInPlace);
     const bool written = WriteSyncRecord(OneSolid());
     SetFileCallHook(nullptr);
-    EXPECT_FALSE(written) << static_cast<int>(faults.call);
+    EXPECT_FALSE(written) << fault.logged;
+    EXPECT_EQ(g_in_place.call, FileCall::kCopy) << fault.logged << " never came";
     EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
-    EXPECT_NE(folder.Read("D5_Log.log").find("]: Sync Record Error: cannot replace "),
-              std::string::npos)
-        << folder.Read("D5_Log.log");
+    const std::vector<std::string> log = folder.LogMessages();
+    ASSERT_EQ(log.size(), 1u) << fault.logged;
+    EXPECT_TRUE(log[0].starts_with(std::string("Sync Record Error: ") + fault.logged)) << log[0];
+    EXPECT_NE(log[0].find("(in place, after: cannot create "), std::string::npos) << log[0];
+    const std::string record = folder.Read("_mod.sync");
+    if (fault.call != FileCall::kTruncate && fault.call != FileCall::kClose) {
+      EXPECT_EQ(record, kOldRecord) << fault.logged;
+    } else {
+      EXPECT_EQ(record, kNewRecord) << fault.logged;
+    }
   }
 }
 
@@ -224,30 +275,56 @@ TEST(SyncRecordTest, ATemporaryRecordLeftBehindNeverStopsALaterOne) {
   EXPECT_EQ(folder.Read("D5_Log.log"), "");
 }
 
-// A record of many solids goes out in pieces: the file is the whole text with CRLF line
-// ends, every piece is whole lines, and a piece that cannot be written keeps the old record.
-TEST(SyncRecordTest, LargeRecordIsWrittenWholeInPiecesOrNotAtAll) {
-  testing::TempExchangeFolder folder;
-  SyncRecordContent content;
-  content.project = u"P";
-  std::vector<SyncSolidLine> solids;
-  for (std::uint32_t id = 0; id < 5000; ++id) solids.push_back({id, 1000000 + id});
-  content.solids = solids;
-  std::size_t pieces = 0;
-  FormatSyncRecord(content, [&pieces](std::string_view piece) {
-    ++pieces;
-    EXPECT_TRUE(piece.ends_with('\n'));
-  });
-  EXPECT_GT(pieces, 2u);
-  ASSERT_TRUE(WriteSyncRecord(content));
-  EXPECT_EQ(folder.Read("_mod.sync"), testing::WithCrLf(FormatSyncRecord(content)));
+// A disk that fills: the process may write no file past a size (RLIMIT_FSIZE), as a volume
+// with that much room would take it, and needs no privileges. Both ways fail with the old
+// record whole and the log naming the failure that stopped them; a record that shrinks is
+// still written in place.
+class FullDisk {
+ public:
+  explicit FullDisk(rlim_t room) : previous_signal_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = room;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previous_signal_);
+  }
 
-  folder.Write("_mod.sync", "SourceProject: [old]\r\n");
+ private:
+  rlimit previous_{};
+  void (*previous_signal_)(int);
+};
+
+TEST(SyncRecordTest, AFullDiskNeverDestroysTheOldRecord) {
+  testing::TempExchangeFolder folder;
+  std::vector<SyncSolidLine> old_storage, new_storage;
+  const std::string old_record = SyncRecordBytes(ManySolids(1500, old_storage));
+  const SyncRecordContent content = ManySolids(9000, new_storage);
+  constexpr rlim_t kRoom = 100 * 1024;
+  ASSERT_LT(old_record.size(), kRoom);
+  ASSERT_GT(SyncRecordBytes(content).size(), kRoom);
+  for (const bool temporary_possible : {true, false}) {
+    folder.Write("_mod.sync", old_record);
+    folder.Write("D5_Log.log", "");
+    testing::FileFaults faults;
+    if (!temporary_possible) faults.FailNext(FileCall::kOpen);
+    const FullDisk full(kRoom);
+    EXPECT_FALSE(WriteSyncRecord(content));
+    EXPECT_EQ(folder.Read("_mod.sync"), old_record) << temporary_possible;
+    EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+    const std::string log = folder.Read("D5_Log.log");
+    const std::string stopped = temporary_possible ? "]: Sync Record Error: cannot write "
+                                                   : "]: Sync Record Error: cannot make ";
+    EXPECT_NE(log.find(stopped), std::string::npos) << log;
+    EXPECT_NE(log.find(": no room on the volume"), std::string::npos) << log;
+  }
   testing::FileFaults faults;
-  faults.FailNth(3);  // the open, the first piece, then the second piece fails
-  EXPECT_FALSE(WriteSyncRecord(content));
-  EXPECT_EQ(folder.Read("_mod.sync"), "SourceProject: [old]\r\n");
-  EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
+  faults.FailNext(FileCall::kOpen);
+  const FullDisk full(kRoom);
+  EXPECT_TRUE(WriteSyncRecord(OneSolid()));
+  EXPECT_EQ(folder.Read("_mod.sync"), kNewRecord) << "written in place and cut";
 }
 
 TEST(SyncRecordTest, TargetThatCannotBeReplacedIsLeftAlone) {
@@ -257,7 +334,9 @@ TEST(SyncRecordTest, TargetThatCannotBeReplacedIsLeftAlone) {
   EXPECT_FALSE(WriteSyncRecord(SyncRecordContent{}));
   EXPECT_TRUE(std::filesystem::is_directory(folder.PathOf("_mod.sync") + "/inner"));
   EXPECT_FALSE(folder.Exists("_mod.sync.tmp"));
-  EXPECT_NE(folder.Read("D5_Log.log").find("]: Sync Record Error: cannot replace "), std::string::npos);
+  EXPECT_NE(folder.Read("D5_Log.log").find("]: Sync Record Error: cannot replace "),
+            std::string::npos)
+      << folder.Read("D5_Log.log");
 }
 
 }  // namespace

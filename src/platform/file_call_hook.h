@@ -6,7 +6,9 @@
 namespace tarnwick {
 
 // The kinds of call that the file layer makes.
-enum class FileCall { kOpen, kRead, kWrite, kSeek, kCopy, kRemove, kRename, kTruncate, kClose };
+enum class FileCall {
+  kOpen, kRead, kWrite, kSeek, kCopy, kRemove, kRename, kTruncate, kClose, kExtend
+};
 
 // Asked before a call; true makes the call fail as the system call would. A rename fails
 // as Windows refuses one while another process holds the file or its target open.

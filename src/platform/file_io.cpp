@@ -1,8 +1,65 @@
 #include "platform/file_io.h"
 
-#include "platform/file_call_hook.h"
+#include <cerrno>
+
+#include "platform/file_io_failure.h"
 
 namespace tarnwick {
+
+namespace {
+
+thread_local FileFailure g_last_failure;
+
+}  // namespace
+
+void NoteFileFailure(FileError error, int system_code) { g_last_failure = {error, system_code}; }
+
+void NoteErrnoFailure(int error) {
+  FileError kind = FileError::kOther;
+  switch (error) {
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      kind = FileError::kNoRoom;
+      break;
+    case EACCES:
+    case EBUSY:
+      kind = FileError::kRefused;
+      break;
+    case ENOENT:
+    case ENOTDIR:
+    case EINVAL:
+    case ENAMETOOLONG:
+      kind = FileError::kNotFound;
+      break;
+    default:
+      break;
+  }
+  NoteFileFailure(kind, error);
+}
+
+bool HookFails(FileCall call) {
+  if (!FileCallFails(call)) return false;
+  NoteFileFailure(call == FileCall::kRename ? FileError::kRefused : FileError::kOther, 0);
+  return true;
+}
+
+FileFailure LastFileFailure() { return g_last_failure; }
+
+std::string DescribeFileFailure(const FileFailure& failure) {
+  std::string text;
+  switch (failure.error) {
+    case FileError::kNone: text = "no reason given"; break;
+    case FileError::kRefused: text = "another program holds it"; break;
+    case FileError::kNoRoom: text = "no room on the volume"; break;
+    case FileError::kNotFound: text = "it or its folder is not there"; break;
+    case FileError::kOther: text = "the system refused it"; break;
+  }
+  if (failure.system_code != 0) text += " (system error " + std::to_string(failure.system_code) + ")";
+  return text;
+}
 
 bool WriteTextModeBytes(std::FILE* file, std::string_view text) {
   std::string out;
@@ -21,32 +78,40 @@ bool WriteTextModeBytes(std::FILE* file, std::string_view text) {
 
 bool ReadFileBytes(std::FILE* file, void* out, std::size_t n, std::size_t& got) {
   got = 0;
-  if (FileCallFails(FileCall::kRead)) return false;
+  if (HookFails(FileCall::kRead)) return false;
   got = std::fread(out, 1, n, file);
-  return got == n || std::ferror(file) == 0;
+  if (got == n || std::ferror(file) == 0) return true;
+  NoteSystemFailure();
+  return false;
 }
 
 bool WriteFileBytes(std::FILE* file, const void* data, std::size_t n) {
-  if (FileCallFails(FileCall::kWrite)) return false;
-  return std::fwrite(data, 1, n, file) == n;
+  if (HookFails(FileCall::kWrite)) return false;
+  if (std::fwrite(data, 1, n, file) == n) return true;
+  NoteSystemFailure();
+  return false;
 }
 
 bool FlushFile(std::FILE* file) {
-  if (FileCallFails(FileCall::kWrite)) return false;
-  return std::fflush(file) == 0;
+  if (HookFails(FileCall::kWrite)) return false;
+  if (std::fflush(file) == 0) return true;
+  NoteSystemFailure();
+  return false;
 }
 
 bool CloseFile(std::FILE* file) {
   // The file is closed even when the hook fails the call: a test must not leak it.
-  const bool failed = FileCallFails(FileCall::kClose);
-  return std::fclose(file) == 0 && !failed;
+  const bool failed = HookFails(FileCall::kClose);
+  if (std::fclose(file) == 0) return !failed;
+  NoteSystemFailure();
+  return false;
 }
 
 // The copy is made through OpenFile on every platform, so that it shares the
 // files as every other open does, and "x" makes sure that an existing target is
 // never touched.
 bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to) {
-  if (FileCallFails(FileCall::kCopy)) return false;
+  if (HookFails(FileCall::kCopy)) return false;
   std::FILE* in = OpenFile(from, "rb");
   if (!in) return false;
   std::FILE* out = OpenFile(to, "wbx");

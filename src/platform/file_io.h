@@ -52,6 +52,32 @@ MoveResult MoveFileReplacing(const std::u16string& from, const std::u16string& t
 // Ends the file where the stream stands, after pushing its buffered bytes; false on failure.
 bool CutFileHere(std::FILE* file);
 
+// Makes the file at least `length` bytes long, after pushing its buffered bytes, with room
+// on the volume for every new byte: a full disk fails here, before anything is written in
+// them. The new bytes' content is not defined; the stream's position stays.
+bool ExtendFile(std::FILE* file, std::int64_t length);
+
+// Why a call of the file layer failed, as far as the program acts on it.
+enum class FileError {
+  kNone,
+  kRefused,   // another process holds the file (on Windows a sharing or lock violation, or
+              // access denied): it may go through once that process lets go
+  kNoRoom,    // the volume is full, or the file may not be that long there
+  kNotFound,  // the file or its folder is not there, or the path names none
+  kOther,
+};
+
+// The last failure of a file call on this thread: what kind, and the system's number for it
+// (0 when the test hook made the call fail).
+struct FileFailure {
+  FileError error = FileError::kNone;
+  int system_code = 0;
+};
+FileFailure LastFileFailure();
+
+// A few words for a log line: "no room on the volume (system error 112)".
+std::string DescribeFileFailure(const FileFailure& failure);
+
 // Seeks with a 64-bit offset; false on failure.
 bool SeekFile(std::FILE* file, std::int64_t offset, int origin);
 

@@ -114,6 +114,43 @@ TEST_F(FileIoWineTest, AReplaceIsRefusedWhileTheTargetIsHeld) {
   EXPECT_EQ(MoveFileReplacing(PathOf(L"missing"), record), MoveResult::kFailed);
 }
 
+// Each failure says why, from the system's number; a file is made longer, never shorter, with
+// its room taken now and its position kept.
+TEST_F(FileIoWineTest, FailuresSayWhyAndAFileIsMadeLongFirst) {
+  EXPECT_EQ(OpenFile(PathOf(L"missing"), "rb"), nullptr);
+  EXPECT_EQ(LastFileFailure().error, FileError::kNotFound);
+  EXPECT_EQ(LastFileFailure().system_code, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(OpenFile(PathOf(L"missing\\x"), "wb"), nullptr);
+  EXPECT_EQ(LastFileFailure().error, FileError::kNotFound);
+  const std::u16string path = PathOf(L"_mod.sync");
+  Put(path, "abc");
+  {
+    const HANDLE exclusive = CreateFileW(Wide(path).c_str(), GENERIC_READ, 0, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE) << GetLastError();
+    EXPECT_EQ(OpenFile(path, "rb+"), nullptr);
+    EXPECT_EQ(LastFileFailure().error, FileError::kRefused);
+    EXPECT_EQ(DescribeFileFailure(LastFileFailure()), "another program holds it (system error 32)");
+    CloseHandle(exclusive);
+  }
+  std::FILE* file = OpenFile(path, "rb+");
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(SeekFile(file, 1, SEEK_SET));
+  EXPECT_TRUE(ExtendFile(file, 70000));
+  EXPECT_EQ(TellFile(file), 1);
+  EXPECT_TRUE(ExtendFile(file, 2));
+  ASSERT_TRUE(WriteFileBytes(file, "B", 1));
+  ASSERT_TRUE(CloseFile(file));
+  const HANDLE reader = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER size{};
+  EXPECT_TRUE(GetFileSizeEx(reader, &size));
+  EXPECT_EQ(size.QuadPart, 70000);
+  CloseHandle(reader);
+  EXPECT_EQ(Get(path).substr(0, 3), "aBc");
+}
+
 // Windows refuses to open a folder as a file (CreateFileW without backup semantics fails
 // with access denied); Wine opens it for reading. Either way no mode opens one.
 TEST_F(FileIoWineTest, AFolderIsNeverOpenedAsAFile) {

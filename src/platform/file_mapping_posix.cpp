@@ -3,11 +3,14 @@
 #include <limits>
 
 #include "platform/file_mapping.h"
+#include "platform/volume_kind.h"
 
 namespace tarnwick {
 
 std::unique_ptr<FileMapping> FileMapping::Create(std::FILE* file, std::uint64_t size) {
   if (size == 0 || size > std::numeric_limits<std::size_t>::max()) return nullptr;
+  // As on Windows: a volume that can go away is read through the window.
+  if (!MayMapVolume(VolumeKindOfFile(file))) return nullptr;
   // The stream's descriptor outlives the mapping: the stream unmaps before it closes.
   return std::unique_ptr<FileMapping>(new FileMapping(fileno(file), size));
 }

@@ -2,8 +2,6 @@
 #include <io.h>
 
 #include <limits>
-#include <string>
-#include <vector>
 
 #include "platform/file_mapping.h"
 #include "platform/view_faults.h"
@@ -34,34 +32,6 @@ void* FindPlacement(std::uint64_t start, std::size_t length) {
   return reinterpret_cast<void*>(place);
 }
 
-// A path as GetFinalPathNameByHandleW gives it ("\\?\C:\..." or "\\?\UNC\server\...") in
-// the form GetVolumePathNameW and GetDriveTypeW take ("C:\...", "\\server\...").
-std::wstring WithoutExtendedPrefix(std::wstring path) {
-  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
-  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
-  return path;
-}
-
-// The kind of the volume an open file lies on; kUnknown when the system cannot tell.
-VolumeKind VolumeKindOf(HANDLE file) {
-  static_assert(DRIVE_FIXED == static_cast<unsigned>(VolumeKind::kFixed) &&
-                DRIVE_REMOTE == static_cast<unsigned>(VolumeKind::kRemote) &&
-                DRIVE_REMOVABLE == static_cast<unsigned>(VolumeKind::kRemovable) &&
-                DRIVE_RAMDISK == static_cast<unsigned>(VolumeKind::kRamDisk));
-  const DWORD needed = GetFinalPathNameByHandleW(file, nullptr, 0, VOLUME_NAME_DOS);
-  if (needed == 0) return VolumeKind::kUnknown;
-  std::vector<wchar_t> name(needed + 1);
-  const DWORD got = GetFinalPathNameByHandleW(file, name.data(), needed + 1, VOLUME_NAME_DOS);
-  if (got == 0 || got > needed) return VolumeKind::kUnknown;
-  const std::wstring path = WithoutExtendedPrefix(std::wstring(name.data(), got));
-  // The volume's root is never longer than the path it holds.
-  std::vector<wchar_t> root(path.size() + 2);
-  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
-    return VolumeKind::kUnknown;
-  }
-  return VolumeKindFromDriveType(GetDriveTypeW(root.data()));
-}
-
 }  // namespace
 
 std::unique_ptr<FileMapping> FileMapping::Create(std::FILE* file, std::uint64_t size) {
@@ -69,7 +39,7 @@ std::unique_ptr<FileMapping> FileMapping::Create(std::FILE* file, std::uint64_t 
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   // A volume that can go away is read through the window: its views would fault.
-  if (!MayMapVolume(VolumeKindOf(handle))) return nullptr;
+  if (!MayMapVolume(VolumeKindOfFile(file))) return nullptr;
   const HANDLE mapping =
       CreateFileMappingW(handle, nullptr, PAGE_READONLY, static_cast<DWORD>(size >> 32),
                          static_cast<DWORD>(size), nullptr);

@@ -1,4 +1,5 @@
 #include "platform/mapped_file.h"
+#include "platform/volume_kind.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,32 @@ TEST(MappedFile, SmallFileIsOneViewWithNoWorker) {
   mapped.Follow(size - 1);
   EXPECT_EQ(mapped.worker(), nullptr);
   EXPECT_EQ(MappedFile::Map(pattern.file.get(), 0), nullptr);
+}
+
+// Only a file on a volume that cannot go away is mapped; any other is left to the reader's
+// window (the caller reads through it when Map gives nothing).
+TEST(MappedFile, OnlyFilesOnAFixedDiskOrARamDiskAreMapped) {
+  PatternFile file(3 * FileMapping::kGranularity);
+  ASSERT_NE(file.get(), nullptr);
+  const struct {
+    VolumeKind kind;
+    bool mapped;
+  } volumes[] = {{VolumeKind::kFixed, true},      {VolumeKind::kRamDisk, true},
+                 {VolumeKind::kRemote, false},    {VolumeKind::kRemovable, false},
+                 {VolumeKind::kUnknown, false},   {VolumeKind::kOptical, false},
+                 {VolumeKind::kNoRoot, false}};
+  for (const auto& volume : volumes) {
+    SetVolumeKindForTests(volume.kind);
+    const std::unique_ptr<MappedFile> mapped = MappedFile::Map(file.get(), 3 * FileMapping::kGranularity);
+    EXPECT_EQ(mapped != nullptr, volume.mapped) << static_cast<unsigned>(volume.kind);
+    if (mapped) {
+      EXPECT_TRUE(ShowsRange(mapped->Cover(100, 1000), 100, 1000));
+    }
+  }
+  SetVolumeKindForTests(std::nullopt);
+  // The tests' own folder is on a disk of the machine or in memory.
+  const VolumeKind own = SystemVolumeKindOf(file.get());
+  EXPECT_TRUE(own == VolumeKind::kFixed || own == VolumeKind::kRamDisk) << static_cast<unsigned>(own);
 }
 
 TEST(MappedFile, TheWorkerStartsOnlyWhenTheReaderGoesOnPastTheHeader) {

@@ -2,6 +2,12 @@
 
 namespace tarnwick {
 
+namespace {
+
+std::optional<VolumeKind> g_kind_for_tests;
+
+}  // namespace
+
 VolumeKind VolumeKindFromDriveType(unsigned drive_type) {
   return drive_type <= static_cast<unsigned>(VolumeKind::kRamDisk)
              ? static_cast<VolumeKind>(drive_type)
@@ -11,5 +17,11 @@ VolumeKind VolumeKindFromDriveType(unsigned drive_type) {
 bool MayMapVolume(VolumeKind kind) {
   return kind == VolumeKind::kFixed || kind == VolumeKind::kRamDisk;
 }
+
+VolumeKind VolumeKindOfFile(std::FILE* file) {
+  return g_kind_for_tests ? *g_kind_for_tests : SystemVolumeKindOf(file);
+}
+
+void SetVolumeKindForTests(std::optional<VolumeKind> kind) { g_kind_for_tests = kind; }
 
 }  // namespace tarnwick

@@ -5,6 +5,9 @@
 // where a read through a window only fails.
 #pragma once
 
+#include <cstdio>
+#include <optional>
+
 namespace tarnwick {
 
 // The kinds of volume, numbered as Windows' GetDriveTypeW numbers them.
@@ -25,5 +28,16 @@ VolumeKind VolumeKindFromDriveType(unsigned drive_type);
 // away while the bridge reads (a fixed disk, memory); every other kind, and a kind that
 // cannot be told, is read through a window.
 bool MayMapVolume(VolumeKind kind);
+
+// The kind of the volume an open file lies on, where the file is mapped or not: the kind a
+// test has set, else the system's answer.
+VolumeKind VolumeKindOfFile(std::FILE* file);
+
+// The system's answer alone: on Windows the drive type of the file's volume, on POSIX the
+// file system's type; kUnknown when it cannot tell.
+VolumeKind SystemVolumeKindOf(std::FILE* file);
+
+// Tests only: every file is taken to lie on a volume of this kind (nullopt: ask the system).
+void SetVolumeKindForTests(std::optional<VolumeKind> kind);
 
 }  // namespace tarnwick

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace tarnwick {
 namespace {
 
@@ -17,11 +19,15 @@ TEST(VolumeKind, OnlyVolumesThatCannotGoAwayAreMapped) {
   EXPECT_FALSE(MayMapVolume(VolumeKind::kNoRoot));
 }
 
-TEST(VolumeKind, DriveTypeNumbersBeyondTheKnownOnesAreUnknown) {
-  EXPECT_EQ(VolumeKindFromDriveType(3), VolumeKind::kFixed);
-  EXPECT_EQ(VolumeKindFromDriveType(4), VolumeKind::kRemote);
-  EXPECT_EQ(VolumeKindFromDriveType(2), VolumeKind::kRemovable);
-  EXPECT_EQ(VolumeKindFromDriveType(0), VolumeKind::kUnknown);
+// GetDriveTypeW's numbers: DRIVE_UNKNOWN 0, DRIVE_NO_ROOT_DIR 1, DRIVE_REMOVABLE 2,
+// DRIVE_FIXED 3, DRIVE_REMOTE 4, DRIVE_CDROM 5, DRIVE_RAMDISK 6.
+TEST(VolumeKind, EveryDriveTypeNumberHasItsKind) {
+  const VolumeKind kinds[] = {VolumeKind::kUnknown, VolumeKind::kNoRoot, VolumeKind::kRemovable,
+                              VolumeKind::kFixed,   VolumeKind::kRemote, VolumeKind::kOptical,
+                              VolumeKind::kRamDisk};
+  for (unsigned number = 0; number < std::size(kinds); ++number) {
+    EXPECT_EQ(VolumeKindFromDriveType(number), kinds[number]) << number;
+  }
   EXPECT_EQ(VolumeKindFromDriveType(7), VolumeKind::kUnknown);
   EXPECT_EQ(VolumeKindFromDriveType(0xFFFFFFFFu), VolumeKind::kUnknown);
   EXPECT_FALSE(MayMapVolume(VolumeKindFromDriveType(7)));

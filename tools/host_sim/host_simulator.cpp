@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host_sim/demo_assets.h"
 #include "test_host/protocol_names.h"
 
 namespace tarnwick::host_sim {
@@ -252,6 +253,7 @@ void HostSimulator::CopyOut() {
                     fs::copy_options::overwrite_existing, error);
     }
   }
+  CopyDemoAssets(files_.data_folder(), options_.out_folder);
 }
 
 void HostSimulator::Cleanup() {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "container_writer/container_writer.h"
+#include "host_sim/demo_assets.h"
 #include "host_sim/demo_model.h"
 #include "host_sim/host_simulator.h"
 #include "host_sim/wide_text.h"
@@ -146,6 +147,13 @@ bool HostSimulator::Write(const Step& step) {
   const std::wstring name = Widen(step.words[0]);
   if (!files_.Write(name, bytes)) return Fail("cannot write " + step.words[0]);
   Say("writes " + step.words[0] + " (" + about + "; " + std::to_string(bytes.size()) + " bytes)");
+  // The plug-in exports the textures and IES profiles a model names beside it.
+  const std::string& kind = step.words[1];
+  if (kind == "demo-model" || kind == "demo-update") {
+    if (!WriteDemoAssets(files_.data_folder())) return Fail("cannot write the demo's textures");
+    Say("writes the " + std::to_string(DemoAssets().size()) +
+        " textures and IES profiles the model names (Textures, IES)");
+  }
   return true;
 }
 

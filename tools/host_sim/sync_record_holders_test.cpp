@@ -112,7 +112,7 @@ TEST_F(SyncRecordHolders, AReaderThatSharesWritingGetsAWholeRecordAnnounced) {
 }
 
 // A program that shares only reading forbids the write in place as well: then, and only
-// then, the host is not told, and the log says why.
+// then, the host is not told, and the log says what stopped it and why it was in place.
 TEST_F(SyncRecordHolders, AReaderThatForbidsWritingWithholdsTheAnswer) {
   ASSERT_TRUE(files_.Write(Wide(kSyncRecordFile), LongOldRecord()));
   {
@@ -120,7 +120,13 @@ TEST_F(SyncRecordHolders, AReaderThatForbidsWritingWithholdsTheAnswer) {
     ASSERT_TRUE(reader.open()) << GetLastError();
     EXPECT_FALSE(SyncAnswered(kWouldHaveAnsweredMs));
   }
-  EXPECT_TRUE(LogHas("Sync Record Error: cannot replace ")) << ::testing::PrintToString(Log());
+  EXPECT_TRUE(LogHas("Sync Record Error: cannot open ")) << ::testing::PrintToString(Log());
+  for (const std::string& line : Log()) {
+    if (!line.starts_with("Sync Record Error: ")) continue;
+    EXPECT_NE(line.find(": another program holds it (system error 32) (in place, after: "
+                        "cannot replace "),
+              std::string::npos) << line;
+  }
   EXPECT_FALSE(files_.Exists(L"_mod.sync.tmp"));
   ASSERT_TRUE(SyncAnswered(kRecordWrittenMs)) << "the next request is answered";
   EXPECT_EQ(files_.Read(Wide(kSyncRecordFile)).value_or(""), HouseSample(L"expected_mod.sync"));

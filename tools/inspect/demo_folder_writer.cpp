@@ -1,12 +1,13 @@
 // Writes the files of the demonstration's exchange folder as the host
 // simulator's plug-in writes them (the farmstead model, its edit as _mod.sm,
-// the camera and the saved views), so that the native and the Windows
-// inspector can be run on the same folder.
+// the camera and the saved views, the textures and the IES profile they name),
+// so that the native and the Windows inspector can be run on the same folder.
 //   demo_folder_writer <folder>
 #include <cstdio>
 #include <string>
 
 #include "container_writer/container_writer.h"
+#include "host_sim/demo_assets.h"
 #include "host_sim/demo_model.h"
 
 namespace {
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
   const bool written = cw::WriteContainerFile(hs::DemoModel(), folder + "_model.cvm") &&
                        cw::WriteContainerFile(hs::DemoUpdate(), folder + "_mod.sm") &&
                        WriteText(folder + "camera.cam", hs::DemoCameraText()) &&
-                       WriteText(folder + "Views.cam", hs::DemoViewsText());
+                       WriteText(folder + "Views.cam", hs::DemoViewsText()) &&
+                       hs::WriteDemoAssets(argv[1]);
   return written ? 0 : 1;
 }

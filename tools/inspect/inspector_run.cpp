@@ -45,13 +45,30 @@ bool ParseCount(const std::string& text, std::uint64_t& value) {
   return true;
 }
 
+// --help, -h or --version before any "--": asked for alone, whatever else the line holds.
+Request RequestAlone(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h") return Request::kHelp;
+    if (arg == "--version") return Request::kVersion;
+  }
+  return Request::kReport;
+}
+
 }  // namespace
 
 std::optional<RunOptions> ParseArguments(const std::vector<std::string>& args, std::string& error) {
   RunOptions options;
+  options.request = RequestAlone(args);
+  if (options.request != Request::kReport) return options;
+  bool options_end = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--json") {
+    if (options_end || arg == "-" || !arg.starts_with("-")) {
+      options.paths.push_back(arg);
+    } else if (arg == "--") {
+      options_end = true;  // a path that begins with '-' follows
+    } else if (arg == "--json") {
       options.json = true;
     } else if (arg == "--strict") {
       options.strict = true;
@@ -69,11 +86,9 @@ std::optional<RunOptions> ParseArguments(const std::vector<std::string>& args, s
       options.glb = args[++i];
     } else if (arg == "--glb-plain") {
       options.glb_plain = true;
-    } else if (arg.starts_with("--")) {
+    } else {
       error = "unknown option " + arg;
       return std::nullopt;
-    } else {
-      options.paths.push_back(arg);
     }
   }
   if (options.paths.empty()) {
@@ -85,6 +100,39 @@ std::optional<RunOptions> ParseArguments(const std::vector<std::string>& args, s
     return std::nullopt;
   }
   return options;
+}
+
+std::string ShortUsage() {
+  return "usage: tarnwick_inspect [--json] [--max-issues N] [--strict] "
+         "[--glb OUT.glb [--glb-plain]] PATH...\n"
+         "       tarnwick_inspect --help | -h | --version\n";
+}
+
+std::string UsageText() {
+  return ShortUsage() + R"(
+Tells what the host wrote into an exchange folder and what the bridge makes of it,
+without a renderer and without changing any file. PATH is an exchange folder (its
+_model.cvm, _mod.sm, camera.cam, Views.cam, _mod.sync and D5_Log.log are read where
+present) or one such file.
+
+Options:
+  --json           the report as one JSON document (schema 1) instead of text
+  --max-issues N   list at most N findings (default 1000); the counts stay exact
+  --strict         warnings count as errors for the exit code
+  --glb OUT.glb    also write the model as a binary glTF file (one PATH; native build only)
+  --glb-plain      with --glb: leave materials and lights out
+  -h, --help       this text
+  --version        the version of this inspector
+  --               what follows is a PATH, even one that begins with '-'
+
+Exit codes:
+  0  no error found
+  1  errors found (with --strict, warnings too)
+  2  a path cannot be read at all, or the command line is wrong
+
+Example:
+  tarnwick_inspect "%APPDATA%\Brevane\Corvella2026_D5Plugin\Data"
+)";
 }
 
 int RunInspector(const RunOptions& options, std::string& out, ModelSink* geometry_tap, bool progress) {

@@ -52,6 +52,37 @@ TEST_F(InspectorRunTest, TheCommandLine) {
   EXPECT_FALSE(ParseArguments({"--max-issues", "x", "a"}, error));
   EXPECT_FALSE(ParseArguments({"a", "--max-issues"}, error));
   EXPECT_FALSE(ParseArguments({"--verbose", "a"}, error));
+  EXPECT_EQ(error, "unknown option --verbose");
+  EXPECT_FALSE(ParseArguments({"-x", "a"}, error));
+  EXPECT_EQ(error, "unknown option -x");
+  const auto dashed = ParseArguments({"--", "-h", "--json"}, error);
+  ASSERT_TRUE(dashed) << error;
+  EXPECT_EQ(dashed->paths, (std::vector<std::string>{"-h", "--json"}));
+  // Help and version need no path and win over everything else on the line.
+  for (const auto& [args, request] : std::vector<std::pair<std::vector<std::string>, Request>>{
+           {{"--help"}, Request::kHelp},
+           {{"-h"}, Request::kHelp},
+           {{"a", "--strict", "-h"}, Request::kHelp},
+           {{"--version"}, Request::kVersion},
+           {{"--bogus", "--version"}, Request::kVersion},
+           {{"a"}, Request::kReport}}) {
+    const auto asked = ParseArguments(args, error);
+    ASSERT_TRUE(asked) << args.back() << ": " << error;
+    EXPECT_EQ(asked->request, request) << args.back();
+  }
+}
+
+TEST_F(InspectorRunTest, TheUsageNamesEveryOptionTheExitCodesAndAnExample) {
+  const std::string usage = UsageText();
+  EXPECT_TRUE(usage.starts_with(ShortUsage()));
+  for (const char* option : {"--json", "--max-issues N", "--strict", "--glb OUT.glb", "--glb-plain",
+                             "-h, --help", "--version"}) {
+    EXPECT_NE(usage.find(std::string("\n  ") + option + " "), std::string::npos) << option;
+  }
+  for (const int code : {kExitClean, kExitFindings, kExitUnreadable}) {
+    EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
+  }
+  EXPECT_NE(usage.find("\nExample:\n  tarnwick_inspect "), std::string::npos);
 }
 
 TEST_F(InspectorRunTest, ExitCodes) {

@@ -8,14 +8,7 @@
 #include "inspect/glb_export.h"
 #include "inspect/inspector_run.h"
 #include "inspect/report_json.h"
-
-namespace {
-
-constexpr char kUsage[] =
-    "usage: tarnwick_inspect [--json] [--max-issues N] [--strict] [--glb OUT.glb [--glb-plain]] "
-    "PATH...\n";
-
-}  // namespace
+#include "tarnwick_version.h"
 
 int main(int argc, char** argv) {
   using namespace tarnwick::inspect;
@@ -23,8 +16,16 @@ int main(int argc, char** argv) {
   std::string error;
   const std::optional<RunOptions> options = ParseArguments(args, error);
   if (!options) {
-    std::fprintf(stderr, "tarnwick_inspect: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "tarnwick_inspect: %s\n%s", error.c_str(), ShortUsage().c_str());
     return kExitUnreadable;
+  }
+  if (options->request == Request::kHelp) {
+    std::fputs(UsageText().c_str(), stdout);
+    return kExitClean;
+  }
+  if (options->request == Request::kVersion) {
+    std::printf("tarnwick_inspect %s\n", tarnwick::kVersion);
+    return kExitClean;
   }
   // Refused before any reading, so that no report suggests the file was written.
   if (!options->glb.empty() && !GlbExportAvailable()) {

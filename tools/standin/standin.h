@@ -6,7 +6,8 @@
 // RENDERER_STANDIN_NO_WINDOW, RENDERER_STANDIN_WHOLE_ARRAYS (the journal's path
 // once per process unless RENDERER_STANDIN_SETTINGS_EACH_CALL is set). The DLL
 // alone crashes on request: RENDERER_STANDIN_FAULT names the recorded call that
-// faults, RENDERER_STANDIN_FAULT_AFTER how many of its calls pass first.
+// faults, RENDERER_STANDIN_FAULT_AFTER how many of its calls pass first,
+// RENDERER_STANDIN_FAULT_KIND how it ends the process (standin_faults_win32.cpp).
 #pragma once
 
 #include <string>

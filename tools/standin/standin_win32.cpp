@@ -15,6 +15,7 @@
 
 #include "protocol/protocol.h"
 #include "standin/standin_host.h"
+#include "standin/standin_win32.h"
 
 namespace standin::host {
 
@@ -26,7 +27,8 @@ constexpr wchar_t kRendererWindowProgram[] = L"renderer_window.exe";
 constexpr DWORD kWindowWaitMs = 5000;
 constexpr DWORD kWindowPollMs = 20;
 
-// An environment variable of the process; empty when unset.
+}  // namespace
+
 std::wstring Environment(const wchar_t* name) {
   std::wstring value(64, L'\0');
   for (;;) {
@@ -45,6 +47,8 @@ int EnvironmentNumber(const wchar_t* name) {
   const std::wstring text = Environment(name);
   return text.empty() ? 0 : static_cast<int>(std::wcstol(text.c_str(), nullptr, 10));
 }
+
+namespace {
 
 // The folder of this DLL, whatever the process's current directory.
 std::wstring ModuleFolder() {
@@ -116,22 +120,6 @@ void Record(std::string line) {
   DWORD written = 0;
   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   CloseHandle(file);
-}
-
-// RENDERER_STANDIN_FAULT names a call (D5API_...) that writes where nothing may be written, as
-// a renderer's library that crashes does; RENDERER_STANDIN_FAULT_AFTER=N lets that many calls
-// of it pass first. Read once: the settings of a crash test are fixed when its program starts.
-// The page written to is reserved and inaccessible: under Wine run as root, page zero may be
-// mapped, and a null write would pass.
-void FaultIfChosen(const char* fn) {
-  static const std::wstring chosen = Environment(L"RENDERER_STANDIN_FAULT");
-  static int passes = EnvironmentNumber(L"RENDERER_STANDIN_FAULT_AFTER");
-  if (chosen.empty() || !std::equal(chosen.begin(), chosen.end(), fn, fn + std::strlen(fn))) {
-    return;
-  }
-  if (passes-- > 0) return;
-  void* const page = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
-  *static_cast<volatile int*>(page) = 1;
 }
 
 // The DLL always writes its journal when it records.
