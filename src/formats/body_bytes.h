@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstddef>
-#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -66,45 +65,6 @@ class BodyBytes {
   ModelSink& sink_;
   std::uint64_t size_;
   bool stopped_ = false;
-};
-
-// One record's fields decoded from one run of the file's bytes, fetched once: a field
-// that lies beyond the run is fetched on its own, and the run is given up from then on,
-// since fetching may have moved the stream's window.
-class RecordRun {
- public:
-  // Bytes fetched at once for a record: its fixed fields and, for small parts, its arrays.
-  static constexpr std::size_t kRunBytes = 1024;
-
-  // The run of bytes from `at` on, as far as the file and kRunBytes go.
-  RecordRun(BodyBytes& bytes, std::uint64_t at) : bytes_(bytes), start_(at) {
-    const std::uint64_t size = bytes.size();
-    const std::uint64_t length = at < size ? std::min<std::uint64_t>(size - at, kRunBytes) : 0;
-    data_ = length != 0 ? bytes.stream().Bytes(at, static_cast<std::size_t>(length)) : nullptr;
-    length_ = data_ != nullptr ? static_cast<std::size_t>(length) : 0;
-  }
-
-  // The bytes [at, at + n): from the run, or fetched on their own (null, and the body
-  // stops, when the file cannot give them).
-  const std::uint8_t* Field(std::uint64_t at, std::size_t n) {
-    if (Holds(at, n)) return data_ + (at - start_);
-    length_ = 0;
-    return bytes_.Fixed(at, n);
-  }
-  // The run's bytes, where they begin in the file, and how many it still holds.
-  const std::uint8_t* data() const { return data_; }
-  std::uint64_t start() const { return start_; }
-  std::size_t length() const { return length_; }
-  // Whether the run still holds [at, at + n).
-  bool Holds(std::uint64_t at, std::uint64_t n) const {
-    return at - start_ <= length_ && n <= length_ - (at - start_);
-  }
-
- private:
-  BodyBytes& bytes_;
-  std::uint64_t start_;
-  const std::uint8_t* data_ = nullptr;
-  std::size_t length_ = 0;
 };
 
 }  // namespace tarnwick

@@ -105,9 +105,28 @@ bool BodyReader::Light(std::uint32_t offset) {
 }
 
 bool BodyReader::Solid(std::uint32_t offset) {
+  // As a host writes a solid, its part table follows its fields: when the stream holds both
+  // at once, they lie in the file and need no other check.
   const std::uint64_t at = At(offset);
-  RecordRun run(bytes_, at);
-  const std::uint8_t* head = run.Field(at, kSolidHeadBytes);
+  const ContainerStream::Run run = bytes_.stream().RunFrom(at, kSolidHeadBytes);
+  const std::uint8_t* p = run.data;
+  if (p == nullptr) return SolidChecked(at);
+  const std::uint64_t tail = kSolidHeadBytes + std::uint64_t{LoadU32(p + 13)} * 2;
+  const std::uint64_t table = 4 + std::uint64_t{LoadU32(p + 4)};
+  if (tail + kSolidTailBytes > run.length || table + 4 > run.length) return SolidChecked(at);
+  const std::uint64_t table_end = table + 4 + std::uint64_t{LoadU32(p + table)} * 4;
+  if (tail + kSolidTailBytes + std::uint64_t{LoadU32(p + tail + 12)} * 2 > run.length ||
+      table_end > run.length) {
+    return SolidChecked(at);
+  }
+  WordTable parts(bytes_.stream(), at + table + 4, LoadU32(p + table));
+  parts.Preload(p + table + 4);
+  end_ = at + table_end;
+  return SolidParts(SolidInfo{LoadU32(p + tail + 8), LoadU32(p + 9), at}, parts);
+}
+
+bool BodyReader::SolidChecked(std::uint64_t at) {
+  const std::uint8_t* head = bytes_.Fixed(at, kSolidHeadBytes);
   if (!head) return false;
   SolidInfo solid{0, LoadU32(head + 9), at};
   const std::uint64_t parts_at = at + 4 + LoadU32(head + 4);
@@ -115,25 +134,25 @@ bool BodyReader::Solid(std::uint32_t offset) {
   if (!bytes_.Fits(at + 13, at + kSolidHeadBytes, label_units, 2)) return false;
   // The label and the second string are not interpreted: only their lengths are checked.
   const std::uint64_t tail_at = at + kSolidHeadBytes + std::uint64_t{label_units} * 2;
-  const std::uint8_t* tail = run.Field(tail_at, kSolidTailBytes);
+  const std::uint8_t* tail = bytes_.Fixed(tail_at, kSolidTailBytes);
   if (!tail) return false;
   solid.id = LoadU32(tail + 8);
   if (!bytes_.Fits(tail_at + 12, tail_at + kSolidTailBytes, LoadU32(tail + 12), 2)) return false;
-  const std::uint8_t* count = run.Field(parts_at, 4);
+  std::uint32_t count = 0;
   // A solid whose part table is not in the file is not begun: the renderer is sent nothing of it.
-  if (!count || !bytes_.Fits(parts_at, parts_at + 4, LoadU32(count), 4)) return false;
-  WordTable parts(bytes_.stream(), parts_at + 4, LoadU32(count));
-  end_ = parts_at + 4 + std::uint64_t{parts.size()} * 4;
-  // A host writes the part table right after the solid's fields: the run holds it.
-  if (run.Holds(parts_at + 4, std::uint64_t{parts.size()} * 4)) {
-    parts.Preload(run.Field(parts_at + 4, 0));
-  }
+  if (!TableCount(parts_at, count)) return false;
+  WordTable parts(bytes_.stream(), parts_at + 4, count);
+  return SolidParts(solid, parts);
+}
+
+bool BodyReader::SolidParts(const SolidInfo& solid, WordTable& parts) {
   if (!bytes_.Readable()) return false;
   sink_.OnSolidBegin(solid);
   const bool all_parts = ForEachEntry(parts, part_visits_, budget_, true, [&](std::uint32_t part) {
     return parts_.Read(At(part), end_);
   });
-  sink_.OnSolidEnd(all_parts && !bytes_.stopped());
+  // A part the renderer took from a page that was lost meanwhile was not the file's.
+  sink_.OnSolidEnd(all_parts && bytes_.Readable());
   return !bytes_.stopped();
 }
 

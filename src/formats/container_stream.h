@@ -81,6 +81,23 @@ class ContainerStream {
     return BytesElsewhere(at, n);
   }
 
+  // A run of the file's bytes in place: where it begins and how many the stream holds.
+  struct Run {
+    const std::uint8_t* data;
+    std::uint64_t length;
+  };
+  // The bytes from `at` on that the stream holds at once, at least `least` of them, valid
+  // until the next call: no data when Bytes(at, least) would give none. A reader decodes a
+  // whole record from them when it lies in them.
+  Run RunFrom(std::uint64_t at, std::size_t least) {
+    const std::uint64_t into = at - window_start_;
+    if (into <= window_length_ && least <= window_length_ - into && at < follow_at_) {
+      return {window_data_ + into, window_length_ - into};
+    }
+    const std::uint8_t* data = BytesElsewhere(at, least);
+    return data ? Run{data, window_start_ + window_length_ - at} : Run{nullptr, 0};
+  }
+
   // Moves to an absolute position; any value is accepted.
   void Seek(std::uint64_t position) { position_ = position; }
   // Moves the position on by a number of bytes.

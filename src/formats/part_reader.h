@@ -41,7 +41,16 @@ class PartReader {
   };
   static constexpr std::size_t kCheckedParts = 256;
 
-  bool Measure(RecordRun& run, std::uint64_t start, Spans& spans, std::uint64_t& end);
+  // The part read with each field fetched and checked against the file on its own: for
+  // parts that the stream does not hold at once, and for cut or crafted ones.
+  bool ReadChecked(std::uint64_t position, std::uint64_t& end);
+  // The eight arrays from `start` on, each count fetched and checked; `end` after the last.
+  bool Measure(std::uint64_t start, Spans& spans, std::uint64_t& end);
+  // Hands the part on: its arrays lent from `base` (which holds the file from `base_at` on,
+  // or is null) or copied, its indices checked, the work charged. False when the file could
+  // not give them.
+  bool HandOn(std::uint64_t position, const FileText& name, const Spans& spans,
+              const std::uint8_t* base, std::uint64_t base_at);
   // The `count` words at `at`, which `lent` holds off a 4-byte boundary (or null: they are
   // fetched), copied aligned into copy k; null when the file could not give them (the body
   // stops).
