@@ -1,6 +1,7 @@
 #include "exchange/sync_record.h"
 
-#include <charconv>
+#include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -26,8 +27,8 @@ constexpr std::string_view kFileLineEnd = "\r\n";
 // tries. A failure of any other kind is final at once.
 constexpr std::chrono::milliseconds kReplaceRetryTime{1000};
 constexpr std::chrono::milliseconds kReplaceRetryStep{50};
-// Bytes of a line beyond its texts: "ID3D: [] TimeStamp: []" and two numbers of at most
-// eleven characters, a line end; the material line's words.
+// Bytes of a line at most: "ID3D: [] TimeStamp: []", two numbers of at most eleven
+// characters and a line end; the material line's words beyond its name.
 constexpr std::size_t kSolidLineBytes = 48;
 constexpr std::size_t kMaterialLineBytes = 72;
 
@@ -62,22 +63,74 @@ void AppendBracketed(std::string& text, const std::u16string& value) {
 void AppendBracketed(std::string& text, std::int32_t value) {
   char digits[16];
   digits[0] = '[';
-  char* end = std::to_chars(digits + 1, digits + sizeof digits - 1, value).ptr;
+  char* end = WriteDecimal(digits + 1, value);
   *end++ = ']';
   text.append(digits, end);
+}
+
+// The record goes out in pieces of about this size, each of whole lines, formatted into one
+// buffer: a record of 200,000 solids is some 6 MB, which the file gets as it is made.
+constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
+
+// Hands the record's bytes to emit(piece) in pieces, until it returns false; the lines end
+// with CR LF with `crlf`, else with LF. False when emit refused a piece.
+template <typename Emit>
+bool EmitRecord(const SyncRecordContent& content, bool crlf, Emit emit) {
+  const std::string_view line_end = crlf ? kFileLineEnd : std::string_view("\n");
+  std::string piece;
+  piece.reserve(kPieceBytes + kMaterialLineBytes);
+  piece += "SourceProject: ";
+  AppendBracketed(piece, content.project);
+  piece += line_end;
+  // The solid lines are written straight into the buffer, one per solid held.
+  std::size_t size = piece.size();
+  piece.resize(kPieceBytes);
+  for (const SyncSolidLine& solid : content.solids) {
+    if (kPieceBytes - size < kSolidLineBytes) {
+      if (!emit(std::string_view(piece.data(), size))) return false;
+      size = 0;
+    }
+    // Copies of a known length: a few stores each, not a call.
+    char* out = piece.data() + size;
+    std::memcpy(out, "ID3D: [", 7);
+    out = WriteDecimal(out + 7, static_cast<std::int32_t>(solid.id));
+    std::memcpy(out, "] TimeStamp: [", 14);
+    out = WriteDecimal(out + 14, static_cast<std::int32_t>(solid.time_stamp));
+    *out++ = ']';
+    if (crlf) *out++ = '\r';
+    *out++ = '\n';
+    size = static_cast<std::size_t>(out - piece.data());
+  }
+  piece.resize(size);
+  for (const SyncMaterialLine& material : content.materials) {
+    if (piece.size() >= kPieceBytes) {
+      if (!emit(std::string_view(piece))) return false;
+      piece.clear();
+    }
+    piece += "Material: ";
+    AppendBracketed(piece, *material.name);
+    piece += " TimeStamp: ";
+    AppendBracketed(piece, material.time_id);
+    piece += " MatIndex: ";
+    AppendBracketed(piece, material.index);
+    piece += line_end;
+  }
+  return emit(std::string_view(piece));
 }
 
 enum class Temporary { kWritten, kNotMade, kNotWritten };
 
 // The temporary record, whole and closed; on failure the reason, and no temporary record.
-Temporary WriteTemporary(const std::string& bytes, const std::u16string& temporary,
+Temporary WriteTemporary(const SyncRecordContent& content, const std::u16string& temporary,
                          std::string& reason) {
   std::FILE* file = OpenFile(temporary, "wb");
   if (!file) {
     reason = Failure("create", temporary);
     return Temporary::kNotMade;
   }
-  const bool written = WriteFileBytes(file, bytes.data(), bytes.size());
+  const bool written = EmitRecord(content, true, [file](std::string_view piece) {
+    return WriteFileBytes(file, piece.data(), piece.size());
+  });
   if (!written) reason = Failure("write", temporary);
   const bool closed = CloseFile(file);
   if (written && !closed) reason = Failure("close", temporary);
@@ -158,43 +211,20 @@ bool WriteInPlace(const std::string& bytes, const std::u16string& record, std::s
 
 }  // namespace
 
-std::string FormatSyncRecord(const SyncRecordContent& content, std::string_view line_end) {
-  // One allocation for the whole record: 200,000 solids make some 8 MB.
-  std::size_t capacity = kMaterialLineBytes + content.project.size() +
-                         content.solids.size() * kSolidLineBytes;
-  for (const SyncMaterialLine& material : content.materials) {
-    capacity += kMaterialLineBytes + material.name->size();
-  }
+std::string FormatSyncRecord(const SyncRecordContent& content, bool crlf) {
   std::string text;
-  text.reserve(capacity);
-  text += "SourceProject: ";
-  AppendBracketed(text, content.project);
-  text += line_end;
-  for (const auto& solid : content.solids) {
-    text += "ID3D: ";
-    AppendBracketed(text, static_cast<std::int32_t>(solid.id));
-    text += " TimeStamp: ";
-    AppendBracketed(text, static_cast<std::int32_t>(solid.time_stamp));
-    text += line_end;
-  }
-  for (const SyncMaterialLine& material : content.materials) {
-    text += "Material: ";
-    AppendBracketed(text, *material.name);
-    text += " TimeStamp: ";
-    AppendBracketed(text, material.time_id);
-    text += " MatIndex: ";
-    AppendBracketed(text, material.index);
-    text += line_end;
-  }
+  EmitRecord(content, crlf, [&text](std::string_view piece) {
+    text += piece;
+    return true;
+  });
   return text;
 }
 
 std::string SyncRecordBytes(const SyncRecordContent& content) {
-  return FormatSyncRecord(content, kFileLineEnd);
+  return FormatSyncRecord(content, true);
 }
 
 bool WriteSyncRecord(const SyncRecordContent& content) {
-  const std::string bytes = SyncRecordBytes(content);
   const std::u16string temporary = MakeExchangeFilePath(kTemporaryName);
   const std::u16string record = MakeExchangeFilePath(kRecordName);
   // A temporary record that cannot be made (the one removed last time while a scanner held
@@ -202,7 +232,7 @@ bool WriteSyncRecord(const SyncRecordContent& content) {
   // leaves the write in place. One that cannot be written (a full disk), or a replace that
   // fails for good, keeps the old record: writing in place could not do better.
   std::string detour;
-  const Temporary made = WriteTemporary(bytes, temporary, detour);
+  const Temporary made = WriteTemporary(content, temporary, detour);
   if (made == Temporary::kNotWritten) return LogFailure(detour);
   if (made == Temporary::kWritten) {
     const MoveResult replaced = ReplaceRecord(temporary, record, detour);
@@ -211,7 +241,7 @@ bool WriteSyncRecord(const SyncRecordContent& content) {
     if (replaced == MoveResult::kFailed) return LogFailure(detour);
   }
   std::string reason;
-  if (WriteInPlace(bytes, record, reason)) return true;
+  if (WriteInPlace(SyncRecordBytes(content), record, reason)) return true;
   return LogFailure(reason + " (in place, after: " + detour + ")");
 }
 

@@ -31,8 +31,9 @@ struct SyncRecordContent {
 };
 
 // The record's text: the project line, the solid lines, the material lines, each ended by
-// `line_end`. The file holds it with CR LF (SyncRecordBytes); LF reads better in tests.
-std::string FormatSyncRecord(const SyncRecordContent& content, std::string_view line_end = "\n");
+// LF, or CR LF with `crlf`. The file holds it with CR LF (SyncRecordBytes); LF reads better
+// in tests.
+std::string FormatSyncRecord(const SyncRecordContent& content, bool crlf = false);
 
 // The record's bytes as the file holds them: the text with CR LF line ends.
 std::string SyncRecordBytes(const SyncRecordContent& content);

@@ -103,17 +103,8 @@ std::u16string Utf16FromUtf8(std::string_view text) {
 }
 
 std::u16string DecimalU16(std::int32_t value) {
-  // Work in 64 bits so that the smallest value has a positive counterpart.
-  std::int64_t v = value;
-  const bool negative = v < 0;
-  if (negative) v = -v;
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + v % 10));
-    v /= 10;
-  } while (v != 0);
-  if (negative) digits.insert(digits.begin(), u'-');
-  return digits;
+  char16_t digits[11];
+  return std::u16string(digits, WriteDecimal(digits, value));
 }
 
 }  // namespace tarnwick

@@ -27,4 +27,36 @@ void AppendUtf8(std::string& out, std::uint32_t code_point);
 // A 32-bit signed number in decimal, minus sign for negative values.
 std::u16string DecimalU16(std::int32_t value);
 
+// The same written at `out` (at most 11 characters), two digits at a time: names and lines
+// are made of it for every solid. Returns the end of what was written.
+template <class Char>
+Char* WriteDecimal(Char* out, std::int32_t value) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // The magnitude as an unsigned number: -2^31 has none as a signed one.
+  std::uint32_t magnitude = static_cast<std::uint32_t>(value);
+  if (value < 0) {
+    *out++ = Char('-');
+    magnitude = 0u - magnitude;
+  }
+  Char digits[10];
+  Char* first = digits + 10;
+  while (magnitude >= 100) {
+    const std::uint32_t pair = 2 * (magnitude % 100);
+    magnitude /= 100;
+    *--first = Char(kPairs[pair + 1]);
+    *--first = Char(kPairs[pair]);
+  }
+  if (magnitude >= 10) {
+    *--first = Char(kPairs[2 * magnitude + 1]);
+    *--first = Char(kPairs[2 * magnitude]);
+  } else {
+    *--first = Char('0' + magnitude);
+  }
+  for (; first != digits + 10; ++first) *out++ = *first;
+  return out;
+}
+
 }  // namespace tarnwick

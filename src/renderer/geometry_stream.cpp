@@ -4,61 +4,41 @@
 #include <limits>
 #include <numeric>
 
+#include "platform/text.h"
+
 namespace tarnwick {
 
 const std::array<float, 16> kNodeMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 void SolidNodeName::Format(std::uint32_t solid_id) {
-  id_ = solid_id;
   static constexpr std::u16string_view kPrefix = u"Solid_";
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  const auto id = static_cast<std::int32_t>(solid_id);
-  // The digits of the magnitude as an unsigned number (-2^31 has none as a signed one), two
-  // at a time from the last: a node is named for every solid sent.
-  std::uint32_t magnitude = id < 0 ? 0u - solid_id : solid_id;
-  char16_t digits[10];
-  char16_t* first = digits + 10;
-  while (magnitude >= 100) {
-    const std::uint32_t pair = 2 * (magnitude % 100);
-    magnitude /= 100;
-    *--first = static_cast<char16_t>(kPairs[pair + 1]);
-    *--first = static_cast<char16_t>(kPairs[pair]);
-  }
-  if (magnitude >= 10) {
-    *--first = static_cast<char16_t>(kPairs[2 * magnitude + 1]);
-    *--first = static_cast<char16_t>(kPairs[2 * magnitude]);
-  } else {
-    *--first = static_cast<char16_t>(u'0' + magnitude);
-  }
-  std::size_t n = kPrefix.copy(text_.data(), kPrefix.size());
-  if (id < 0) text_[n++] = u'-';
-  const auto count = static_cast<std::size_t>(digits + 10 - first);
-  std::copy(first, first + count, text_.data() + n);
-  n += count;
-  text_[n] = u'\0';
-  length_ = n;
+  id_ = solid_id;
+  char16_t* end = WriteDecimal(text_.data() + kPrefix.copy(text_.data(), kPrefix.size()),
+                               static_cast<std::int32_t>(solid_id));
+  *end = u'\0';
+  length_ = static_cast<std::size_t>(end - text_.data());
 }
 
 void SolidNodeName::Become(std::uint32_t solid_id) {
-  // Counting up works while both ids are non-negative as signed numbers.
-  if (solid_id != id_ + 1 || solid_id > 0x7FFFFFFFu) {
+  // Counting up works while both ids are non-negative as signed numbers, and a solid table
+  // goes by steps of one as a rule; an update's by a few.
+  if (solid_id <= id_ || solid_id - id_ > 9 || solid_id > 0x7FFFFFFFu) {
     Format(solid_id);
     return;
   }
+  std::uint32_t carry = solid_id - id_;
   id_ = solid_id;
   std::size_t i = length_ - 1;
-  while (text_[i] == u'9') text_[i--] = u'0';
-  if (text_[i] != u'_') {
-    ++text_[i];
-    return;
+  for (; carry != 0 && text_[i] != u'_'; --i) {
+    const std::uint32_t digit = static_cast<std::uint32_t>(text_[i] - u'0') + carry;
+    text_[i] = static_cast<char16_t>(u'0' + digit % 10);
+    carry = digit / 10;
   }
-  // All nines: one digit more, a 1 before the zeros.
-  text_[i + 1] = u'1';
-  text_[length_] = u'0';
-  text_[++length_] = u'\0';
+  if (carry == 0) return;
+  // One digit more: the carry before the digits.
+  std::copy_backward(text_.data() + i + 1, text_.data() + length_ + 1, text_.data() + length_ + 2);
+  text_[i + 1] = static_cast<char16_t>(u'0' + carry);
+  ++length_;
 }
 
 namespace {

@@ -107,6 +107,28 @@ TEST_F(GeometryStreamTest, NodeNamesAreSignedAndSolidsSortUnsigned) {
   EXPECT_EQ(keys, (std::vector<std::uint32_t>{7, 2147483648u, 4294967295u}));
 }
 
+// A name counted up from the one before is the name formed anew, whatever the carries and
+// whatever the step, signs and sizes included.
+TEST(SolidNodeNameTest, CountingUpGivesTheNameFormedAnew) {
+  const std::uint32_t steps[][2] = {{0, 1},        {9, 10},         {99, 100},   {8, 17},
+                                    {95, 104},     {999, 1000},     {5, 3},      {7, 7},
+                                    {1, 11},       {2147483646u, 2147483647u},
+                                    {2147483647u, 2147483648u},     {4294967294u, 4294967295u},
+                                    {4294967295u, 0}};
+  for (const auto& [from, to] : steps) {
+    SolidNodeName name(from);
+    name.Become(to);
+    EXPECT_EQ(name.view(), SolidNodeName(to).view()) << from << " to " << to;
+    EXPECT_EQ(name.c_str()[name.view().size()], u'\0');
+  }
+  EXPECT_EQ(SolidNodeName(4294967295u).view(), u"Solid_-1");
+  EXPECT_EQ(SolidNodeName(2147483648u).view(), u"Solid_-2147483648");
+  EXPECT_EQ(SolidNodeName(0).view(), u"Solid_0");
+  SolidNodeName counted(0);
+  for (std::uint32_t id = 1; id <= 12345; ++id) counted.Become(id);
+  EXPECT_EQ(counted.view(), u"Solid_12345");
+}
+
 TEST_F(GeometryStreamTest, SameIdTwiceKeepsOneEntryWithTheLaterStamp) {
   const std::vector<Json> calls = Stream(
       {cw::Solid{5, 100, u"", {MakePart(u"a", 3)}, false}, cw::Solid{5, 200, u"", {}, false}});

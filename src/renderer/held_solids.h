@@ -48,6 +48,10 @@ class HeldSolids {
 
  private:
   std::uint32_t& RecordElsewhere(std::uint32_t id, std::uint32_t stamp);
+  void MergeArrivals();
+  // The first place in held_ whose id is not below `id`, looked for from `from` on when it
+  // lies there.
+  std::size_t LowerBound(std::uint32_t id, std::size_t from) const;
   // Index of `id` in held_, looked for from `from` on when it lies there; size() when absent.
   std::size_t IndexOf(std::uint32_t id, std::size_t from) const;
 
