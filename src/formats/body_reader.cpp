@@ -73,9 +73,11 @@ bool BodyReader::CountedText(std::uint64_t count_at) {
   return bytes_.CopyText(count_at + 4, LoadU32(count), text_);
 }
 
-void BodyReader::ChargeText() {
+bool BodyReader::ChargeText(std::uint64_t units_read) {
   const auto lines = static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), u'\n'));
-  budget_.Charge(WorkKind::kText, text_.size() + kLineWork * lines);
+  budget_.Charge(WorkKind::kText, units_read + kLineWork * lines);
+  // The text is parsed only within the bound: its parse is the work the bound is for.
+  return budget_.Allows() && bytes_.Readable();
 }
 
 bool BodyReader::Material(std::uint32_t offset) {
@@ -90,16 +92,13 @@ bool BodyReader::Material(std::uint32_t offset) {
   }
   end_ = text_at + std::uint64_t{units} * 2;
   text_.resize(std::min(text_.size(), text_.find(u'\0')));
-  ChargeText();
-  if (!bytes_.Readable()) return false;
+  if (!ChargeText(units)) return false;
   sink_.OnMaterialText(text_);
   return true;
 }
 
 bool BodyReader::Light(std::uint32_t offset) {
-  if (!CountedText(At(offset))) return false;
-  ChargeText();
-  if (!bytes_.Readable()) return false;
+  if (!CountedText(At(offset)) || !ChargeText(text_.size())) return false;
   sink_.OnLightText(text_);
   return true;
 }
@@ -158,9 +157,7 @@ bool BodyReader::SolidParts(const SolidInfo& solid, WordTable& parts) {
 
 void BodyReader::Camera() {
   budget_.Charge(WorkKind::kRecords, 1);
-  if (!CountedText(end_)) return;
-  ChargeText();
-  if (bytes_.Readable()) sink_.OnCameraText(text_);
+  if (CountedText(end_) && ChargeText(text_.size())) sink_.OnCameraText(text_);
 }
 
 bool BodyReader::RemovalList(std::uint32_t offset) {

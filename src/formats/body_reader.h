@@ -44,8 +44,9 @@ class BodyReader {
   bool RemovalList(std::uint32_t offset);
   // The counted text at `count_at` into text_; false when it is not whole in the file.
   bool CountedText(std::uint64_t count_at);
-  // Charges text_ as text to be parsed.
-  void ChargeText();
+  // Charges text_ as text to be parsed, `units_read` of it read; true when it may be handed on:
+  // within the bound, and read from the file as it stood.
+  bool ChargeText(std::uint64_t units_read);
   // Whether the body goes on: nothing stopped it and the budget allows more.
   bool GoesOn() { return !bytes_.stopped() && budget_.Allows(); }
   std::uint64_t At(std::uint32_t offset) const;

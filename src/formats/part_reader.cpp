@@ -124,8 +124,8 @@ bool PartReader::HandOn(std::uint64_t position, const FileText& name, const Span
     part.indices_in_range = IndicesInRange(part);
   }
   // Bytes of a lost page read as zeros: they are not handed on, and a solid whose part the
-  // renderer took from such a page is not whole.
-  if (!bytes_.Readable()) return false;
+  // renderer took from such a page is not whole. Nor is a part past a bound.
+  if (!bytes_.Readable() || !budget_.Allows()) return false;
   sink_.OnPart(name, part);
   return true;
 }

@@ -49,7 +49,8 @@ void ApplyIncrementalFile(ContainerState& container, RendererState& renderer) {
         container.LastSlotIndex >= 1 && container.Slots[1].Kind == kModelBodyKind;
     ApplyRemovals(renderer, body_follows);
   }
-  CloseContainer(container);
+  // The file stays open for its body, which is read next: one open and one header read
+  // per update.
 }
 
 void ResetRenderedScene(RendererState& renderer) {

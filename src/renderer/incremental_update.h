@@ -9,7 +9,9 @@ namespace tarnwick {
 
 // Reads the header of the container named by ContainerPath ("_mod.sm") and applies its slot 0:
 // the listed removals for the same project (the lights withdrawn only when slot 1 holds a
-// body, which sends them again), a full reset for another one. Closes the file.
+// body, which sends them again), a full reset for another one. The file stays open, its
+// header loaded, for StreamSlotToRenderer to read its body from; it is closed when it could
+// not be used.
 void ApplyIncrementalFile(ContainerState& container, RendererState& renderer);
 
 // Deletes every node, resets every material and withdraws every switched-on light, then ends

@@ -114,7 +114,14 @@ void RendererExport::OnBodyAbandoned(const std::string& reason) {
 void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,
                           const ExportSettings& settings) {
   RendererExport sink(renderer, settings);
-  const bool streamed = StreamModelSlot(container, slot_index, sink);
+  // A file left open by the update's removals is read on from its header as loaded.
+  bool streamed = false;
+  if (container.ContainerFile) {
+    streamed = ReadSlotBody(*container.ContainerFile, container, slot_index, sink);
+    CloseContainer(container);
+  } else {
+    streamed = StreamModelSlot(container, slot_index, sink);
+  }
   sink.Finish();
   if (streamed) {
     renderer.SourceProject = SlotName(container.Slots[static_cast<std::size_t>(slot_index)]);

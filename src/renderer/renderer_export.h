@@ -68,7 +68,8 @@ class RendererExport : public ModelSink {
 };
 
 // Streams the model body of one slot of the container named by ContainerPath to the
-// renderer; when a body was read, SourceProject becomes the slot's name.
+// renderer, from the open file when its header is loaded already; when a body was read,
+// SourceProject becomes the slot's name. The file is closed afterwards.
 void StreamSlotToRenderer(ContainerState& container, int slot_index, RendererState& renderer,
                           const ExportSettings& settings);
 
