@@ -4,7 +4,7 @@
 # against the floor of any bridge (its window, then the same read), and the
 # native benchmarks of the bench preset. Not part of scripts/test.sh.
 #
-#   scripts/bench.sh [ROUNDS]     (default 5 rounds per configuration)
+#   scripts/bench.sh [ROUNDS]     (default 7 rounds per configuration)
 #
 # For each placement of the arrays (aligned: on 4-byte offsets; host: wherever
 # the part names leave them) a 1 GiB model is written with the container
@@ -28,12 +28,18 @@
 # bytes) and working set come from one further run each, sampled from /proc
 # every 2 ms (scripts/bench_memory.py), at 256 MiB and 1 GiB. Then the models a host may
 # write (bench/write_honest_models: many small solids, records in any order, a part shared
-# by thousands of solids) are each checked whole and timed the same way. Models go to TARNWICK_BENCH_DIR (default
-# /tmp); about 1.3 GiB is on disk at a time.
+# by thousands of solids) are each checked whole and timed the same way. Models of 200,000
+# and 1,000,000 one-triangle solids are timed with the cost per solid beyond the floor and
+# their peak private memory per solid; on the first, a resident bridge's model sync (the
+# sync record written, against writing and replacing the same bytes) and light sync (20,000
+# solids removed and sent again, against reading "_mod.sm") are timed (bench_requests).
+# Each crafted file (the tests' crafted corpus) is timed and its log checked for its one
+# "Model Format Error: " line, and the slowest is printed. Models go to TARNWICK_BENCH_DIR
+# (default /tmp); about 1.3 GiB is on disk at a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-rounds=${1:-5}
+rounds=${1:-7}
 jobs=${TARNWICK_JOBS:-2}
 if command -v ccache >/dev/null; then
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
@@ -43,12 +49,12 @@ echo "=== build: bench and windows presets"
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j "$jobs" --target write_bench_model write_honest_models container_bench update_bench
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$jobs" --target bench_launch tarnwick_release_programs
+cmake --build --preset windows -j "$jobs" --target bench_launch bench_requests tarnwick_release_programs
 # The program as shipped, without its symbols (build/windows/bin keeps them, and under Wine
 # a program ten times the size takes longer to load), beside the benchmark's programs.
 shipped=build/windows/shipped
 mkdir -p "$shipped"
-cp build/windows/bin/{bench_launch,bench_read,bench_window,bench_floor}.exe build/windows/bin/D5Api.dll \
+cp build/windows/bin/{bench_launch,bench_requests,bench_read,bench_window,bench_floor}.exe build/windows/bin/D5Api.dll \
   build/windows/release/programs/Tarnwick.exe "$shipped/"
 
 work=$(mktemp -d "${TARNWICK_BENCH_DIR:-/tmp}/tarnwick-bench.XXXXXX")
@@ -156,29 +162,102 @@ for placement in aligned host; do
   rm -rf "$appdata"
 done
 
-echo "=== models a host may write (the tests' corpus), stand-in as shipped"
-# Each is checked whole with the journal on (every solid a node, every part sent, no
-# format error in the log), then timed with it off, against the plain read and the floor.
-build/bench/bench/write_honest_models "$work/honest" > "$work/honest.txt"
-while read -r -u 3 shape solids parts name; do
-  appdata=$work/honest/shape-$shape
-  model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
-  echo "--- $name ($(stat -c %s "$model") bytes): $solids solids, $parts parts"
-  journal=$work/journal.jsonl
-  rm -f "$journal"
+# Checks the export of APPDATA whole with the journal on: every solid a node, every part
+# sent, no format error in the log.
+check_whole() {
+  local appdata=$1 solids=$2 parts=$3 journal=$work/journal.jsonl
+  local log=$appdata/Brevane/Corvella2026_D5Plugin/Data/D5_Log.log
+  rm -f "$journal" "$log"
   launch check "$appdata" "$journal"
   sent_nodes=$(grep -c '"fn": "D5API_BeginNode"' "$journal" || true)
   sent_parts=$(grep -c '"fn": "D5API_AddIndexedTriangle"' "$journal" || true)
-  if [ "$sent_nodes" != "$solids" ] || [ "$sent_parts" != "$parts" ] ||
-     grep -q 'Model Format Error' "$(dirname "$model")/D5_Log.log"; then
+  if [ "$sent_nodes" != "$solids" ] || [ "$sent_parts" != "$parts" ] || grep -q 'Model Format Error' "$log"; then
     echo "check FAILED: $sent_nodes of $solids solids and $sent_parts of $parts parts sent" >&2
     exit 1
   fi
   echo "check: all $solids solids and $parts parts sent, no format error"
   rm -f "$journal"
+}
+
+echo "=== models a host may write (the tests' corpus), stand-in as shipped"
+# Each is checked whole, then timed with the journal off, against the plain read and the floor.
+build/bench/bench/write_honest_models "$work/honest" > "$work/honest.txt"
+while read -r -u 3 shape solids parts name; do
+  appdata=$work/honest/shape-$shape
+  model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
+  echo "--- $name ($(stat -c %s "$model") bytes): $solids solids, $parts parts"
+  check_whole "$appdata" "$solids" "$parts"
   timed --once
   rm -rf "$appdata"
 done 3< "$work/honest.txt"
+
+echo "=== many small solids: the start-up export, its memory, and the requests of a resident bridge"
+# One-triangle solids, whose cost is per record: the export against the floor, the cost per
+# solid beyond it, and peak private memory against the model of one such solid.
+appdata=$work/small-1
+model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
+mkdir -p "$(dirname "$model")"
+build/bench/bench/write_honest_models --small-solids 1 "$model"
+mem=$(memory)
+echo "memory with one solid: $mem"
+base=$(echo "$mem" | sed -E 's/peak private ([0-9.]+) MiB.*/\1/')
+rm -rf "$appdata"
+for solids in 200000 1000000; do
+  appdata=$work/small-$solids
+  model=$appdata/Brevane/Corvella2026_D5Plugin/Data/_model.cvm
+  mkdir -p "$(dirname "$model")"
+  build/bench/bench/write_honest_models --small-solids "$solids" "$model"
+  echo "--- $solids one-triangle solids ($(stat -c %s "$model") bytes)"
+  [ "$solids" -gt 200000 ] || check_whole "$appdata" "$solids" "$solids"
+  timed --once | tee "$work/small.txt"
+  awk -v n="$solids" '/^median: tarnwick/ { t = $3; f = $9 }
+    END { if (f > 0) printf "beyond the floor: %.0f ns per solid (medians)\n", (t - f) / n * 1e9 }' "$work/small.txt"
+  mem=$(memory)
+  echo "memory: $mem"
+  echo "$mem" | awk -v n="$solids" -v base="$base" '{ printf "peak private beyond one solid: %.1f bytes per solid\n", ($3 - base) * 1048576 / n }'
+
+  if [ "$solids" = 200000 ]; then
+    # An update of 20,000 changed solids spread over the model, for the light sync.
+    build/bench/bench/write_honest_models --update "$solids" 20000 "$(dirname "$model")/_mod.sm"
+    cmake/wine-run.sh "$shipped/bench_requests.exe" "$rounds" "$appdata"
+  fi
+  rm -rf "$appdata"
+done
+
+echo "=== crafted files: each ends within 1 s per 16 MB of file, with one line in the log"
+build/bench/bench/write_honest_models --crafted "$work/crafted" > "$work/crafted.txt"
+slowest=0
+while read -r -u 3 k ended removals name; do
+  appdata=$work/crafted/crafted-$k
+  data=$appdata/Brevane/Corvella2026_D5Plugin/Data
+  rm -f "$data/D5_Log.log"
+  if [ "$removals" = 1 ]; then
+    file=$data/_mod.sm
+    echo "--- $name ($(stat -c %s "$file") bytes, a light sync)"
+    cmake/wine-run.sh "$shipped/bench_requests.exe" 3 "$appdata" | tee "$work/crafted-time.txt" | grep -E "^lightSync"
+    seconds=$(sed -nE 's/^lightSync: min [0-9.]+ s, median ([0-9.]+) s.*/\1/p' "$work/crafted-time.txt")
+    runs=3
+  else
+    file=$data/_model.cvm
+    model=$file
+    echo "--- $name ($(stat -c %s "$file") bytes, a start-up export)"
+    launch time 3 "$appdata" "$file" --once | tee "$work/crafted-time.txt" | grep -E "^(tarnwick|floor)"
+    seconds=$(sed -nE 's/^tarnwick: min [0-9.]+ s, median ([0-9.]+) s.*/\1/p' "$work/crafted-time.txt")
+    runs=3
+  fi
+  lines=$(grep -c 'Model Format Error' "$data/D5_Log.log" || true)
+  expected=0
+  [ "$ended" = ended ] && expected=$runs
+  if [ "$lines" != "$expected" ]; then
+    echo "check FAILED: $lines lines \"Model Format Error\" in the log for $runs runs, $expected expected" >&2
+    exit 1
+  fi
+  allowed=$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.3f", 0.1 + b / 16777216 }')
+  echo "check: $lines format errors logged; median $seconds s, allowed $allowed s (the empty export and 1 s per 16 MB)"
+  slowest=$(awk -v a="$slowest" -v b="$seconds" 'BEGIN { print (b > a ? b : a) }')
+  rm -rf "$appdata"
+done 3< "$work/crafted.txt"
+echo "slowest crafted file: $slowest s"
 
 echo "=== native (bench preset)"
 TARNWICK_BENCH_DIR=$work build/bench/bench/container_bench

@@ -43,8 +43,7 @@ void WriteBlankHeader(ContainerState& state) {
     EncodeSlot(state.Slots[k], &header[kDirectoryOffset + k * kSlotBytes]);
   }
   ContainerStream& stream = *state.ContainerFile;
-  stream.Seek(0);
-  stream.Write(header.data(), header.size());
+  stream.Write(0, header.data(), header.size());
   stream.Flush();
   CloseContainer(state);
 }
@@ -62,11 +61,6 @@ void DecodeHeader(ContainerState& state, const std::uint8_t* h) {
   }
 }
 
-// The whole header and directory in one view; null when the file shrank since it was opened.
-const std::uint8_t* HeaderBytes(ContainerStream& stream) {
-  stream.Seek(0);
-  return stream.View(kContainerHeaderBytes);
-}
 
 }  // namespace
 
@@ -111,13 +105,15 @@ HeaderLoadResult LoadContainerHeader(ContainerState& state) {
 
 HeaderLoadResult ReadContainerHeader(ContainerStream& stream, ContainerState& state) {
   if (stream.Size() < kContainerHeaderBytes) return HeaderLoadResult::kFormatError;
-  const std::uint8_t* header = HeaderBytes(stream);
+  // The whole header and directory at once; none when the file shrank since it was opened.
+  const std::uint8_t* header = stream.Bytes(0, kContainerHeaderBytes);
   if (!header) return HeaderLoadResult::kFormatError;
   state.FormatVersion = LoadU32(header);
   if (state.FormatVersion < kMinimumFormatVersion) return HeaderLoadResult::kVersionUnsupported;
   DecodeHeader(state, header);
-  return stream.Position() == state.DirectoryEnd ? HeaderLoadResult::kLoaded
-                                                 : HeaderLoadResult::kFormatError;
+  // Read whole, the header ends where the directory ends: the end it names must be that.
+  return state.DirectoryEnd == kContainerHeaderBytes ? HeaderLoadResult::kLoaded
+                                                     : HeaderLoadResult::kFormatError;
 }
 
 bool StreamModelSlot(ContainerState& state, int slot_index, ModelSink& sink) {

@@ -143,36 +143,6 @@ bool ContainerStream::RefillAt(std::uint64_t position, std::size_t needed) {
   return InWindow(position, 1);
 }
 
-bool ContainerStream::Read(void* out, std::size_t n) {
-  if (n == 0) return true;
-  auto* dst = static_cast<std::uint8_t*>(out);
-  std::size_t done = 0;
-  if (n <= Remaining()) {
-    while (done < n) {
-      const std::uint64_t at = position_ + done;
-      const std::size_t left = n - done;
-      if (!InWindow(at, 1)) {
-        if (left >= kWindowBytes / 2) {
-          if (ReadFromFile(at, dst + done, left) == left) done = n;
-          break;
-        }
-        if (!RefillAt(at, left)) break;
-      }
-      const std::size_t k = std::min<std::uint64_t>(left, window_start_ + window_length_ - at);
-      std::memcpy(dst + done, window_data_ + (at - window_start_), k);
-      done += k;
-    }
-  }
-  // A page lost during the copy gave zeros: the read fails as one past the end would.
-  if (done == n && !ReadFailed()) {
-    position_ += n;
-    return true;
-  }
-  std::memset(out, 0, n);
-  position_ = std::max(position_, size_);
-  return false;
-}
-
 bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   if (n == 0) return true;
   bool ok = offset < size_ && n <= size_ - offset;
@@ -188,84 +158,18 @@ bool ContainerStream::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
   return ok;
 }
 
-const std::uint8_t* ContainerStream::View(std::size_t n) {
-  const std::uint8_t* p = Bytes(position_, n);
-  if (p) position_ += n;
-  return p;
-}
-
-std::uint8_t ContainerStream::ReadU8() {
-  std::uint8_t b = 0;
-  Read(&b, 1);
-  return b;
-}
-
-std::uint32_t ContainerStream::ReadU32() {
-  if (const std::uint8_t* p = Bytes(position_, 4); p && !ReadFailed()) {
-    position_ += 4;
-    return LoadU32(p);
-  }
-  std::uint8_t b[4];
-  Read(b, 4);
-  return LoadU32(b);
-}
-
-std::uint32_t ContainerStream::ReadCount(std::uint32_t element_bytes) {
-  const std::uint32_t count = ReadU32();
-  return std::uint64_t{count} * element_bytes <= Remaining() ? count : 0;
-}
-
-std::u16string ContainerStream::ReadUtf16(std::uint32_t units) {
-  std::uint64_t bytes = std::uint64_t{units} * 2;
-  if (bytes > Remaining()) {
-    position_ = std::max(position_, size_);
-    return {};
-  }
-  std::u16string text(units, u'\0');
-  char16_t* out = text.data();
-  while (bytes > 0) {
-    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, 1 << 20));
-    const std::uint8_t* p = View(chunk);
-    if (!p) {  // the file shrank under us
-      position_ = std::max(position_, size_);
-      return {};
-    }
-    DecodeUtf16Le(p, out, chunk / 2);
-    out += chunk / 2;
-    bytes -= chunk;
-  }
-  return text;
-}
-
-std::u16string ContainerStream::ReadCountedString() { return ReadUtf16(ReadCount(2)); }
-
-bool ContainerStream::Write(const void* data, std::size_t n) {
+bool ContainerStream::Write(std::uint64_t at, const void* data, std::size_t n) {
   if (!file_) return false;  // bytes in memory are only read
   Unmap();
   ForgetWindow();
   window_.reset();  // sized for the file as it was
-  std::size_t written = 0;
-  if (SeekFile(file_, static_cast<std::int64_t>(position_), SEEK_SET)) {
-    if (WriteFileBytes(file_, data, n)) written = n;
-  }
-  position_ += written;
-  size_ = std::max(size_, position_);
-  return written == n;
-}
-
-bool ContainerStream::WriteU32(std::uint32_t value) {
-  std::uint8_t b[4];
-  StoreU32(b, value);
-  return Write(b, 4);
+  const bool written = SeekFile(file_, static_cast<std::int64_t>(at), SEEK_SET) &&
+                       WriteFileBytes(file_, data, n);
+  if (written) size_ = std::max(size_, at + n);
+  return written;
 }
 
 bool ContainerStream::Flush() { return file_ && FlushFile(file_); }
-
-WordTable::WordTable(ContainerStream& stream) : stream_(stream) {
-  count_ = stream.ReadCount(4);
-  start_ = stream.Position();
-  stream.Skip(std::uint64_t{count_} * 4);
-}
 
 std::uint32_t WordTable::Fetch(std::uint32_t index) {
   if (index >= count_) return 0;

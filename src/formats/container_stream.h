@@ -1,10 +1,8 @@
 // A container file opened for reading (and, for the blank header, writing).
 //
 // The stream knows the file's size as found at open. It serves runs of the
-// file's bytes in place (Bytes), from which the readers decode whole records,
-// and sequential reads for the header and the texts. A read that the file
-// cannot satisfy in full yields zeros and fails; a seek may go anywhere,
-// beyond the end included, after which every read yields zeros. A file opened
+// file's bytes in place (Bytes, RunFrom), from which the readers decode whole
+// records; bytes that are not all in the file are never served. A file opened
 // for reading is mapped read-only in views that follow the reader (see
 // MappedFile) when it lies on a volume that cannot go away (see
 // volume_kind.h); when it cannot be mapped, bytes are served from one large
@@ -56,10 +54,6 @@ class ContainerStream {
 
   // Size of the file in bytes, as found at open and extended by writes.
   std::uint64_t Size() const { return size_; }
-  // Current position; it may lie beyond the end after a seek.
-  std::uint64_t Position() const { return position_; }
-  // Bytes between the position and the end of the file (0 beyond the end).
-  std::uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
   // Bytes read from the file into the window or the caller's memory so far (a mapped view
   // or bytes in memory fetch nothing themselves).
   std::uint64_t FetchedBytes() const { return fetched_bytes_; }
@@ -70,9 +64,9 @@ class ContainerStream {
   // end may have read as zeros without any fault.
   bool Shrunk() const;
 
-  // The bytes [at, at + n) in place, valid until the next call on the stream; the position
-  // does not move. Null when they are not all in the file, n exceeds MaxViewBytes(), or the
-  // file cannot give them. A lost page of a mapped view is not looked at (see ReadFailed).
+  // The bytes [at, at + n) in place, valid until the next call on the stream. Null when they
+  // are not all in the file, n exceeds MaxViewBytes(), or the file cannot give them. A lost
+  // page of a mapped view is not looked at (see ReadFailed).
   const std::uint8_t* Bytes(std::uint64_t at, std::size_t n) {
     const std::uint64_t into = at - window_start_;
     if (into <= window_length_ && n <= window_length_ - into && at < follow_at_) {
@@ -98,37 +92,14 @@ class ContainerStream {
     return data ? Run{data, window_start_ + window_length_ - at} : Run{nullptr, 0};
   }
 
-  // Moves to an absolute position; any value is accepted.
-  void Seek(std::uint64_t position) { position_ = position; }
-  // Moves the position on by a number of bytes.
-  void Skip(std::uint64_t bytes) { position_ += bytes; }
-
-  // Reads exactly n bytes; on failure `out` is zeroed and the position is at or past the end.
-  bool Read(void* out, std::size_t n);
-  // Reads n bytes at an offset without moving the position or refilling the window.
+  // Copies n bytes at an offset out of the file without moving the window; false, with `out`
+  // zeroed, when they are not all in the file or it cannot give them.
   bool ReadAt(std::uint64_t offset, void* out, std::size_t n);
-  // The next n bytes, valid until the next call on the stream; the position moves past them.
-  // Null, with the position unchanged, when Bytes would give null.
-  const std::uint8_t* View(std::size_t n);
-  // Longest run of bytes that Bytes and View can hand out: the whole file when it is mapped.
+  // Longest run of bytes that Bytes can hand out: the whole file when it is mapped.
   std::uint64_t MaxViewBytes() const;
 
-  // Little-endian values; 0 when the bytes are not in the file.
-  std::uint8_t ReadU8();
-  std::uint32_t ReadU32();
-  std::int32_t ReadI32() { return static_cast<std::int32_t>(ReadU32()); }
-
-  // A u32 count of elements of the given size; 0 when they would run past the end of the file.
-  std::uint32_t ReadCount(std::uint32_t element_bytes);
-  // `units` UTF-16LE code units; empty, with the position at the end, when they are not all in the file.
-  std::u16string ReadUtf16(std::uint32_t units);
-  // A u32 count of code units and the units; empty when they would run past the end.
-  std::u16string ReadCountedString();
-
-  // Writes n bytes at the position; false when not all of them were written.
-  bool Write(const void* data, std::size_t n);
-  // Writes a u32 in little-endian order.
-  bool WriteU32(std::uint32_t value);
+  // Writes n bytes at an offset; false when not all of them were written.
+  bool Write(std::uint64_t at, const void* data, std::size_t n);
   // Pushes written bytes to the file.
   bool Flush();
 
@@ -153,7 +124,6 @@ class ContainerStream {
   std::FILE* file_;
   std::uint64_t size_ = 0;
   std::uint64_t fetched_bytes_ = 0;
-  std::uint64_t position_ = 0;
   std::unique_ptr<MappedFile> mapped_;
   // The window's bytes: the mapped view, or window_.
   const std::uint8_t* window_data_ = kNothing;
@@ -172,9 +142,6 @@ class WordTable {
   // The `count` words from `start` on, which the caller has checked lie in the file.
   WordTable(ContainerStream& stream, std::uint64_t start, std::uint32_t count)
       : stream_(stream), start_(start), count_(count) {}
-  // Reads the count at the position (0 when the words would run past the end) and leaves
-  // the stream just past the table.
-  explicit WordTable(ContainerStream& stream);
 
   // Takes the first words from bytes the caller holds already (the file's, from start on).
   void Preload(const std::uint8_t* words) {

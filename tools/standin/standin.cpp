@@ -35,9 +35,8 @@ void Record(JournalLine& line) {
   standin::host::Record(line.Finish());
 }
 
-// Most calls take a session and one or two names. The recording helpers are kept apart
-// from the calls made for every solid, which with the journal off cost a test and a return.
-[[gnu::noinline]] int RecordNamed(const char* fn, D5Session session, const char16_t* name) {
+// Most calls take a session and one or two names.
+int RecordNamed(const char* fn, D5Session session, const char16_t* name) {
   if (!standin::host::Recording()) return 0;
   JournalLine line = Line(fn);
   line.Session(session).Text("name", name);
@@ -45,7 +44,7 @@ void Record(JournalLine& line) {
   return 0;
 }
 
-[[gnu::noinline]] int RecordBare(const char* fn, D5Session session) {
+int RecordBare(const char* fn, D5Session session) {
   if (!standin::host::Recording()) return 0;
   JournalLine line = Line(fn);
   line.Session(session);
@@ -87,34 +86,6 @@ void AppendWholeArrays(JournalLine& line, const MeshDescriptor& mesh) {
       .Floats("attr2_values", static_cast<const float*>(mesh.attributes2),
               vertices * kNormalFloats)
       .Words("index_values", mesh.indices, Elements(mesh.index_count));
-}
-
-[[gnu::noinline]] int RecordBeginNode(D5Session session, const char16_t* name,
-                                      const float* matrix, std::uint8_t flag) {
-  JournalLine line = Line("D5API_BeginNode");
-  line.Session(session).Text("name", name).Floats("matrix", matrix, 16).Integer("flag", flag);
-  Record(line);
-  return 0;
-}
-
-[[gnu::noinline]] int RecordTriangles(D5Session session, const char16_t* part,
-                                      const MeshDescriptor* mesh) {
-  JournalLine line = Line("D5API_AddIndexedTriangle");
-  line.Session(session).Text("part", part);
-  if (mesh) {
-    line.Integer("first_count", mesh->first_count)
-        .Integer("index_count", mesh->index_count)
-        .Hash("positions", mesh->positions,
-              ByteSize(mesh->first_count, kPositionFloats * sizeof(float)))
-        .Hash("indices", mesh->indices, ByteSize(mesh->index_count, 4))
-        .Boolean("attr1", mesh->attributes1 != nullptr)
-        .Boolean("attr2", mesh->attributes2 != nullptr);
-    if (standin::host::WholeArrays()) AppendWholeArrays(line, *mesh);
-  } else {
-    line.Raw("mesh", "null");
-  }
-  Record(line);
-  return 0;
 }
 
 }  // namespace
@@ -178,17 +149,34 @@ int D5API_SaveToFiles(D5Session session, const char16_t* path) {
 int D5API_BeginNode(D5Session session, const char16_t* name, const float* matrix,
                     std::uint8_t flag) {
   if (!standin::host::Recording()) return 0;
-  return RecordBeginNode(session, name, matrix, flag);
+  JournalLine line = Line("D5API_BeginNode");
+  line.Session(session).Text("name", name).Floats("matrix", matrix, 16).Integer("flag", flag);
+  Record(line);
+  return 0;
 }
 
 int D5API_AddIndexedTriangle(D5Session session, const char16_t* part,
                              const MeshDescriptor* mesh) {
   if (!standin::host::Recording()) return 0;
-  return RecordTriangles(session, part, mesh);
+  JournalLine line = Line("D5API_AddIndexedTriangle");
+  line.Session(session).Text("part", part);
+  if (mesh) {
+    line.Integer("first_count", mesh->first_count)
+        .Integer("index_count", mesh->index_count)
+        .Hash("positions", mesh->positions,
+              ByteSize(mesh->first_count, kPositionFloats * sizeof(float)))
+        .Hash("indices", mesh->indices, ByteSize(mesh->index_count, 4))
+        .Boolean("attr1", mesh->attributes1 != nullptr)
+        .Boolean("attr2", mesh->attributes2 != nullptr);
+    if (standin::host::WholeArrays()) AppendWholeArrays(line, *mesh);
+  } else {
+    line.Raw("mesh", "null");
+  }
+  Record(line);
+  return 0;
 }
 
 int D5API_DeleteNode(D5Session session, const char16_t* name) {
-  if (!standin::host::Recording()) return 0;
   return RecordNamed("D5API_DeleteNode", session, name);
 }
 
@@ -317,10 +305,7 @@ int D5API_AddSceneView(D5Session session, const char16_t* name, const char16_t* 
   return 0;
 }
 
-int D5API_EndNode(D5Session session) {
-  if (!standin::host::Recording()) return 0;
-  return RecordBare("D5API_EndNode", session);
-}
+int D5API_EndNode(D5Session session) { return RecordBare("D5API_EndNode", session); }
 
 int D5API_SendLights(D5Session session) { return RecordBare("D5API_SendLights", session); }
 
