@@ -140,5 +140,27 @@ TEST(MappedFileLostUnderWine, ABodyCutWhileItIsReadEndsAsAFailedRead) {
   std::filesystem::remove(path);
 }
 
+// Cut inside its last page, a mapped file gives zeros past its new end without any fault:
+// only its size tells, looked at when the body ends.
+TEST(MappedFileLostUnderWine, AFileCutInsideItsLastPageIsFoundShorterAtTheEnd) {
+  const std::filesystem::path path = TempFile("cut_tail_");
+  const std::string model = ModelBytes(4, 100);
+  std::ofstream(path, std::ios::binary) << model;
+  const std::string unix_path = UnixPathOf(path);
+  if (unix_path.empty()) GTEST_SKIP() << "not under Wine";
+  {
+    const auto stream = ContainerStream::Open(Utf16FromUtf8(path.string()), "rb");
+    ASSERT_NE(stream, nullptr);
+    ContainerState state;
+    ASSERT_EQ(ReadContainerHeader(*stream, state), HeaderLoadResult::kLoaded);
+    ASSERT_EQ(LinuxTruncate(unix_path, static_cast<long>(model.size() - 8)), 0);
+    CountingSink sink;
+    ASSERT_TRUE(ReadSlotBody(*stream, state, 0, sink));
+    EXPECT_GE(sink.read_failures, 1);
+    EXPECT_EQ(sink.whole_body_failures, 1);
+  }
+  std::filesystem::remove(path);
+}
+
 }  // namespace
 }  // namespace tarnwick

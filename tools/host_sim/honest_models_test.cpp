@@ -61,12 +61,21 @@ constexpr std::size_t kSmallSolids = 50000;
 
 class HonestModels : public ::testing::TestWithParam<int> {};
 
+// Solids that share one part of 100,000 vertices: each is handed the part's arrays (the
+// stand-in hashes them all, so a few hundred solids, not the corpus's 2,000).
+constexpr std::size_t kSharingSolids = 400;
+
+cw::HonestModel Shape(int shape) {
+  switch (shape) {
+    case 0: return cw::ManySmallSolids(kSmallSolids);
+    case 1: return cw::SolidsInOrder(cw::SolidOrder::kReversed, 2000);
+    case 2: return cw::SolidsInOrder(cw::SolidOrder::kSolidsThenParts, 2000);
+    default: return cw::SolidsSharingOnePart(kSharingSolids, 100000);
+  }
+}
+
 TEST_P(HonestModels, EverySolidAndPartReachesTheRenderer) {
-  const cw::HonestModel model =
-      GetParam() == 0 ? cw::ManySmallSolids(kSmallSolids)
-                      : cw::SolidsInOrder(GetParam() == 1 ? cw::SolidOrder::kReversed
-                                                          : cw::SolidOrder::kSolidsThenParts,
-                                          2000);
+  const cw::HonestModel model = Shape(GetParam());
   SCOPED_TRACE(model.name);
   const Outcome outcome = RunModel(cw::BuildContainer(model.container));
   EXPECT_EQ(outcome.nodes, static_cast<int>(model.solids));
@@ -80,11 +89,11 @@ TEST_P(HonestModels, EverySolidAndPartReachesTheRenderer) {
 
 std::string ShapeName(const ::testing::TestParamInfo<int>& info) {
   static constexpr const char* kNames[] = {"ManySmallSolidsInOrder", "SolidTableReversed",
-                                           "SolidsBeforeParts"};
+                                           "SolidsBeforeParts", "SolidsSharingALargePart"};
   return kNames[info.param];
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, HonestModels, ::testing::Values(0, 1, 2), ShapeName);
+INSTANTIATE_TEST_SUITE_P(Shapes, HonestModels, ::testing::Values(0, 1, 2, 3), ShapeName);
 
 // A model the host is still writing: the solid whose parts the file does not yet hold
 // whole is listed with stamp 0, the ones before it keep theirs.
