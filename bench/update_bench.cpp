@@ -7,6 +7,10 @@
 //   RemoveSolids/N       an update that removes N solids of a document of N
 //   RemoveFixedChange/N  an update that removes 20,000 solids, spread evenly, of a
 //                        document of N: a change of the same size in a larger model
+//   StartUpExport/N      the start-up export of a model of N one-triangle solids (no
+//                        bound on it: its time per solid should stay near the same)
+//   LightSyncChange/N    the light sync of an update that removes 20,000 solids, spread
+//                        evenly, of a document of N and sends them again changed
 // The stand-in renderer keeps no records.
 #include <benchmark/benchmark.h>
 
@@ -17,7 +21,10 @@
 #include "bridge/exchange_document.h"
 #include "bridge/requests.h"
 #include "container_writer/container_writer.h"
+#include "container_writer/honest_files.h"
 #include "renderer/geometry_stream.h"
+#include "renderer/renderer_export.h"
+#include "platform/text.h"
 #include "standin/standin.h"
 #include "testlib/temp_exchange.h"
 
@@ -121,6 +128,42 @@ void RemoveFixedChange(benchmark::State& state) {
   TimeRemoval(state, static_cast<std::size_t>(state.range(0)), 20000);
 }
 
+void StartUpExport(benchmark::State& state) {
+  QuietRenderer();
+  tarnwick::testing::TempExchangeFolder folder;
+  const auto count = static_cast<std::size_t>(state.range(0));
+  folder.Write("_model.cvm", cw::BuildContainer(cw::ManySmallSolids(count).container));
+  const std::u16string path = tarnwick::Utf16FromUtf8(folder.PathOf("_model.cvm"));
+  for (auto _ : state) {
+    ExchangeDocument document;
+    document.Session.handle = 1;
+    document.ContainerPath = path;
+    tarnwick::StreamSlotToRenderer(document, 0, document, tarnwick::ExportSettings{});
+    if (document.Solids.size() != count) state.SkipWithError("not every solid was sent");
+  }
+  state.counters["ns_per_solid"] = benchmark::Counter(
+      static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void LightSyncChange(benchmark::State& state) {
+  QuietRenderer();
+  tarnwick::testing::TempExchangeFolder folder;
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const std::size_t changed = 20000;
+  const std::size_t step = count / changed;
+  std::vector<std::uint32_t> ids(changed);
+  std::vector<cw::Solid> solids(changed);
+  for (std::size_t i = 0; i < changed; ++i) {
+    ids[i] = static_cast<std::uint32_t>(kFirstId + i * step);
+    solids[i] = SmallSolid(ids[i]);
+  }
+  WriteUpdate(folder, ids, std::move(solids));
+  ExchangeDocument document;
+  FillDocument(document, count);
+  for (auto _ : state) tarnwick::ServeLightSync(document);
+  if (document.Solids.size() != count) state.SkipWithError("the solids were not re-sent");
+}
+
 // Five repetitions, of which the median is reported: a single run at 20,000 solids, a few
 // milliseconds, varied by half between runs on a shared machine, and the factor with it.
 void Sizes(benchmark::internal::Benchmark* b) {
@@ -131,6 +174,8 @@ BENCHMARK(ModelSyncOneSolid)->Apply(Sizes);
 BENCHMARK(SyncRecord)->Apply(Sizes);
 BENCHMARK(RemoveSolids)->Apply(Sizes);
 BENCHMARK(RemoveFixedChange)->Apply(Sizes);
+BENCHMARK(LightSyncChange)->Apply(Sizes);
+BENCHMARK(StartUpExport)->Arg(200000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

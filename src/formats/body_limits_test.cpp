@@ -146,7 +146,9 @@ TEST(BodyLimitsTest, CraftedFilesEndByTheBoundTheyPass) {
     ASSERT_NE(notice, outcome.sink.events.end());
     const std::vector<std::string> after(notice + 1, outcome.sink.events.end());
     EXPECT_TRUE(after.empty() || after == std::vector<std::string>{"end"});
-    if (!c.removals && !after.empty()) EXPECT_FALSE(outcome.sink.solids.back().whole);
+    if (!c.removals && !after.empty()) {
+      EXPECT_FALSE(outcome.sink.solids.back().whole);
+    }
   }
 }
 

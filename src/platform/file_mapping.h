@@ -64,8 +64,9 @@ class FileMapping {
 
   std::intptr_t handle_;  // the file descriptor, or the Windows mapping object
   std::uint64_t size_;
-  // Set by the fault handler, from any thread that touches a view.
-  mutable std::atomic<bool> lost_{false};
+  // Set by the fault handler, from any thread that touches a view. It is read for every
+  // record, and a line of its own keeps the worker's writes nearby from taking it away.
+  alignas(64) mutable std::atomic<bool> lost_{false};
 };
 
 }  // namespace tarnwick

@@ -41,22 +41,25 @@ Char* WriteDecimal(Char* out, std::int32_t value) {
     *out++ = Char('-');
     magnitude = 0u - magnitude;
   }
-  Char digits[10];
-  Char* first = digits + 10;
+  // The digits are written from the back, in place: their number is known first, so no
+  // copy of a varying length is made (a call of its own, for a handful of characters).
+  int count = 1;
+  for (std::uint32_t below = 10; count < 10 && magnitude >= below; below *= 10) ++count;
+  Char* const end = out + count;
+  Char* at = end;
   while (magnitude >= 100) {
     const std::uint32_t pair = 2 * (magnitude % 100);
     magnitude /= 100;
-    *--first = Char(kPairs[pair + 1]);
-    *--first = Char(kPairs[pair]);
+    *--at = Char(kPairs[pair + 1]);
+    *--at = Char(kPairs[pair]);
   }
   if (magnitude >= 10) {
-    *--first = Char(kPairs[2 * magnitude + 1]);
-    *--first = Char(kPairs[2 * magnitude]);
+    *--at = Char(kPairs[2 * magnitude + 1]);
+    *--at = Char(kPairs[2 * magnitude]);
   } else {
-    *--first = Char('0' + magnitude);
+    *--at = Char('0' + magnitude);
   }
-  for (; first != digits + 10; ++first) *out++ = *first;
-  return out;
+  return end;
 }
 
 }  // namespace tarnwick

@@ -47,6 +47,19 @@ TEST(TextTest, SignedDecimal) {
   EXPECT_EQ(DecimalU16(-5), u"-5");
   EXPECT_EQ(DecimalU16(INT32_MIN), u"-2147483648");
   EXPECT_EQ(DecimalU16(static_cast<std::int32_t>(4294967295u)), u"-1");
+  // Every length, at both of its ends: the number of digits is counted before they are written.
+  std::int32_t power = 1;
+  for (int digits = 1; digits <= 10; ++digits) {
+    for (const std::int32_t value : {power, digits < 10 ? power * 10 - 1 : INT32_MAX}) {
+      for (const std::int32_t signed_value : {value, -value}) {
+        char written[13] = "############";
+        const char* end = WriteDecimal(written, signed_value);
+        EXPECT_EQ(std::string(static_cast<const char*>(written), end), std::to_string(signed_value));
+        EXPECT_EQ(*end, '#') << "nothing written after the digits";
+      }
+    }
+    if (digits < 10) power *= 10;
+  }
 }
 
 }  // namespace

@@ -18,7 +18,9 @@
 
 namespace tarnwick {
 
-class ViewWorker {
+// Aligned to the cache line, so that what the thread writes shares no line with what the
+// reader reads.
+class alignas(64) ViewWorker {
  public:
   // Distance between touches. Measured under Wine: Linux maps the cached pages
   // around a fault together (64 KiB by default), so one touch per 64 KiB maps

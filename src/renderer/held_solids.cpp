@@ -10,12 +10,29 @@ bool ById(const SyncSolidLine& a, const SyncSolidLine& b) { return a.id < b.id; 
 
 }  // namespace
 
-void HeldSolids::BeginBody() { body_first_ = held_.size(); }
+void HeldSolids::BeginBody() {
+  body_first_ = held_.size();
+  near_ = 0;
+  taken_back_.clear();
+}
 
 std::uint32_t& HeldSolids::RecordElsewhere(std::uint32_t id, std::uint32_t stamp) {
   if (held_.empty() || id > held_.back().id) {
     held_.push_back({id, stamp});
     return held_.back().time_stamp;
+  }
+  // A solid sent again, removed by the update before or not, takes its own place back:
+  // an update's changed solids ascend, and each is looked for a little after the last.
+  const std::size_t at = LowerBound(id, near_);
+  if (held_[at].id == id) {
+    near_ = at;
+    if (Gone(at)) {
+      gone_[at] = false;
+      --gone_count_;
+    }
+    if (at < body_first_) taken_back_.push_back(at);
+    held_[at].time_stamp = stamp;
+    return held_[at].time_stamp;
   }
   arrivals_.push_back({id, stamp});
   return arrivals_.back().time_stamp;
@@ -24,10 +41,30 @@ std::uint32_t& HeldSolids::RecordElsewhere(std::uint32_t id, std::uint32_t stamp
 void HeldSolids::EndBody(bool trusted) {
   if (!trusted) {
     for (std::size_t i = body_first_; i < held_.size(); ++i) held_[i].time_stamp = 0;
+    for (const std::size_t i : taken_back_) held_[i].time_stamp = 0;
     for (SyncSolidLine& solid : arrivals_) solid.time_stamp = 0;
   }
+  taken_back_.clear();
+  Settle();
   if (!arrivals_.empty()) MergeArrivals();
   body_first_ = held_.size();
+}
+
+std::span<const SyncSolidLine> HeldSolids::InOrder() const {
+  Settle();
+  return held_;
+}
+
+void HeldSolids::Settle() const {
+  if (gone_count_ != 0) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < held_.size(); ++i) {
+      if (!Gone(i)) held_[kept++] = held_[i];
+    }
+    held_.resize(kept);
+  }
+  gone_.clear();
+  gone_count_ = 0;
 }
 
 void HeldSolids::MergeArrivals() {
@@ -83,47 +120,37 @@ std::size_t HeldSolids::LowerBound(std::uint32_t id, std::size_t from) const {
       std::lower_bound(first, last, SyncSolidLine{id, 0}, ById) - held_.begin());
 }
 
-std::size_t HeldSolids::IndexOf(std::uint32_t id, std::size_t from) const {
-  const std::size_t at = LowerBound(id, from);
-  return at < held_.size() && held_[at].id == id ? at : held_.size();
-}
-
 const SyncSolidLine* HeldSolids::Find(std::uint32_t id) const {
-  const std::size_t i = IndexOf(id, 0);
-  return i < held_.size() ? &held_[i] : nullptr;
+  const std::size_t at = LowerBound(id, 0);
+  return at < held_.size() && held_[at].id == id && !Gone(at) ? &held_[at] : nullptr;
 }
 
-std::vector<std::uint32_t> HeldSolids::RemoveListed(std::span<const std::uint32_t> ids) {
-  std::vector<std::uint32_t> removed;
-  std::vector<std::size_t> places;
-  std::vector<bool> gone(held_.size(), false);
-  std::size_t last = 0;
+std::span<const std::uint32_t> HeldSolids::RemoveListed(std::span<const std::uint32_t> ids) {
+  removed_.clear();
+  // A removed solid keeps its place until the body that follows has had the chance to
+  // send it again: nothing moves for the solids an update changes.
+  if (gone_.size() < held_.size()) gone_.resize(held_.size(), false);
+  std::size_t near = 0;
   for (const std::uint32_t id : ids) {
-    const std::size_t i = IndexOf(id, last);
-    if (i == held_.size() || gone[i]) continue;
-    gone[i] = true;
-    last = i;
-    removed.push_back(id);
-    places.push_back(i);
+    const std::size_t at = LowerBound(id, near);
+    if (at == held_.size() || held_[at].id != id || gone_[at]) continue;
+    gone_[at] = true;
+    ++gone_count_;
+    near = at;
+    removed_.push_back(id);
   }
-  if (removed.empty()) return removed;
-  // The runs between the removed places close up, one move each.
-  if (!std::is_sorted(places.begin(), places.end())) std::sort(places.begin(), places.end());
-  places.push_back(held_.size());
-  auto to = held_.begin() + static_cast<std::ptrdiff_t>(places[0]);
-  for (std::size_t r = 0; r + 1 < places.size(); ++r) {
-    to = std::copy(held_.begin() + static_cast<std::ptrdiff_t>(places[r] + 1),
-                   held_.begin() + static_cast<std::ptrdiff_t>(places[r + 1]), to);
-  }
-  held_.erase(to, held_.end());
-  body_first_ = held_.size();
-  return removed;
+  return removed_;
 }
 
 void HeldSolids::Clear() {
   std::vector<SyncSolidLine>().swap(held_);
   std::vector<SyncSolidLine>().swap(arrivals_);
+  std::vector<bool>().swap(gone_);
+  std::vector<std::uint32_t>().swap(removed_);
+  taken_back_.clear();
+  gone_count_ = 0;
   body_first_ = 0;
+  near_ = 0;
 }
 
 }  // namespace tarnwick

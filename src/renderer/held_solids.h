@@ -2,9 +2,11 @@
 // one flat array kept in unsigned id order, which the removals, the sync
 // record and a project change walk in that order. A body's solids arrive in
 // the order of its table, by ascending id as a host writes it as a rule:
-// those are appended. The others (a table in another order, a solid sent
-// again) wait aside until the body ends and are merged in then, a later one
-// of an id replacing an earlier.
+// those are appended. A solid sent again takes its own place back, removed
+// or not, so that an update's changed solids move nothing. The others (a
+// table in another order, new ids among the held ones) wait aside until the
+// body ends and are merged in then, a later one of an id replacing an
+// earlier.
 #pragma once
 
 #include <cstddef>
@@ -35,29 +37,37 @@ class HeldSolids {
   void EndBody(bool trusted);
 
   // Number of solids held (the current body's not counted until it ends).
-  std::size_t size() const { return held_.size(); }
+  std::size_t size() const { return held_.size() - gone_count_; }
   // The held solid of `id`, or null.
   const SyncSolidLine* Find(std::uint32_t id) const;
   // Every solid held, in unsigned id order.
-  std::span<const SyncSolidLine> InOrder() const { return held_; }
+  std::span<const SyncSolidLine> InOrder() const;
 
   // Removes the listed ids that are held; returns them in list order, each once.
-  std::vector<std::uint32_t> RemoveListed(std::span<const std::uint32_t> ids);
+  std::span<const std::uint32_t> RemoveListed(std::span<const std::uint32_t> ids);
   // Removes every solid.
   void Clear();
 
  private:
   std::uint32_t& RecordElsewhere(std::uint32_t id, std::uint32_t stamp);
   void MergeArrivals();
+  // Drops the places of removed solids that were not sent again.
+  void Settle() const;
+  bool Gone(std::size_t i) const { return i < gone_.size() && gone_[i]; }
   // The first place in held_ whose id is not below `id`, looked for from `from` on when it
   // lies there.
   std::size_t LowerBound(std::uint32_t id, std::size_t from) const;
-  // Index of `id` in held_, looked for from `from` on when it lies there; size() when absent.
-  std::size_t IndexOf(std::uint32_t id, std::size_t from) const;
 
-  std::vector<SyncSolidLine> held_;
+  // Removed solids keep their places, marked in gone_, until a body ends or the record is
+  // read: whatever reads it settles it first.
+  mutable std::vector<SyncSolidLine> held_;
+  mutable std::vector<bool> gone_;
+  mutable std::size_t gone_count_ = 0;
   std::size_t body_first_ = 0;            // the first of held_ appended by the current body
-  std::vector<SyncSolidLine> arrivals_;   // the current body's solids that could not be appended
+  std::size_t near_ = 0;                  // where the last solid sent again was found
+  std::vector<std::size_t> taken_back_;   // places the current body's solids took back
+  std::vector<SyncSolidLine> arrivals_;   // the current body's solids that found no place
+  std::vector<std::uint32_t> removed_;    // the last removal's ids
 };
 
 }  // namespace tarnwick

@@ -44,6 +44,8 @@ void ApplyIncrementalFile(ContainerState& container, RendererState& renderer) {
     RendererExport lists(renderer, no_settings);
     ReadRemovalSection(*container.ContainerFile,
                        static_cast<std::uint32_t>(container.Slots[0].Offset), lists);
+    // Done with before the removals, which leave their solids' places to the body.
+    lists.Finish();
     // The lights come again only with a new body: an update of removals alone keeps them.
     const bool body_follows =
         container.LastSlotIndex >= 1 && container.Slots[1].Kind == kModelBodyKind;
