@@ -108,6 +108,11 @@ std::size_t HeldSolids::LowerBound(std::uint32_t id, std::size_t from) const {
   // Removal lists and updates ascend as a rule: the next id lies a little after the last
   // one found, and is looked for in a range that doubles from there.
   if (from < held_.size() && held_[from].id <= id) {
+    // Distinct ids in order lie at most as many places apart as their difference, and ids
+    // a host gives out one after another exactly that far: looked at there first.
+    const std::size_t guess =
+        from + std::min<std::size_t>(id - held_[from].id, held_.size() - 1 - from);
+    if (held_[guess].id == id) return guess;
     first += static_cast<std::ptrdiff_t>(from);
     std::size_t step = 1;
     while (static_cast<std::size_t>(last - first) > step && first[step].id <= id) {
