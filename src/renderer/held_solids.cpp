@@ -109,10 +109,12 @@ std::size_t HeldSolids::LowerBound(std::uint32_t id, std::size_t from) const {
   // one found, and is looked for in a range that doubles from there.
   if (from < held_.size() && held_[from].id <= id) {
     // Distinct ids in order lie at most as many places apart as their difference, and ids
-    // a host gives out one after another exactly that far: looked at there first.
+    // a host gives out one after another exactly that far: looked at there first, and
+    // never searched for beyond.
     const std::size_t guess =
         from + std::min<std::size_t>(id - held_[from].id, held_.size() - 1 - from);
     if (held_[guess].id == id) return guess;
+    last = held_.begin() + static_cast<std::ptrdiff_t>(guess + 1);
     first += static_cast<std::ptrdiff_t>(from);
     std::size_t step = 1;
     while (static_cast<std::size_t>(last - first) > step && first[step].id <= id) {
