@@ -39,4 +39,11 @@ void BodyBytes::StopAt(std::uint64_t at, std::size_t n) {
   }
 }
 
+const std::uint8_t* BodyBytes::CopyField(std::uint64_t at, std::size_t n) {
+  // Copied without moving the window: a record's run stays the stream's bytes.
+  if (n <= kFieldBytes && stream_.ReadAt(at, field_, n)) return field_;
+  StopAt(at, n);
+  return nullptr;
+}
+
 }  // namespace tarnwick

@@ -24,10 +24,14 @@ class BodyBytes {
 
   // The bytes [at, at + n) in place, valid until the next read; null when they are not all
   // in the file or it cannot give them, and the body stops.
-  const std::uint8_t* Fixed(std::uint64_t at, std::size_t n) {
-    if (const std::uint8_t* bytes = stream_.Bytes(at, n)) return bytes;
-    StopAt(at, n);
-    return nullptr;
+  const std::uint8_t* Fixed(std::uint64_t at, std::size_t n) { return RunFrom(at, n).data; }
+  // The bytes from `at` on that the stream holds at once, at least `n` of them, valid until
+  // the next read; no data when they are not all in the file or it cannot give them, and the
+  // body stops.
+  ContainerStream::Run RunFrom(std::uint64_t at, std::size_t n) {
+    const ContainerStream::Run run = stream_.RunFrom(at, n);
+    if (run.data == nullptr) StopAt(at, n);
+    return run;
   }
   // Whether `count` elements of `element_bytes` from `at` lie in the file; when they do not,
   // the count (which stands at `count_at`) is refused and the body stops.
@@ -51,6 +55,13 @@ class BodyBytes {
   void Fail();
   // Stops the body: the count at `count_at` runs past the end of the file.
   void Refuse(std::uint64_t count_at, std::uint32_t count);
+  // Stops the body: the `n` bytes at `at` could not be had, past the file's end or not.
+  void StopAt(std::uint64_t at, std::size_t n);
+  // Longest field copied by CopyField.
+  static constexpr std::size_t kFieldBytes = 32;
+  // The `n` bytes at `at` (at most kFieldBytes) copied without moving the stream's window,
+  // valid until the next copy; null when they are not all in the file (the body stops).
+  const std::uint8_t* CopyField(std::uint64_t at, std::size_t n);
   // The file's size as it was at open.
   std::uint64_t size() const { return size_; }
   // Whether the body has stopped.
@@ -59,12 +70,79 @@ class BodyBytes {
   ContainerStream& stream() { return stream_; }
 
  private:
-  void StopAt(std::uint64_t at, std::size_t n);
-
   ContainerStream& stream_;
   ModelSink& sink_;
   std::uint64_t size_;
   bool stopped_ = false;
+  std::uint8_t field_[kFieldBytes];
+};
+
+// The fields of one record, read from the run of bytes that the stream holds from the
+// record's start on: a field, or a count's elements, inside it costs one comparison, as
+// whatever lies in the run lies in the file. A field past the run is copied out of the
+// file, and a count whose elements end past it is checked against the file. Fields lie at
+// or after the record's start; the record's reader makes no other read meanwhile.
+class RecordFields {
+ public:
+  explicit RecordFields(BodyBytes& bytes) : bytes_(bytes) {}
+
+  // The record at `at`: its first `n` bytes in place; null when they are not all in the
+  // file (the body stops).
+  const std::uint8_t* Begin(std::uint64_t at, std::size_t n) {
+    run_ = bytes_.RunFrom(at, n);
+    run_at_ = at;
+    return run_.data;
+  }
+  // The `n` bytes at `at`, which lies at or after the record's start: in place inside the
+  // run, else copied (BodyBytes::kFieldBytes at most); null when they are not all in the
+  // file (the body stops).
+  const std::uint8_t* At(std::uint64_t at, std::size_t n) {
+    const std::uint64_t into = at - run_at_;
+    return into + n <= run_.length ? run_.data + into : bytes_.CopyField(at, n);
+  }
+  // The count at `count_at` of elements of `element_bytes` that follow it, and `end` where
+  // they end; false when the count or its elements are not all in the file (the body stops).
+  bool Count(std::uint64_t count_at, std::uint32_t element_bytes, std::uint32_t& count,
+             std::uint64_t& end) {
+    const std::uint8_t* word = At(count_at, 4);
+    if (word == nullptr) return false;
+    count = LoadU32(word);
+    end = count_at + 4 + std::uint64_t{count} * element_bytes;
+    return end - run_at_ <= run_.length || bytes_.Fits(count_at, count_at + 4, count, element_bytes);
+  }
+
+  // The `n` counted arrays of `element_bytes` that follow one another from `at`: each one's
+  // count and where its elements begin, and `end` after the last; false when one of them is
+  // not all in the file (the body stops).
+  bool Arrays(std::uint64_t at, std::uint32_t element_bytes, int n, std::uint32_t* counts,
+              std::uint64_t* starts, std::uint64_t& end) {
+    // Each count inside the run shows the elements before it to lie in the file.
+    end = at;
+    for (int k = 0; k < n; ++k) {
+      const std::uint64_t into = end - run_at_;
+      if (into + 4 > run_.length) return ArraysChecked(at, element_bytes, n, counts, starts, end);
+      counts[k] = LoadU32(run_.data + into);
+      starts[k] = end + 4;
+      end += 4 + std::uint64_t{counts[k]} * element_bytes;
+    }
+    return end - run_at_ <= run_.length || ArraysChecked(at, element_bytes, n, counts, starts, end);
+  }
+
+ private:
+  bool ArraysChecked(std::uint64_t at, std::uint32_t element_bytes, int n, std::uint32_t* counts,
+                     std::uint64_t* starts, std::uint64_t& end) {
+    end = at;
+    for (int k = 0; k < n; ++k) {
+      starts[k] = end + 4;
+      if (!Count(end, element_bytes, counts[k], end)) return false;
+    }
+    return true;
+  }
+
+  // Kept in registers while the record is read: nothing else sees the object.
+  BodyBytes& bytes_;
+  ContainerStream::Run run_{nullptr, 0};
+  std::uint64_t run_at_ = 0;
 };
 
 }  // namespace tarnwick

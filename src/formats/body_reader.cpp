@@ -30,10 +30,10 @@ BodyReader::BodyReader(ContainerStream& stream, std::uint32_t body_start, ModelS
 std::uint64_t BodyReader::At(std::uint32_t offset) const { return BodyPosition(body_, offset); }
 
 bool BodyReader::TableCount(std::uint64_t at, std::uint32_t& count) {
-  const std::uint8_t* bytes = bytes_.Fixed(at, 4);
-  if (!bytes || !bytes_.Fits(at, at + 4, LoadU32(bytes), 4)) return false;
-  count = LoadU32(bytes);
-  end_ = at + 4 + std::uint64_t{count} * 4;
+  RecordFields fields(bytes_);
+  std::uint64_t end = 0;
+  if (!fields.Begin(at, 4) || !fields.Count(at, 4, count, end)) return false;
+  end_ = end;
   return true;
 }
 
@@ -104,47 +104,36 @@ bool BodyReader::Light(std::uint32_t offset) {
 }
 
 bool BodyReader::Solid(std::uint32_t offset) {
-  // As a host writes a solid, its part table follows its fields: when the stream holds both
-  // at once, they lie in the file and need no other check.
   const std::uint64_t at = At(offset);
-  const ContainerStream::Run run = bytes_.stream().RunFrom(at, kSolidHeadBytes);
-  const std::uint8_t* p = run.data;
-  if (p == nullptr) return SolidChecked(at);
-  const std::uint64_t tail = kSolidHeadBytes + std::uint64_t{LoadU32(p + 13)} * 2;
-  const std::uint64_t table = 4 + std::uint64_t{LoadU32(p + 4)};
-  if (tail + kSolidTailBytes > run.length || table + 4 > run.length) return SolidChecked(at);
-  const std::uint64_t table_end = table + 4 + std::uint64_t{LoadU32(p + table)} * 4;
-  if (tail + kSolidTailBytes + std::uint64_t{LoadU32(p + tail + 12)} * 2 > run.length ||
-      table_end > run.length) {
-    return SolidChecked(at);
-  }
-  WordTable parts(bytes_.stream(), at + table + 4, LoadU32(p + table));
-  parts.Preload(p + table + 4);
-  end_ = at + table_end;
-  return SolidParts(SolidInfo{LoadU32(p + tail + 8), LoadU32(p + 9), at}, parts);
-}
-
-bool BodyReader::SolidChecked(std::uint64_t at) {
-  const std::uint8_t* head = bytes_.Fixed(at, kSolidHeadBytes);
+  RecordFields fields(bytes_);
+  const std::uint8_t* head = fields.Begin(at, kSolidHeadBytes);
   if (!head) return false;
   SolidInfo solid{0, LoadU32(head + 9), at};
   const std::uint64_t parts_at = at + 4 + LoadU32(head + 4);
-  const std::uint32_t label_units = LoadU32(head + 13);
-  if (!bytes_.Fits(at + 13, at + kSolidHeadBytes, label_units, 2)) return false;
+  std::uint32_t units = 0;
+  std::uint64_t tail_at = 0, table_end = 0;
   // The label and the second string are not interpreted: only their lengths are checked.
-  const std::uint64_t tail_at = at + kSolidHeadBytes + std::uint64_t{label_units} * 2;
-  const std::uint8_t* tail = bytes_.Fixed(tail_at, kSolidTailBytes);
+  if (!fields.Count(at + 13, 2, units, tail_at)) return false;
+  const std::uint8_t* tail = fields.At(tail_at, kSolidTailBytes);
   if (!tail) return false;
   solid.id = LoadU32(tail + 8);
-  if (!bytes_.Fits(tail_at + 12, tail_at + kSolidTailBytes, LoadU32(tail + 12), 2)) return false;
   std::uint32_t count = 0;
   // A solid whose part table is not in the file is not begun: the renderer is sent nothing of it.
-  if (!TableCount(parts_at, count)) return false;
+  if (!fields.Count(tail_at + 12, 2, units, table_end) || !fields.Count(parts_at, 4, count, table_end)) {
+    return false;
+  }
+  end_ = table_end;
   WordTable parts(bytes_.stream(), parts_at + 4, count);
+  // The table's first word lies in the run just read, as a host writes a solid.
+  if (count != 0) {
+    const std::uint8_t* first = fields.At(parts_at + 4, 4);
+    if (first == nullptr) return false;
+    parts.Preload(LoadU32(first));
+  }
   return SolidParts(solid, parts);
 }
 
-bool BodyReader::SolidParts(const SolidInfo& solid, WordTable& parts) {
+inline bool BodyReader::SolidParts(const SolidInfo& solid, WordTable& parts) {
   if (!bytes_.Readable()) return false;
   sink_.OnSolidBegin(solid);
   const bool all_parts = ForEachEntry(parts, part_visits_, budget_, true, [&](std::uint32_t part) {

@@ -36,8 +36,6 @@ class BodyReader {
   bool Material(std::uint32_t offset);
   bool Light(std::uint32_t offset);
   bool Solid(std::uint32_t offset);
-  // The solid read with each field fetched and checked against the file on its own.
-  bool SolidChecked(std::uint64_t at);
   // Begins the solid, reads its parts, ends it.
   bool SolidParts(const SolidInfo& solid, WordTable& parts);
   void Camera();

@@ -9,6 +9,7 @@
 namespace tarnwick {
 
 const std::uint8_t ContainerStream::kNothing[1] = {0};
+const std::atomic<bool> ContainerStream::kNeverLost{false};
 
 std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& path,
                                                        const char* mode, bool map_view,
@@ -27,7 +28,10 @@ std::unique_ptr<ContainerStream> ContainerStream::Open(const std::u16string& pat
   // nothing of it is the process's own memory. The views go with the stream.
   if (map_view && mode[0] == 'r') {
     stream->mapped_ = MappedFile::Map(file, stream->size_, view_bytes);
-    if (stream->mapped_) stream->follow_at_ = 0;
+    if (stream->mapped_) {
+      stream->follow_at_ = 0;
+      stream->lost_ = &stream->mapped_->lost_flag();
+    }
   }
   return stream;
 }
@@ -56,6 +60,7 @@ void ContainerStream::ForgetWindow() {
 
 void ContainerStream::Unmap() {
   if (!mapped_) return;
+  lost_ = &kNeverLost;
   mapped_.reset();
   follow_at_ = UINT64_MAX;
   ForgetWindow();

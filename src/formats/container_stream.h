@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -59,7 +60,7 @@ class ContainerStream {
   std::uint64_t FetchedBytes() const { return fetched_bytes_; }
   // Whether a page of a mapped view could not be read (its volume went away): every read
   // fails from then on, and bytes handed out before may hold zeros.
-  bool ReadFailed() const { return mapped_ && mapped_->Lost(); }
+  bool ReadFailed() const { return lost_->load(std::memory_order_acquire); }
   // Whether the file is now shorter than it was at open: bytes of a mapped view past its new
   // end may have read as zeros without any fault.
   bool Shrunk() const;
@@ -110,6 +111,7 @@ class ContainerStream {
     std::uint64_t length = 0;
   };
   static const std::uint8_t kNothing[1];
+  static const std::atomic<bool> kNeverLost;
 
   explicit ContainerStream(std::FILE* file);
   const std::uint8_t* BytesElsewhere(std::uint64_t at, std::size_t n);
@@ -125,6 +127,8 @@ class ContainerStream {
   std::uint64_t size_ = 0;
   std::uint64_t fetched_bytes_ = 0;
   std::unique_ptr<MappedFile> mapped_;
+  // The mapped view's lost-page flag, or one that is never set.
+  const std::atomic<bool>* lost_ = &kNeverLost;
   // The window's bytes: the mapped view, or window_.
   const std::uint8_t* window_data_ = kNothing;
   std::uint64_t window_start_ = 0;
@@ -143,12 +147,13 @@ class WordTable {
   WordTable(ContainerStream& stream, std::uint64_t start, std::uint32_t count)
       : stream_(stream), start_(start), count_(count) {}
 
-  // Takes the first words from bytes the caller holds already (the file's, from start on).
-  void Preload(const std::uint8_t* words) {
+  // Takes the first word, which the caller has read already: most tables a record holds
+  // have one.
+  void Preload(std::uint32_t first) {
+    if (count_ == 0) return;
+    StoreU32(chunk_.data(), first);
     chunk_first_ = 0;
-    chunk_count_ = count_ < kChunkWords ? count_ : kChunkWords;
-    // Most tables a record holds have a word or two: no call to copy them.
-    for (std::uint32_t i = 0; i < chunk_count_; ++i) std::memcpy(&chunk_[4 * i], words + 4 * i, 4);
+    chunk_count_ = 1;
   }
 
   // Number of words.

@@ -106,11 +106,15 @@ TEST_P(ContainerStreamTest, WordTableReadsLongTablesInChunks) {
   EXPECT_EQ(table[0], 0u);
   EXPECT_EQ(table[2048], 2048u * 3);
   EXPECT_EQ(table[5000], 0u);
-  // Words the caller holds already take the place of the first chunk.
-  const std::string first = Le32(7) + Le32(8);
-  WordTable preloaded(*stream, 4, 2);
-  preloaded.Preload(reinterpret_cast<const std::uint8_t*>(first.data()));
-  EXPECT_EQ(preloaded[1], 8u);
+  // A first word the caller has read takes its place; the words after it are the file's.
+  WordTable preloaded(*stream, 4, 5000);
+  preloaded.Preload(7);
+  EXPECT_EQ(preloaded[0], 7u);
+  EXPECT_EQ(preloaded[1], 3u);
+  EXPECT_EQ(preloaded[1024], 1024u * 3);
+  WordTable empty(*stream, 4, 0);
+  empty.Preload(7);
+  EXPECT_EQ(empty[0], 0u);
 }
 
 // Runs that jump far fetch a page or so; runs that go on where the window ends fetch a

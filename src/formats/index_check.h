@@ -20,9 +20,12 @@ bool LongIndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::ui
 // Whether every one of `count` indices is below `limit`.
 inline bool IndicesBelow(const std::uint32_t* indices, std::uint32_t count, std::uint32_t limit) {
   if (count > kShortIndexList) return LongIndicesBelow(indices, count, limit);
-  std::uint32_t beyond = 0;
-  for (std::uint32_t i = 0; i < count; ++i) beyond |= indices[i] >= limit ? 1u : 0u;
-  return beyond == 0;
+  // A loop that may end early is not vectorised: a part's three or six indices need no
+  // vector set-up.
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (indices[i] >= limit) return false;
+  }
+  return true;
 }
 
 // The same on a given path; a path this processor cannot run falls back to the plain one.

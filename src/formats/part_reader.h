@@ -41,16 +41,19 @@ class PartReader {
   };
   static constexpr std::size_t kCheckedParts = 256;
 
-  // The part read with each field fetched and checked against the file on its own: for
-  // parts that the stream does not hold at once, and for cut or crafted ones.
-  bool ReadChecked(std::uint64_t position, std::uint64_t& end);
-  // The eight arrays from `start` on, each count fetched and checked; `end` after the last.
-  bool Measure(std::uint64_t start, Spans& spans, std::uint64_t& end);
-  // Hands the part on: its arrays lent from `base` (which holds the file from `base_at` on,
-  // or is null) or copied, its indices checked, the work charged. False when the file could
-  // not give them.
-  bool HandOn(std::uint64_t position, const FileText& name, const Spans& spans,
-              const std::uint8_t* base, std::uint64_t base_at);
+  // Array `array` of the part, lent from `base` (which holds the file from `base_at` on, or
+  // is null) where it lies on a 4-byte boundary, else copied into copy k; null when it is
+  // empty or the file could not give it.
+  const void* Lend(int k, const Spans& spans, int array, const std::uint8_t* base,
+                   std::uint64_t base_at) {
+    if (spans.count[array] == 0) return nullptr;
+    const std::uint8_t* lent = base ? base + (spans.at[array] - base_at) : nullptr;
+    if (lent && reinterpret_cast<std::uintptr_t>(lent) % 4 == 0) return lent;
+    return Aligned(k, spans.count[array], spans.at[array], lent);
+  }
+  // Hands the part on: its indices checked, the work charged. False when the file could not
+  // give its bytes or a bound is passed.
+  bool HandOn(const FileText& name, PartGeometry& part);
   // The `count` words at `at`, which `lent` holds off a 4-byte boundary (or null: they are
   // fetched), copied aligned into copy k; null when the file could not give them (the body
   // stops).

@@ -58,6 +58,8 @@ class FileMapping {
   // Whether a page of a view could not be read (the volume went away, the file was cut
   // short): that view then holds zeros, and nothing read from the mapping can be trusted.
   bool Lost() const { return lost_.load(std::memory_order_acquire); }
+  // The flag that Lost reads, for a reader that looks at it for every record.
+  const std::atomic<bool>& lost_flag() const { return lost_; }
 
  private:
   FileMapping(std::intptr_t handle, std::uint64_t size) : handle_(handle), size_(size) {}

@@ -46,6 +46,8 @@ class MappedFile {
   void Follow(std::uint64_t offset);
   // Whether a page of a view could not be read: see FileMapping::Lost.
   bool Lost() const { return mapping_->Lost(); }
+  // The flag that Lost reads: it lives as long as this.
+  const std::atomic<bool>& lost_flag() const { return mapping_->lost_flag(); }
   // The worker, or null when the file is small or no thread could be started.
   const ViewWorker* worker() const { return worker_.get(); }
 

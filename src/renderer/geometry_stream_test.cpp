@@ -112,7 +112,8 @@ TEST_F(GeometryStreamTest, NodeNamesAreSignedAndSolidsSortUnsigned) {
 TEST(SolidNodeNameTest, CountingUpGivesTheNameFormedAnew) {
   const std::uint32_t steps[][2] = {{0, 1},        {9, 10},         {99, 100},   {8, 17},
                                     {95, 104},     {999, 1000},     {5, 3},      {7, 7},
-                                    {1, 11},       {2147483646u, 2147483647u},
+                                    {1, 11},       {12, 1000005},   {999990, 1000000},
+                                    {35, 95},      {10, 2147483647u}, {2147483646u, 2147483647u},
                                     {2147483647u, 2147483648u},     {4294967294u, 4294967295u},
                                     {4294967295u, 0}};
   for (const auto& [from, to] : steps) {

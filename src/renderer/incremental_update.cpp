@@ -57,8 +57,10 @@ void ApplyIncrementalFile(ContainerState& container, RendererState& renderer) {
 
 void ResetRenderedScene(RendererState& renderer) {
   const RendererSession& session = renderer.Session;
+  SolidNodeName name(0);
   for (const SyncSolidLine& solid : renderer.Solids.InOrder()) {
-    D5API_DeleteNode(session.handle, SolidNodeName(solid.id).c_str());
+    name.Become(solid.id);
+    D5API_DeleteNode(session.handle, name.c_str());
   }
   renderer.Solids.Clear();
   for (const auto& [name, material] : renderer.Materials) {
@@ -76,8 +78,11 @@ void ResetRenderedScene(RendererState& renderer) {
 
 void ApplyRemovals(RendererState& renderer, bool withdraw_lights) {
   const RendererSession& session = renderer.Session;
+  SolidNodeName name(0);
   for (const std::uint32_t id : renderer.Solids.RemoveListed(renderer.RemovedSolidIds)) {
-    D5API_DeleteNode(session.handle, SolidNodeName(id).c_str());
+    // One name counted on from the one before, as the ids go up.
+    name.Become(id);
+    D5API_DeleteNode(session.handle, name.c_str());
   }
   // The deletions are flushed before the lights are withdrawn, with or without a session.
   FlushRenderer(session.handle);
