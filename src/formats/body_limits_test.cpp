@@ -185,5 +185,44 @@ TEST(BodyLimitsTest, ATableRemembersOnlyFromItsFirstStepBack) {
   EXPECT_TRUE(visits.First(20, table, 0, budget));
 }
 
+// Work up to a bound is allowed; the notice names the kind that passed its bound, not an
+// earlier one that stands right at its own.
+TEST(BodyLimitsTest, TheNoticeNamesTheBoundPassedNotOneReached) {
+  RecordingSink sink;
+  BodyBudget budget(1000, 0, sink);
+  budget.Charge(WorkKind::kEntries, WorkLimit(WorkKind::kEntries, 1000));
+  budget.Charge(WorkKind::kRecords, WorkLimit(WorkKind::kRecords, 1000));
+  EXPECT_TRUE(budget.Allows());
+  budget.Charge(WorkKind::kRecords, 1);
+  EXPECT_FALSE(budget.Allows());
+  EXPECT_FALSE(budget.Allows());
+  ASSERT_EQ(sink.abandoned.size(), 1u);
+  EXPECT_NE(sink.abandoned[0].find("needs more than 8192 records visited"), std::string::npos)
+      << sink.abandoned[0];
+}
+
+// Past the most offsets a table remembers, one remembered before is still not read again;
+// only new ones are, each time they come.
+TEST(BodyLimitsTest, PastItsMostATableStillKnowsTheOffsetsItRemembered) {
+  std::vector<std::uint32_t> words = {1, 0};
+  for (std::uint32_t word = 2; words.size() < TableVisits::kMaxRemembered; ++word) words.push_back(word);
+  const std::uint32_t fresh = 1u << 30;
+  words.insert(words.end(), {5, fresh, fresh});
+  std::string bytes;
+  for (const std::uint32_t word : words) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
+  }
+  auto stream = ContainerStream::OverMemory(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  RecordingSink sink;
+  BodyBudget budget(bytes.size(), 0, sink);
+  WordTable table(*stream, 0, static_cast<std::uint32_t>(words.size()));
+  TableVisits visits;
+  std::vector<bool> first;
+  for (std::uint32_t i = 0; i < table.size(); ++i) first.push_back(visits.First(table[i], table, i, budget));
+  EXPECT_EQ(std::count(first.begin(), first.end(), false), 1);
+  EXPECT_EQ(std::vector<bool>(first.end() - 3, first.end()), (std::vector<bool>{false, true, true}));
+}
+
 }  // namespace
 }  // namespace tarnwick

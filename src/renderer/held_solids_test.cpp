@@ -84,6 +84,13 @@ TEST(HeldSolidsTest, RemovalsGoInListOrderEachOnce) {
   ASSERT_NE(solids.Find(14), nullptr);
   EXPECT_EQ(solids.Find(14)->time_stamp, 14u);
   EXPECT_NE(solids.Find(108), nullptr);
+  // A removed solid sent again is held again at once, before its body ends.
+  solids.BeginBody();
+  solids.Record(50, 500);
+  EXPECT_EQ(solids.size(), 94u);
+  EXPECT_EQ(solids.Find(50)->time_stamp, 500u);
+  solids.EndBody(true);
+  EXPECT_EQ(solids.size(), 94u);
 }
 
 // A body that is not trusted leaves each of its solids with stamp 0, appended or arrived,
