@@ -108,7 +108,8 @@ class RecordFields {
     if (word == nullptr) return false;
     count = LoadU32(word);
     end = count_at + 4 + std::uint64_t{count} * element_bytes;
-    return end - run_at_ <= run_.length || bytes_.Fits(count_at, count_at + 4, count, element_bytes);
+    return end - run_at_ <= run_.length ||
+           bytes_.Fits(count_at, count_at + 4, count, element_bytes);
   }
 
   // The `n` counted arrays of `element_bytes` that follow one another from `at`: each one's

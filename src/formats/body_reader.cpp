@@ -110,16 +110,16 @@ bool BodyReader::Solid(std::uint32_t offset) {
   if (!head) return false;
   SolidInfo solid{0, LoadU32(head + 9), at};
   const std::uint64_t parts_at = at + 4 + LoadU32(head + 4);
-  std::uint32_t units = 0;
-  std::uint64_t tail_at = 0, table_end = 0;
+  std::uint32_t units = 0, count = 0;
+  std::uint64_t tail_at = 0, second_end = 0, table_end = 0;
   // The label and the second string are not interpreted: only their lengths are checked.
   if (!fields.Count(at + 13, 2, units, tail_at)) return false;
   const std::uint8_t* tail = fields.At(tail_at, kSolidTailBytes);
   if (!tail) return false;
   solid.id = LoadU32(tail + 8);
-  std::uint32_t count = 0;
   // A solid whose part table is not in the file is not begun: the renderer is sent nothing of it.
-  if (!fields.Count(tail_at + 12, 2, units, table_end) || !fields.Count(parts_at, 4, count, table_end)) {
+  if (!fields.Count(tail_at + 12, 2, units, second_end) ||
+      !fields.Count(parts_at, 4, count, table_end)) {
     return false;
   }
   end_ = table_end;

@@ -61,8 +61,9 @@ inline void SendPartTriangles(D5Session session, const char16_t* part_name,
   // The renderer takes its counts as signed, and would read positions outside the array.
   if (part.index_count > 0x7FFFFFFFu || !part.indices_in_range) return;
   const std::uint32_t vertices = part.position_count / 3;
-  MeshDescriptor mesh{static_cast<std::int32_t>(vertices), static_cast<std::int32_t>(part.index_count),
-                      part.positions, part.attributes1, part.attributes2, part.indices};
+  MeshDescriptor mesh{static_cast<std::int32_t>(vertices),
+                      static_cast<std::int32_t>(part.index_count), part.positions,
+                      part.attributes1, part.attributes2, part.indices};
   if (part.index_count == 0) {
     mesh.index_count = static_cast<std::int32_t>(vertices);
     mesh.indices = CountingIndices(sequence, vertices);
