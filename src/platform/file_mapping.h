@@ -55,10 +55,9 @@ class FileMapping {
 
   // Bytes of the file that the mapping covers.
   std::uint64_t size() const { return size_; }
-  // Whether a page of a view could not be read (the volume went away, the file was cut
+  // Set once a page of a view could not be read (the volume went away, the file was cut
   // short): that view then holds zeros, and nothing read from the mapping can be trusted.
-  bool Lost() const { return lost_.load(std::memory_order_acquire); }
-  // The flag that Lost reads, for a reader that looks at it for every record.
+  // A reader loads it (acquire) for every record.
   const std::atomic<bool>& lost_flag() const { return lost_; }
 
  private:

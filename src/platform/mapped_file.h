@@ -44,9 +44,8 @@ class MappedFile {
   MappedView Cover(std::uint64_t offset, std::uint64_t n);
   // Tells the worker, if any, where the reader has come to, so that it loads the bytes ahead.
   void Follow(std::uint64_t offset);
-  // Whether a page of a view could not be read: see FileMapping::Lost.
-  bool Lost() const { return mapping_->Lost(); }
-  // The flag that Lost reads: it lives as long as this.
+  // Set once a page of a view could not be read (see FileMapping::lost_flag); it lives as
+  // long as this.
   const std::atomic<bool>& lost_flag() const { return mapping_->lost_flag(); }
   // The worker, or null when the file is small or no thread could be started.
   const ViewWorker* worker() const { return worker_.get(); }
