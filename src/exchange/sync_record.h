@@ -11,9 +11,10 @@
 namespace tarnwick {
 
 // One solid line: "ID3D: [id] TimeStamp: [stamp]", both written as signed 32-bit numbers.
+// Trivial, so that the record of held solids grows by copying its bytes.
 struct SyncSolidLine {
-  std::uint32_t id = 0;
-  std::uint32_t time_stamp = 0;
+  std::uint32_t id;
+  std::uint32_t time_stamp;
 };
 
 // One material line: "Material: [name] TimeStamp: [nTimeID] MatIndex: [index]".

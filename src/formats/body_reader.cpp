@@ -25,6 +25,7 @@ BodyReader::BodyReader(ContainerStream& stream, std::uint32_t body_start, ModelS
       bytes_(stream, sink),
       budget_(stream.Size(), body_start, sink),
       parts_(bytes_, budget_, sink),
+      part_table_(stream, 0, 0),
       end_(body_start) {}
 
 std::uint64_t BodyReader::At(std::uint32_t offset) const { return BodyPosition(body_, offset); }
@@ -123,14 +124,14 @@ bool BodyReader::Solid(std::uint32_t offset) {
     return false;
   }
   end_ = table_end;
-  WordTable parts(bytes_.stream(), parts_at + 4, count);
+  part_table_.Open(parts_at + 4, count);
   // The table's first word lies in the run just read, as a host writes a solid.
   if (count != 0) {
     const std::uint8_t* first = fields.At(parts_at + 4, 4);
     if (first == nullptr) return false;
-    parts.Preload(LoadU32(first));
+    part_table_.Preload(LoadU32(first));
   }
-  return SolidParts(solid, parts);
+  return SolidParts(solid, part_table_);
 }
 
 inline bool BodyReader::SolidParts(const SolidInfo& solid, WordTable& parts) {

@@ -56,6 +56,8 @@ class BodyReader {
   PartReader parts_;
   TableVisits visits_;       // of the material, light or solid table
   TableVisits part_visits_;  // of the current solid's part table
+  // The current solid's part table: kept here, its chunk is not laid out for every solid.
+  WordTable part_table_;
   // Where the last read ended: the camera block stands there.
   std::uint64_t end_;
   std::u16string text_;
