@@ -2,11 +2,13 @@
 // reads past the end of the file; and the header read that writes nothing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "container_writer/container_writer.h"
+#include "formats/body_bytes.h"
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
 #include "platform/text.h"
@@ -120,6 +122,30 @@ TEST_F(ReaderNoticesTest, ArraysEndingAtTheEndOfTheFileAreKept) {
       EXPECT_EQ(part.attributes1, (std::vector<std::uint32_t>{7, 8}));
       EXPECT_EQ(part.indices, (std::vector<std::uint32_t>{0, 1, 2}));
     }
+  }
+}
+
+// Bytes that lay in the file when it was opened but can no longer be read (the file was cut
+// meanwhile) are a failed read, up to a read that ends exactly where the file ended; bytes
+// past that end are a read past the end, told where the read began.
+TEST_F(ReaderNoticesTest, AReadInsideTheFileAsOpenedFailsAndOneBeyondItRunsPastTheEnd) {
+  const std::string bytes(64, 'x');
+  struct Case {
+    std::uint64_t at;
+    std::size_t n;
+    bool failed;
+  };
+  for (const Case c : {Case{40, 24, true}, Case{60, 4, true}, Case{61, 4, false}, Case{64, 1, false}}) {
+    SCOPED_TRACE(c.at);
+    folder_.Write("_model.cvm", bytes);
+    auto stream = ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb", false);
+    std::filesystem::resize_file(folder_.PathOf("_model.cvm"), 32);
+    NoticeSink sink;
+    BodyBytes body(*stream, sink);
+    EXPECT_EQ(body.Fixed(c.at, c.n), nullptr);
+    EXPECT_TRUE(body.stopped());
+    EXPECT_EQ(sink.read_failures, c.failed ? 1 : 0);
+    EXPECT_EQ(sink.past_end, c.failed ? std::vector<std::uint64_t>{} : std::vector<std::uint64_t>{c.at});
   }
 }
 

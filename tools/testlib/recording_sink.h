@@ -59,7 +59,8 @@ class RecordingSink : public ModelSink {
 };
 
 // Records what the reader tells besides the records: the counts it refuses (position and
-// count) and its reads past the end of the file; over a RecordingSink, the records as well.
+// count), its reads past the end of the file and its failed reads; over a RecordingSink,
+// the records as well.
 template <typename Base>
 class NoticesOver : public Base {
  public:
@@ -67,9 +68,11 @@ class NoticesOver : public Base {
     refused.emplace_back(position, count);
   }
   void OnReadPastEnd(std::uint64_t position) override { past_end.push_back(position); }
+  void OnReadFailed(bool /*whole_body*/) override { ++read_failures; }
 
   std::vector<std::pair<std::uint64_t, std::uint32_t>> refused;
   std::vector<std::uint64_t> past_end;
+  int read_failures = 0;
 };
 
 // The notices alone.
