@@ -187,8 +187,10 @@ TEST_F(SendPartTrianglesTest, ReusesAndExtendsTheSequence) {
   EXPECT_EQ(calls[1]["attr1"].boolean, false);
 }
 
-// The reader's finding decides: a part whose indices run past its vertices is kept back.
-TEST_F(SendPartTrianglesTest, APartWhoseIndicesAreOutOfRangeIsKeptBack) {
+// The reader's finding decides: a part whose indices run past its vertices is kept back, and
+// so is one with more indices than the renderer's signed count can give (the list is never
+// looked at: here it is three words long).
+TEST_F(SendPartTrianglesTest, APartWhoseIndicesAreOutOfRangeOrTooManyIsKeptBack) {
   PartGeometry part = Part(15);
   const std::uint32_t indices[3] = {0, 1, 2};
   part.index_count = 3;
@@ -196,6 +198,9 @@ TEST_F(SendPartTrianglesTest, APartWhoseIndicesAreOutOfRangeIsKeptBack) {
   SendPartTriangles(1, u"p", part, sequence_);
   part.indices_in_range = false;
   SendPartTriangles(1, u"q", part, sequence_);
+  part.indices_in_range = true;
+  part.index_count = 0x80000000u;
+  SendPartTriangles(1, u"r", part, sequence_);
   const std::vector<Json> calls = testing::JournalCalls();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0]["part"].string, "p");
