@@ -70,16 +70,24 @@ TEST_F(ReaderNoticesTest, RefusedCountsAndReadsPastTheEnd) {
   EXPECT_TRUE(past.refused.empty());
 }
 
+// Whether the counts after it lie past the end (the index count) or the count is the last
+// one read (array 8's), the refused count is told where it stands.
 TEST_F(ReaderNoticesTest, ARefusedArrayCountIsToldWithItsPosition) {
   cw::ModelBody body;
   body.solids.push_back(cw::Solid{1, 1, u"", {cw::Part{u"A", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, {0, 1, 2}, {}, false}}, false});
-  std::string bytes = cw::BuildContainer(cw::ModelFile(u"P", body));
+  const std::string whole = cw::BuildContainer(cw::ModelFile(u"P", body));
   // The file ends with the index count, three indices and the counts of arrays 7 and 8.
-  const std::size_t index_count_at = bytes.size() - 8 - 12 - 4;
-  PatchU32(bytes, index_count_at, 6);  // 24 bytes where 20 remain
-  const NoticeSink sink = Read(bytes);
-  ASSERT_EQ(sink.refused.size(), 1u);
-  EXPECT_EQ(sink.refused[0], (std::pair<std::uint64_t, std::uint32_t>{index_count_at, 6}));
+  const std::size_t index_count_at = whole.size() - 8 - 12 - 4;
+  const std::size_t last_count_at = whole.size() - 4;
+  // The index count: 24 bytes where 20 remain. Array 8's: 4 where none do.
+  using Patch = std::pair<std::size_t, std::uint32_t>;
+  for (const auto& [at, count] : {Patch{index_count_at, 6}, Patch{last_count_at, 1}}) {
+    std::string bytes = whole;
+    PatchU32(bytes, at, count);
+    const NoticeSink sink = Read(bytes);
+    ASSERT_EQ(sink.refused.size(), 1u) << at;
+    EXPECT_EQ(sink.refused[0], (std::pair<std::uint64_t, std::uint32_t>{at, count}));
+  }
 }
 
 // Records the part's arrays and the notices together.
