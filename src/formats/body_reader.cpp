@@ -131,15 +131,15 @@ bool BodyReader::Solid(std::uint32_t offset) {
     if (first == nullptr) return false;
     part_table_.Preload(LoadU32(first));
   }
-  return SolidParts(solid, part_table_);
+  return SolidParts(solid);
 }
 
-inline bool BodyReader::SolidParts(const SolidInfo& solid, WordTable& parts) {
+inline bool BodyReader::SolidParts(const SolidInfo& solid) {
   if (!bytes_.Readable()) return false;
   sink_.OnSolidBegin(solid);
-  const bool all_parts = ForEachEntry(parts, part_visits_, budget_, true, [&](std::uint32_t part) {
-    return parts_.Read(At(part), end_);
-  });
+  const bool all_parts =
+      ForEachEntry(part_table_, part_visits_, budget_, true,
+                   [&](std::uint32_t part) { return parts_.Read(At(part), end_); });
   // A part the renderer took from a page that was lost meanwhile was not the file's.
   sink_.OnSolidEnd(all_parts && bytes_.Readable());
   return !bytes_.stopped();

@@ -36,8 +36,8 @@ class BodyReader {
   bool Material(std::uint32_t offset);
   bool Light(std::uint32_t offset);
   bool Solid(std::uint32_t offset);
-  // Begins the solid, reads its parts, ends it.
-  bool SolidParts(const SolidInfo& solid, WordTable& parts);
+  // Begins the solid, reads the parts of part_table_, ends it.
+  bool SolidParts(const SolidInfo& solid);
   void Camera();
   bool RemovalList(std::uint32_t offset);
   // The counted text at `count_at` into text_; false when it is not whole in the file.
