@@ -39,11 +39,17 @@ bool BodyReader::TableCount(std::uint64_t at, std::uint32_t& count) {
 }
 
 template <typename ReadEntry>
-void BodyReader::Section(std::uint64_t at, bool zero_is_empty, ReadEntry read) {
+void BodyReader::Section(std::uint64_t at, bool solids, ReadEntry read) {
   std::uint32_t count = 0;
   if (!TableCount(at, count)) return;
+  // Each solid a host writes has a record of its own after the table: a count that the bytes
+  // left could not hold is not passed on as it stands.
+  if (solids) {
+    const std::uint64_t records = (bytes_.size() - end_) / (kSolidHeadBytes + kSolidTailBytes);
+    sink_.OnSolidTable(static_cast<std::uint32_t>(std::min<std::uint64_t>(count, records)));
+  }
   WordTable table(bytes_.stream(), at + 4, count);
-  ForEachEntry(table, visits_, budget_, zero_is_empty, read);
+  ForEachEntry(table, visits_, budget_, solids, read);
 }
 
 BodyWork BodyReader::ReadModelBody() {

@@ -31,8 +31,9 @@ class BodyReader {
   // The count of the table at `at`; false when the count or its words are not in the file.
   bool TableCount(std::uint64_t at, std::uint32_t& count);
   // Reads each entry of the counted table at `at` with read(offset) while the body goes on.
+  // In the solid table an entry of 0 is empty, and the sink hears how many solids may follow.
   template <typename ReadEntry>
-  void Section(std::uint64_t at, bool zero_is_empty, ReadEntry read);
+  void Section(std::uint64_t at, bool solids, ReadEntry read);
   bool Material(std::uint32_t offset);
   bool Light(std::uint32_t offset);
   bool Solid(std::uint32_t offset);

@@ -95,6 +95,34 @@ TEST_F(ContainerReaderTest, SectionsFoundWhicheverArePresentAndEmptyEntriesSkipp
   }
 }
 
+// Before its first solid the sink hears how many solids may follow: the solid table's count
+// (empty entries with it) where the bytes after the table can hold as many records, and only
+// as many as they can hold where they cannot. The other tables are not told of.
+TEST_F(ContainerReaderTest, TheSolidTableIsToldWhatTheBytesAfterItCanHold) {
+  cw::ModelBody body;
+  body.materials = {u"MaterialID_Name [M]"};
+  body.lights = {u"LightSolidID [9]"};
+  cw::Solid none;
+  none.empty_entry = true;
+  const cw::Part part{u"p", {0, 0, 0}, {7}, {8, 9}, {}, {}, false};
+  body.solids = {cw::Solid{4, 0, u"a", {part}, false}, none, cw::Solid{5, 0, u"b", {part}, false}};
+  std::string bytes = cw::BuildContainer(cw::ModelFile(u"P", body));
+  EXPECT_EQ(Stream(bytes).solid_tables, std::vector<std::uint32_t>{3});
+  const std::uint64_t table = SolidSectionStart(
+      kBody, LoadU32(reinterpret_cast<const std::uint8_t*>(bytes.data() + kBody)),
+      LoadU32(reinterpret_cast<const std::uint8_t*>(bytes.data() + kBody + 4)));
+  // Counts whose words end `left` bytes before the end of the file (a few bytes added at the
+  // end to put them there): a record takes at least 33 bytes.
+  const std::uint64_t after_count = bytes.size() - table - 4;
+  for (const auto& [left, said] : {std::pair{66u, 2u}, {65u, 1u}, {33u, 1u}, {32u, 0u}}) {
+    std::string crafted = bytes + std::string((left + 4 - after_count % 4) % 4, '\0');
+    const auto count = static_cast<std::uint32_t>((crafted.size() - table - 4 - left) / 4);
+    ASSERT_EQ(table + 4 + 4 * std::uint64_t{count}, crafted.size() - left) << "words end there";
+    PatchU32(crafted, table, count);
+    EXPECT_EQ(Stream(crafted).solid_tables, std::vector<std::uint32_t>{said}) << left;
+  }
+}
+
 TEST_F(ContainerReaderTest, MaterialTextLengthInBytesDropsAnOddByte) {
   cw::ModelBody body;
   body.materials = {u"MaterialID_Name [XY]", u"abc"};

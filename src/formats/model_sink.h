@@ -62,6 +62,9 @@ class ModelSink {
   virtual void OnMaterialText(const std::u16string& /*text*/) {}
   // The text of one light entry (a Light keyed record).
   virtual void OnLightText(const std::u16string& /*text*/) {}
+  // The solid table is about to be read: at most `solids` solids follow, as many as its
+  // entries where the bytes after it can hold their records. A sink may make room for them.
+  virtual void OnSolidTable(std::uint32_t /*solids*/) {}
   // A solid begins; its parts follow, then OnSolidEnd.
   virtual void OnSolidBegin(const SolidInfo& /*solid*/) {}
   // One part of the current solid with its name and arrays, read whole from the file.

@@ -22,6 +22,14 @@ class HeldSolids {
  public:
   // A body begins: the solids recorded from now on are its own.
   void BeginBody();
+  // Most solids that Expect makes room for at once: a model of 4 million solids. A larger
+  // one grows from there as they come.
+  static constexpr std::size_t kRoomAtOnce = std::size_t{1} << 22;
+  // At most `solids` solids of the current body follow: when none is held yet, room is made
+  // for them at once rather than by growing the record again and again as they come.
+  void Expect(std::size_t solids) {
+    if (held_.empty()) held_.reserve(solids < kRoomAtOnce ? solids : kRoomAtOnce);
+  }
   // Records a solid of the current body sent as a node, with its stamp. The stamp may be
   // changed through the result until the next call.
   std::uint32_t& Record(std::uint32_t id, std::uint32_t stamp) {

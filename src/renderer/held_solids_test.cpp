@@ -46,6 +46,7 @@ TEST(HeldSolidsTest, BodiesAndRemovalsKeepEveryIdOnceInUnsignedOrder) {
       }
       solids.BeginBody();
       const int count = random() % 30;
+      if (random() % 2) solids.Expect(random() % 2 ? count : random() % 60);
       const bool ascending = random() % 2;
       const bool trusted = random() % 4 != 0;
       for (int i = 0; i < count; ++i) {
@@ -68,6 +69,33 @@ TEST(HeldSolidsTest, BodiesAndRemovalsKeepEveryIdOnceInUnsignedOrder) {
       }
     }
   }
+}
+
+// Room is made at once for the solids of a first body, and they are recorded without the
+// record moving; a count beyond a model of kRoomAtOnce solids is not taken at its word, and
+// a record that holds solids already grows only as they come.
+TEST(HeldSolidsTest, RoomIsMadeAtOnceOnlyForAFirstBodyAndWithinReason) {
+  HeldSolids solids;
+  solids.BeginBody();
+  solids.Expect(1000);
+  solids.Record(1, 1);
+  const SyncSolidLine* room = solids.InOrder().data();
+  for (std::uint32_t id = 2; id <= 1000; ++id) solids.Record(id, id);
+  EXPECT_EQ(solids.InOrder().data(), room);
+  solids.EndBody(true);
+  solids.BeginBody();
+  solids.Expect(1u << 20);
+  EXPECT_EQ(solids.InOrder().data(), room);
+
+  HeldSolids crafted;
+  crafted.BeginBody();
+  crafted.Expect(0xFFFFFFFFu);
+  for (std::uint32_t id = 1; id <= HeldSolids::kRoomAtOnce; ++id) crafted.Record(id, 0);
+  room = crafted.InOrder().data();
+  crafted.Record(0xFFFFFFFFu, 0);
+  EXPECT_NE(crafted.InOrder().data(), room);
+  crafted.EndBody(true);
+  EXPECT_EQ(crafted.size(), HeldSolids::kRoomAtOnce + 1);
 }
 
 TEST(HeldSolidsTest, RemovalsGoInListOrderEachOnce) {

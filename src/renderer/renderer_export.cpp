@@ -48,6 +48,8 @@ void RendererExport::OnLightText(const std::u16string& text) {
   ExportLight(renderer_.Session.handle, record, settings_);
 }
 
+void RendererExport::OnSolidTable(std::uint32_t solids) { renderer_.Solids.Expect(solids); }
+
 void RendererExport::OnSolidBegin(const SolidInfo& solid) {
   solid_stamp_ = &renderer_.Solids.Record(solid.id, solid.time_stamp);
   NoteSolidBegin(solid.id);  // for a crash entry

@@ -26,6 +26,8 @@ class RendererExport : public ModelSink {
   void OnMaterialText(const std::u16string& text) override;
   // A light: read, stored under its id, sent when it is a switched-on point, spot or IES light.
   void OnLightText(const std::u16string& text) override;
+  // Room in the mirror for the solids of the table.
+  void OnSolidTable(std::uint32_t solids) override;
   // A solid's node begins; the solid is recorded with its time stamp.
   void OnSolidBegin(const SolidInfo& solid) override;
   // One triangle batch of the current node.

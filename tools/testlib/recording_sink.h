@@ -42,6 +42,7 @@ class RecordingSink : public ModelSink {
  public:
   void OnMaterialText(const std::u16string& text) override;
   void OnLightText(const std::u16string& text) override;
+  void OnSolidTable(std::uint32_t solids) override { solid_tables.push_back(solids); }
   void OnSolidBegin(const SolidInfo& solid) override;
   void OnPart(const FileText& name, const PartGeometry& part) override;
   void OnSolidEnd(bool whole) override;
@@ -53,6 +54,7 @@ class RecordingSink : public ModelSink {
   std::vector<std::u16string> materials;
   std::vector<std::u16string> lights;
   std::vector<RecordedSolid> solids;
+  std::vector<std::uint32_t> solid_tables;  // what each solid table was said to hold at most
   std::vector<std::u16string> cameras;
   std::vector<RecordedList> removals;
   std::vector<std::string> abandoned;  // the reasons given
