@@ -100,11 +100,11 @@ class RecordFields {
     const std::uint64_t into = at - run_at_;
     return into + n <= run_.length ? run_.data + into : bytes_.CopyField(at, n);
   }
-  // The `n` bytes at `at`, which lies at or after the record's start, in place when the run
-  // holds them all; otherwise null.
-  const std::uint8_t* InRun(std::uint64_t at, std::uint64_t n) const {
+  // The `n` bytes at `at`, which lies at or after the record's start, in place: inside the
+  // run, else as the stream gives them (see ContainerStream::Bytes); null when it cannot.
+  const std::uint8_t* Lent(std::uint64_t at, std::uint64_t n) {
     const std::uint64_t into = at - run_at_;
-    return into + n <= run_.length ? run_.data + into : nullptr;
+    return into + n <= run_.length ? run_.data + into : bytes_.stream().Bytes(at, n);
   }
   // The count at `count_at` of elements of `element_bytes` that follow it, and `end` where
   // they end; false when the count or its elements are not all in the file (the body stops).

@@ -39,8 +39,7 @@ bool PartReader::Read(std::uint64_t position, std::uint64_t& end) {
   ContainerStream& stream = bytes_.stream();
   const std::uint64_t low = std::min(name_at, arrays_at);
   const std::uint64_t high = std::max(second_at, end);
-  const std::uint8_t* both = fields.InRun(low, high - low);
-  if (both == nullptr) both = stream.Bytes(low, high - low);
+  const std::uint8_t* both = fields.Lent(low, high - low);
   FileText name{both ? both + (name_at - low) : nullptr, name_units};
   const std::uint8_t* base = both ? both + (arrays_at - low) : nullptr;
   if (both == nullptr) {

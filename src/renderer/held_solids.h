@@ -9,6 +9,7 @@
 // earlier.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -28,7 +29,7 @@ class HeldSolids {
   // At most `solids` solids of the current body follow: when none is held yet, room is made
   // for them at once rather than by growing the record again and again as they come.
   void Expect(std::size_t solids) {
-    if (held_.empty()) held_.reserve(solids < kRoomAtOnce ? solids : kRoomAtOnce);
+    if (held_.empty()) held_.reserve(std::min(solids, kRoomAtOnce));
   }
   // Records a solid of the current body sent as a node, with its stamp. The stamp may be
   // changed through the result until the next call.
