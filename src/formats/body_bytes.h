@@ -123,16 +123,17 @@ class RecordFields {
   // not all in the file (the body stops).
   bool Arrays(std::uint64_t at, std::uint32_t element_bytes, int n, std::uint32_t* counts,
               std::uint64_t* starts, std::uint64_t& end) {
-    // Each count inside the run shows the elements before it to lie in the file.
-    end = at;
+    // Each count inside the run shows the elements before it to lie in the file. Each count
+    // is found from the one before: the step is kept as short as it can be, in the run.
+    std::uint64_t into = at - run_at_;
     for (int k = 0; k < n; ++k) {
-      const std::uint64_t into = end - run_at_;
       if (into + 4 > run_.length) return ArraysChecked(at, element_bytes, n, counts, starts, end);
       counts[k] = LoadU32(run_.data + into);
-      starts[k] = end + 4;
-      end += 4 + std::uint64_t{counts[k]} * element_bytes;
+      starts[k] = run_at_ + into + 4;
+      into += 4 + std::uint64_t{counts[k]} * element_bytes;
     }
-    return end - run_at_ <= run_.length || ArraysChecked(at, element_bytes, n, counts, starts, end);
+    end = run_at_ + into;
+    return into <= run_.length || ArraysChecked(at, element_bytes, n, counts, starts, end);
   }
 
  private:

@@ -136,12 +136,27 @@ class TableVisits {
   std::unordered_set<std::uint32_t> seen_;
 };
 
-// Goes through an offset table in order while the budget allows, handing each entry not
-// met before (and, with zero_is_empty, not 0) to read(offset), which returns false to stop.
-// Every entry costs one entry looked at, every entry read one record visited. True when
-// the table was gone through to its end. `visits` is reset for the table.
-template <typename ReadEntry>
-bool ForEachEntry(WordTable& table, TableVisits& visits, BodyBudget& budget, bool zero_is_empty,
+// A table of one word, already read, that keeps its own visits: one entry repeats nothing.
+// Most solids' part tables are such.
+class OneEntry {
+ public:
+  explicit OneEntry(std::uint32_t word) : word_(word) {}
+  std::uint32_t size() const { return 1; }
+  std::uint32_t operator[](std::uint32_t) const { return word_; }
+  void Reset() {}
+  bool First(std::uint32_t, const OneEntry&, std::uint32_t, BodyBudget&) { return true; }
+
+ private:
+  std::uint32_t word_;
+};
+
+// Goes through an offset table (a WordTable, or a OneEntry with itself for visits) in order
+// while the budget allows, handing each entry not met before (and, with zero_is_empty, not 0)
+// to read(offset), which returns false to stop. Every entry costs one entry looked at, every
+// entry read one record visited. True when the table was gone through to its end. `visits`
+// is reset for the table.
+template <typename Table, typename Visits, typename ReadEntry>
+bool ForEachEntry(Table& table, Visits& visits, BodyBudget& budget, bool zero_is_empty,
                   ReadEntry read);
 
 }  // namespace tarnwick
@@ -150,8 +165,8 @@ bool ForEachEntry(WordTable& table, TableVisits& visits, BodyBudget& budget, boo
 
 namespace tarnwick {
 
-template <typename ReadEntry>
-bool ForEachEntry(WordTable& table, TableVisits& visits, BodyBudget& budget, bool zero_is_empty,
+template <typename Table, typename Visits, typename ReadEntry>
+bool ForEachEntry(Table& table, Visits& visits, BodyBudget& budget, bool zero_is_empty,
                   ReadEntry read) {
   visits.Reset();
   for (std::uint32_t i = 0; i < table.size(); ++i) {

@@ -185,6 +185,55 @@ TEST(BodyLimitsTest, ATableRemembersOnlyFromItsFirstStepBack) {
   EXPECT_TRUE(visits.First(20, table, 0, budget));
 }
 
+// A solid's part table of one entry goes without a table or visits of its own, and must go
+// as a table of that one word would: the same entries read, the same work, the same end,
+// whatever the word, the budget or the read.
+TEST(BodyLimitsTest, ATableOfOneEntryGoesAsAWordTableOfThatWord) {
+  struct Run {
+    bool result;
+    std::vector<std::uint32_t> read;
+    BodyWork work;
+    bool exhausted;
+  };
+  const std::uint64_t limit = WorkLimit(WorkKind::kEntries, 1000);
+  for (const std::uint32_t word : {0u, 7u}) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
+    auto stream = ContainerStream::OverMemory(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    for (const bool zero_is_empty : {false, true}) {
+      // Entries looked at before: none, up to the bound (this one passes it), past it.
+      for (const std::uint64_t before : {std::uint64_t{0}, limit, limit + 1}) {
+        for (const bool read_goes_on : {true, false}) {
+          const auto go = [&](auto& table, auto& visits) {
+            RecordingSink sink;
+            BodyBudget budget(1000, 0, sink);
+            budget.Charge(WorkKind::kEntries, before);
+            Run run;
+            run.result = ForEachEntry(table, visits, budget, zero_is_empty, [&](std::uint32_t offset) {
+              run.read.push_back(offset);
+              return read_goes_on;
+            });
+            run.work = budget.work();
+            run.exhausted = budget.Exhausted();
+            return run;
+          };
+          WordTable table(*stream, 0, 1);
+          TableVisits visits;
+          OneEntry one(word);
+          const Run expected = go(table, visits), got = go(one, one);
+          SCOPED_TRACE(::testing::Message() << word << " " << zero_is_empty << " " << before << " "
+                                            << read_goes_on);
+          EXPECT_EQ(got.result, expected.result);
+          EXPECT_EQ(got.read, expected.read);
+          EXPECT_EQ(got.work.done, expected.work.done);
+          EXPECT_EQ(got.exhausted, expected.exhausted);
+        }
+      }
+    }
+  }
+}
+
 // Work up to a bound is allowed; the notice names the kind that passed its bound, not an
 // earlier one that stands right at its own.
 TEST(BodyLimitsTest, TheNoticeNamesTheBoundPassedNotOneReached) {

@@ -132,20 +132,24 @@ bool BodyReader::Solid(std::uint32_t offset) {
   end_ = table_end;
   part_table_.Open(parts_at + 4, count);
   // The table's first word lies in the run just read, as a host writes a solid.
+  std::uint32_t first_part = 0;
   if (count != 0) {
     const std::uint8_t* first = fields.At(parts_at + 4, 4);
     if (first == nullptr) return false;
-    part_table_.Preload(LoadU32(first));
+    first_part = LoadU32(first);
+    part_table_.Preload(first_part);
   }
-  return SolidParts(solid);
+  return SolidParts(solid, first_part);
 }
 
-inline bool BodyReader::SolidParts(const SolidInfo& solid) {
+inline bool BodyReader::SolidParts(const SolidInfo& solid, std::uint32_t first_part) {
   if (!bytes_.Readable()) return false;
   sink_.OnSolidBegin(solid);
-  const bool all_parts =
-      ForEachEntry(part_table_, part_visits_, budget_, true,
-                   [&](std::uint32_t part) { return parts_.Read(At(part), end_); });
+  const auto read = [&](std::uint32_t part) { return parts_.Read(At(part), end_); };
+  OneEntry one(first_part);
+  const bool all_parts = part_table_.size() == 1
+                             ? ForEachEntry(one, one, budget_, true, read)
+                             : ForEachEntry(part_table_, part_visits_, budget_, true, read);
   // A part the renderer took from a page that was lost meanwhile was not the file's.
   sink_.OnSolidEnd(all_parts && bytes_.Readable());
   return !bytes_.stopped();

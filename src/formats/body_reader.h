@@ -37,8 +37,9 @@ class BodyReader {
   bool Material(std::uint32_t offset);
   bool Light(std::uint32_t offset);
   bool Solid(std::uint32_t offset);
-  // Begins the solid, reads the parts of part_table_, ends it.
-  bool SolidParts(const SolidInfo& solid);
+  // Begins the solid, reads the parts of part_table_ (whose first word is `first_part`), ends
+  // it.
+  bool SolidParts(const SolidInfo& solid, std::uint32_t first_part);
   void Camera();
   bool RemovalList(std::uint32_t offset);
   // The counted text at `count_at` into text_; false when it is not whole in the file.
