@@ -123,8 +123,9 @@ class RecordFields {
   // not all in the file (the body stops).
   bool Arrays(std::uint64_t at, std::uint32_t element_bytes, int n, std::uint32_t* counts,
               std::uint64_t* starts, std::uint64_t& end) {
-    // Each count inside the run shows the elements before it to lie in the file. Each count
-    // is found from the one before: the step is kept as short as it can be, in the run.
+    // Each count inside the run shows the elements before it to lie in the file. A count's
+    // place is kept as its distance into the run: the next is one add from the count's load,
+    // which is all that the walk waits for at each step.
     std::uint64_t into = at - run_at_;
     for (int k = 0; k < n; ++k) {
       if (into + 4 > run_.length) return ArraysChecked(at, element_bytes, n, counts, starts, end);

@@ -140,10 +140,15 @@ class TableVisits {
 // Most solids' part tables are such.
 class OneEntry {
  public:
+  // The table of `word` alone.
   explicit OneEntry(std::uint32_t word) : word_(word) {}
+  // One word.
   std::uint32_t size() const { return 1; }
+  // The word, whatever the index.
   std::uint32_t operator[](std::uint32_t) const { return word_; }
+  // As visits: nothing to forget.
   void Reset() {}
+  // As visits: the one entry is always met first.
   bool First(std::uint32_t, const OneEntry&, std::uint32_t, BodyBudget&) { return true; }
 
  private:
