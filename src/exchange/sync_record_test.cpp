@@ -111,33 +111,44 @@ ino_t FileNumber(const std::string& path) {
 struct CallCounts {
   int calls[16] = {};
   std::string remove_at_rename;
+  int fail_write = 0;  // the write of this number fails
 };
 CallCounts g_counts;
 
 bool CountCall(FileCall call) {
-  ++g_counts.calls[static_cast<int>(call)];
+  const int made = ++g_counts.calls[static_cast<int>(call)];
   if (call == FileCall::kRename && !g_counts.remove_at_rename.empty()) {
     std::filesystem::remove_all(g_counts.remove_at_rename);
   }
-  return false;
+  return call == FileCall::kWrite && made == g_counts.fail_write;
 }
 
 int Calls(FileCall call) { return g_counts.calls[static_cast<int>(call)]; }
 
 // The record goes out as it is formatted, in a few large writes of whole lines, never a
-// line at a time. A hard failure is final at once: with the folder gone the replace is
-// given up at its first failure (a refusal is tried again, below).
+// line at a time, its material lines as its solid lines; whichever of those writes fails,
+// the record before stays whole. A hard failure is final at once: with the folder gone
+// the replace is given up at its first failure (a refusal is tried again, below).
 TEST(SyncRecordTest, OneWriteAndAHardFailureIsNotTriedAgain) {
   testing::TempExchangeFolder folder;
   std::vector<SyncSolidLine> storage;
-  const SyncRecordContent content = ManySolids(20000, storage);
+  SyncRecordContent content = ManySolids(20000, storage);
+  const std::u16string name(120, u'm');
+  content.materials.assign(3000, SyncMaterialLine{&name, 1, 0});
   g_counts = {};
   SetFileCallHook(&CountCall);
   ASSERT_TRUE(WriteSyncRecord(content));
   const std::string bytes = SyncRecordBytes(content);
-  EXPECT_GE(Calls(FileCall::kWrite), 2);
-  EXPECT_LE(Calls(FileCall::kWrite), static_cast<int>(bytes.size() / (200 << 10)) + 1);
-  EXPECT_EQ(folder.Read("_mod.sync"), bytes);
+  const int writes = Calls(FileCall::kWrite);
+  EXPECT_GE(writes, 4);
+  ASSERT_LE(writes, static_cast<int>(bytes.size() / (200 << 10)) + 1);
+  ASSERT_TRUE(folder.Read("_mod.sync") == bytes);
+  for (int failing = 1; failing <= writes; ++failing) {
+    g_counts = {};
+    g_counts.fail_write = failing;
+    EXPECT_FALSE(WriteSyncRecord(content)) << failing;
+    EXPECT_TRUE(folder.Read("_mod.sync") == bytes) << failing;
+  }
 
   g_counts = {};
   g_counts.remove_at_rename = folder.native_folder();
@@ -253,6 +264,14 @@ TEST(SyncRecordTest, ARecordNeitherReplacedNorWrittenInPlaceFails) {
       EXPECT_EQ(record, kNewRecord) << fault.logged;
     }
   }
+  // A first record that cannot be written in place leaves no file behind.
+  ASSERT_TRUE(std::filesystem::remove(folder.PathOf("_mod.sync")));
+  g_in_place = {FileCall::kWrite, "cannot write "};
+  SetFileCallHook(&FailInPlace);
+  EXPECT_FALSE(WriteSyncRecord(OneSolid()));
+  SetFileCallHook(nullptr);
+  EXPECT_EQ(g_in_place.call, FileCall::kCopy);
+  EXPECT_FALSE(folder.Exists("_mod.sync"));
 }
 
 // A temporary record left by a crash, or one that cannot be made at all (a scanner still

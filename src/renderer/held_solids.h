@@ -45,7 +45,8 @@ class HeldSolids {
   // the host sends it again.
   void EndBody(bool trusted);
 
-  // Number of solids held (the current body's not counted until it ends).
+  // Number of solids held: of the current body's, those appended or taken back count at
+  // once, those waiting aside only once the body ends (as for Find).
   std::size_t size() const { return held_.size() - gone_count_; }
   // The held solid of `id`, or null.
   const SyncSolidLine* Find(std::uint32_t id) const;

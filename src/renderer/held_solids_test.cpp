@@ -140,8 +140,12 @@ TEST(HeldSolidsTest, AnUntrustedBodyListsItsSolidsWithStampZero) {
   solids.Record(3, 30) = 31;
   solids.EndBody(true);
   EXPECT_EQ(solids.Find(3)->time_stamp, 31u);
+  // A clear takes the removals still pending with it.
+  const std::uint32_t listed[] = {9};
+  ASSERT_EQ(solids.RemoveListed(listed).size(), 1u);
   solids.Clear();
   EXPECT_EQ(solids.size(), 0u);
+  EXPECT_TRUE(solids.InOrder().empty());
 }
 
 }  // namespace

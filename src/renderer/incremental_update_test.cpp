@@ -131,13 +131,27 @@ TEST_F(IncrementalUpdateTest, RemovalsFoundNearTheLastOneOrAnywhereInTheMirror) 
 
 TEST_F(IncrementalUpdateTest, SectionWithoutSolidListDeletesNothing) {
   AddSolid(5);
-  WriteUpdate(kProject, {{{u"Solid", {5}}}});
+  WriteUpdate(kProject, {{{u"Solid", {5}}, {u"Material", {2}}}});
   Apply();
   AddSolid(5);  // streamed again by that update's body
   WriteUpdate(kProject, {{{u"Material", {1}}}});
   EXPECT_EQ(Apply(), (Keys{"D5API_FlushData"}));
   EXPECT_TRUE(document_.Solids.Find(5));
   EXPECT_TRUE(document_.RemovedSolidIds.empty());
+  EXPECT_EQ(document_.RemovedMaterialIds, (std::vector<std::uint32_t>{1}));
+  // Nor does a section without a material list keep the last one.
+  WriteUpdate(kProject, {{{u"Solid", {7}}}});
+  Apply();
+  EXPECT_TRUE(document_.RemovedMaterialIds.empty());
+  EXPECT_EQ(document_.RemovedSolidIds, (std::vector<std::uint32_t>{7}));
+}
+
+// The deletions are flushed with or without a session.
+TEST_F(IncrementalUpdateTest, RemovalsAreFlushedWithoutASessionToo) {
+  AddSolid(5);
+  document_.Session.handle = 0;
+  WriteUpdate(kProject, {{{u"Solid", {5}}}});
+  EXPECT_EQ(Apply(), (Keys{"D5API_DeleteNode Solid_5", "D5API_FlushData"}));
 }
 
 TEST_F(IncrementalUpdateTest, AnotherProjectResetsTheSceneAndMovesTheSceneFile) {
