@@ -7,6 +7,7 @@
 
 #include "container_writer/container_writer.h"
 #include "container_writer/golden_model.h"
+#include "formats/body_bytes.h"
 #include "formats/container_stream.h"
 #include "platform/text.h"
 #include "protocol/protocol.h"
@@ -81,13 +82,15 @@ TEST_F(ContainerReaderTest, SectionsFoundWhicheverArePresentAndEmptyEntriesSkipp
     cw::ModelBody body;
     if (mask & 1) body.materials = {u"MaterialID_Name [M]"};
     if (mask & 2) body.lights = {u"LightSolidID [9]"};
-    body.solids = {none, cw::Solid{4, 0, u"label", {gap, part, gap}, false}};
+    // The last solid names no part: the camera block follows its part table.
+    body.solids = {none, cw::Solid{4, 0, u"label", {gap, part, gap}, false},
+                   cw::Solid{5, 0, u"", {gap}, false}};
     body.cameras = u"Cameras_Start";
     const RecordingSink sink = Stream(cw::BuildContainer(cw::ModelFile(u"P", body)));
     Events expected;
     if (mask & 1) expected.push_back("material");
     if (mask & 2) expected.push_back("light");
-    expected.insert(expected.end(), {"solid", "part", "end", "camera"});
+    expected.insert(expected.end(), {"solid", "part", "end", "solid", "end", "camera"});
     EXPECT_EQ(sink.events, expected) << mask;
     EXPECT_EQ(sink.solids[0].parts.at(0).attributes2, std::vector<std::uint32_t>{7});
     EXPECT_EQ(sink.solids[0].parts[0].attributes1, (std::vector<std::uint32_t>{8, 9}));
@@ -125,14 +128,44 @@ TEST_F(ContainerReaderTest, TheSolidTableIsToldWhatTheBytesAfterItCanHold) {
 
 TEST_F(ContainerReaderTest, MaterialTextLengthInBytesDropsAnOddByte) {
   cw::ModelBody body;
-  body.materials = {u"MaterialID_Name [XY]", u"abc"};
+  body.materials = {u"MaterialID_Name [XY]", std::u16string(u"abc\0z", 5)};
   body.cameras = u"Cameras_Start";
   std::string bytes = cw::BuildContainer(cw::ModelFile(u"P", body));
   PatchU32(bytes, kBody + 32, 39);           // 19 units: "MaterialID_Name [XY"
-  PatchU32(bytes, kBody + 32 + 12 + 40, 7);  // 3 units; the camera block follows them
+  // 5 units, handed on up to the NUL; the camera block follows them.
+  PatchU32(bytes, kBody + 32 + 12 + 40, 11);
   const RecordingSink sink = Stream(bytes);
   EXPECT_EQ(sink.materials, (std::vector<std::u16string>{u"MaterialID_Name [XY", u"abc"}));
   EXPECT_EQ(sink.cameras, std::vector<std::u16string>{u"Cameras_Start"});
+}
+
+// Texts longer than one copy of the reader arrive whole, each copy from where it stands.
+TEST_F(ContainerReaderTest, TextsLongerThanOneCopyArriveWhole) {
+  std::u16string text(BodyBytes::kTextChunkBytes / 2 + 3, u'a');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(u'a' + i % 23);
+  cw::ModelBody body;
+  body.lights = {text};
+  body.cameras = text;
+  const RecordingSink sink = Stream(cw::BuildContainer(cw::ModelFile(u"P", body)));
+  EXPECT_EQ(sink.lights, std::vector<std::u16string>{text});
+  EXPECT_EQ(sink.cameras, std::vector<std::u16string>{text});
+}
+
+// An index list that points at or past its part's C1 / 3 vertices is found out of range,
+// short or long, whether its check is made each time or remembered for the record.
+TEST_F(ContainerReaderTest, IndicesPastTheVerticesAreOutOfRange) {
+  for (const std::uint32_t count : {3u, kRememberedCheckIndices}) {
+    for (const std::uint32_t last : {2u, 3u}) {
+      std::vector<std::uint32_t> indices(count, 0);
+      indices.back() = last;
+      cw::ModelBody body;
+      const cw::Part part{u"p", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, indices, {}, false};
+      body.solids = {cw::Solid{1, 0, u"", {part}, false}};
+      const RecordingSink sink = Stream(cw::BuildContainer(cw::ModelFile(u"P", body)));
+      ASSERT_EQ(sink.solids.size(), 1u);
+      EXPECT_EQ(sink.solids[0].parts.at(0).indices_in_range, last < 3) << count << " " << last;
+    }
+  }
 }
 
 TEST_F(ContainerReaderTest, RemovalSectionHandsOverNamedLists) {
@@ -188,6 +221,30 @@ TEST_F(ContainerReaderTest, EveryTruncatedPrefixReadsSafely) {
   EXPECT_EQ(indexed.indices, (std::vector<std::uint32_t>{0, 1, 2, 2, 1, 0}));
   EXPECT_EQ(sink.solids.at(0).parts.at(1).positions,
             (std::vector<float>{0, 0, 0, 1, 1, 1, 2, 2, 2, 3}));
+}
+
+// A part's name arrives whole wherever its arrays lie: also a name longer than the window of
+// a windowed stream whose record's H2 points inside it (a crafted part).
+TEST_F(ContainerReaderTest, ANameLongerThanTheWindowArrivesWholeAroundItsArrays) {
+  constexpr std::size_t kUnits = ContainerStream::kWindowBytes / 2 + 4096;
+  cw::ModelBody body;
+  const cw::Part part{std::u16string(kUnits, u'\0'), {}, {}, {}, {}, {}, false};
+  body.solids = {cw::Solid{1, 0, u"", {part}, false}};
+  cw::Container model = cw::ModelFile(u"P", body);
+  model.align_arrays = false;
+  std::string bytes = cw::BuildContainer(model);
+  // The file ends with the name, the second string's count and the eight counts; H2 is made
+  // to point at the name, whose first 32 bytes are eight counts of 0.
+  const std::size_t h2_at = bytes.size() - 32 - 4 - 2 * kUnits - 16;
+  const auto* file = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  ASSERT_EQ(LoadU32(file + h2_at), 16 + 2 * kUnits + 4) << "the arrays after the strings";
+  PatchU32(bytes, h2_at, 16);
+  folder_.Write("_model.cvm", bytes);
+  auto stream = ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb", false);
+  RecordingSink sink;
+  ReadModelBody(*stream, kBody, sink);
+  ASSERT_EQ(sink.solids.size(), 1u);
+  EXPECT_EQ(sink.solids[0].parts.at(0).name, std::u16string(kUnits, u'\0'));
 }
 
 // The sample of an independent writer: what its files hold, record by record.

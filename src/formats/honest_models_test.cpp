@@ -34,12 +34,20 @@ class TallySink : public ModelSink {
   void OnPart(const FileText&, const PartGeometry& part) override {
     ++parts;
     lent_or_copied += part.positions != nullptr && part.indices != nullptr;
+    // An array is null exactly when it is empty.
+    misplaced_nulls += (part.positions == nullptr) != (part.position_count == 0) ||
+                       (part.attributes1 == nullptr) != (part.attributes1_count == 0) ||
+                       (part.attributes2 == nullptr) != (part.attributes2_count == 0) ||
+                       (part.indices == nullptr) != (part.index_count == 0);
+    array_bytes += 4 * (std::uint64_t{part.position_count} + part.attributes1_count +
+                        part.attributes2_count + part.index_count);
   }
   void OnSolidEnd(bool whole) override { whole_solids += whole; }
   void OnBodyAbandoned(const std::string&) override { ++abandoned; }
   void OnCountRefused(std::uint64_t, std::uint32_t) override { ++notices; }
   void OnReadPastEnd(std::uint64_t) override { ++notices; }
-  std::size_t notices = 0;
+  std::size_t notices = 0, misplaced_nulls = 0;
+  std::uint64_t array_bytes = 0;
   std::size_t solids = 0, parts = 0, whole_solids = 0, lent_or_copied = 0, abandoned = 0;
   bool in_order = true;
 };
@@ -74,6 +82,8 @@ TEST_F(HonestModelsTest, EverySolidAndPartOfEveryShapeArrivesWhole) {
       EXPECT_EQ(sink.abandoned, 0u);
       EXPECT_EQ(sink.notices, 0u);
       EXPECT_EQ(sink.whole_solids, sink.solids);
+      EXPECT_EQ(sink.misplaced_nulls, 0u);
+      EXPECT_EQ(work[WorkKind::kArrayBytes], sink.array_bytes) << "what is handed on is charged";
       // Far below every bound, whatever the order of records or the sharing of parts.
       for (std::size_t k = 0; k < kWorkKinds; ++k) {
         const auto kind = static_cast<WorkKind>(k);
@@ -109,6 +119,11 @@ TEST_F(HonestModelsTest, APartSharedByThousandsOfSolidsIsHandedOnToEach) {
   EXPECT_LT(size, 4u << 20);
   EXPECT_GT(work[WorkKind::kArrayBytes], std::uint64_t{4} << 30);
   EXPECT_EQ(work[WorkKind::kIndices], 600000u);
+  // A short list costs less to check than to look up: it is checked each time it is named.
+  ASSERT_TRUE(cw::WriteContainerFile(cw::SolidsSharingOnePart(3, 4).container, path));
+  TallySink few;
+  ASSERT_NO_FATAL_FAILURE(Read(path, true, few, work));
+  EXPECT_EQ(work[WorkKind::kIndices], 3u * 24u);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "container_writer/container_writer.h"
+#include "container_writer/crafted_files.h"
 #include "formats/body_bytes.h"
 #include "formats/container_reader.h"
 #include "formats/container_stream.h"
@@ -24,6 +25,8 @@ namespace cw = container_writer;
 constexpr std::uint32_t kBody = protocol::kContainerHeaderBytes;
 
 using testing::NoticeSink;
+// Records the part's arrays and the notices together.
+using PartAndNoticeSink = testing::NoticesOver<testing::RecordingSink>;
 
 void PatchU32(std::string& bytes, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
@@ -31,9 +34,10 @@ void PatchU32(std::string& bytes, std::size_t at, std::uint32_t value) {
 
 class ReaderNoticesTest : public ::testing::Test {
  protected:
-  NoticeSink Read(const std::string& bytes) {
+  template <typename Sink = NoticeSink>
+  Sink Read(const std::string& bytes) {
     folder_.Write("_model.cvm", bytes);
-    NoticeSink sink;
+    Sink sink;
     auto stream = ContainerStream::Open(Utf16FromUtf8(folder_.PathOf("_model.cvm")), "rb");
     ReadModelBody(*stream, kBody, sink);
     return sink;
@@ -53,7 +57,15 @@ TEST_F(ReaderNoticesTest, ACleanBodyGivesNoNotice) {
 TEST_F(ReaderNoticesTest, RefusedCountsAndReadsPastTheEnd) {
   cw::ModelBody body;
   body.materials = {u"MaterialID_Name [M]", u"MaterialID_Name [N]"};
+  body.cameras = u"Cameras_Start";
   std::string bytes = cw::BuildContainer(cw::ModelFile(u"P", body));
+  // The camera block's count, last in the file: 26 units where 26 bytes remain.
+  std::string cameras = bytes;
+  PatchU32(cameras, bytes.size() - 30, 26);
+  const NoticeSink camera = Read(cameras);
+  ASSERT_EQ(camera.refused.size(), 1u);
+  EXPECT_EQ(camera.refused[0], (std::pair<std::uint64_t, std::uint32_t>{bytes.size() - 30, 26}));
+  EXPECT_TRUE(camera.past_end.empty());
   // The material table: count at B+20, entry offsets at B+24 and B+28.
   const std::uint32_t second = LoadU32(reinterpret_cast<const std::uint8_t*>(bytes.data()) + kBody + 28);
   // The second record's text length runs past the end: refused where its text would begin.
@@ -71,10 +83,13 @@ TEST_F(ReaderNoticesTest, RefusedCountsAndReadsPastTheEnd) {
 }
 
 // Whether the counts after it lie past the end (the index count) or the count is the last
-// one read (array 8's), the refused count is told where it stands.
+// one read (array 8's), the refused count is told where it stands; the body ends there, and
+// the solid after the one it cut short is not begun.
 TEST_F(ReaderNoticesTest, ARefusedArrayCountIsToldWithItsPosition) {
   cw::ModelBody body;
-  body.solids.push_back(cw::Solid{1, 1, u"", {cw::Part{u"A", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, {0, 1, 2}, {}, false}}, false});
+  const cw::Part part{u"A", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}, {0, 1, 2}, {}, false};
+  body.solids = {cw::Solid{1, 1, u"", {part}, false}, cw::Solid{2, 1, u"", {part}, false}};
+  body.order = cw::SolidOrder::kReversed;  // the first solid's part ends the file
   const std::string whole = cw::BuildContainer(cw::ModelFile(u"P", body));
   // The file ends with the index count, three indices and the counts of arrays 7 and 8.
   const std::size_t index_count_at = whole.size() - 8 - 12 - 4;
@@ -84,29 +99,32 @@ TEST_F(ReaderNoticesTest, ARefusedArrayCountIsToldWithItsPosition) {
   for (const auto& [at, count] : {Patch{index_count_at, 6}, Patch{last_count_at, 1}}) {
     std::string bytes = whole;
     PatchU32(bytes, at, count);
-    const NoticeSink sink = Read(bytes);
+    const auto sink = Read<PartAndNoticeSink>(bytes);
     ASSERT_EQ(sink.refused.size(), 1u) << at;
     EXPECT_EQ(sink.refused[0], (std::pair<std::uint64_t, std::uint32_t>{at, count}));
+    EXPECT_EQ(sink.events, (std::vector<std::string>{"solid", "end"}));
   }
 }
 
-// Records the part's arrays and the notices together.
-using PartAndNoticeSink = testing::NoticesOver<testing::RecordingSink>;
-
 // A part whose arrays end exactly where the file ends keeps all of them and is whole; the
 // file cut right after the index list tells of array 7's count read past the end, and the
-// part is not handed on, on the mapped and on the windowed stream alike.
+// part is not handed on, on the mapped and on the windowed stream alike, whether its arrays
+// are lent in place or copied off 4-byte offsets.
 TEST_F(ReaderNoticesTest, ArraysEndingAtTheEndOfTheFileAreKept) {
   cw::ModelBody body;
   body.solids.push_back(cw::Solid{1, 1, u"", {cw::Part{u"A", {0, 0, 0, 1, 0, 0, 0, 1, 0},
                                                        {4, 5, 6}, {7, 8}, {0, 1, 2}, {9}, false}},
                                   false});
-  const std::string whole = cw::BuildContainer(cw::ModelFile(u"P", body));
-  // After the index list: the counts and one word each of arrays 7 and 8.
-  const std::size_t list_end = whole.size() - 16;
-  ASSERT_EQ(LoadU32(reinterpret_cast<const std::uint8_t*>(whole.data()) + list_end - 4), 2u);
-  for (const bool map_view : {true, false}) {
+  cw::Container model = cw::ModelFile(u"P", body);
+  for (const int variant : {0, 1, 2, 3}) {
+    const bool map_view = variant & 1, aligned = variant & 2;
     SCOPED_TRACE(map_view ? "mapped" : "windowed");
+    SCOPED_TRACE(aligned ? "aligned" : "unaligned");
+    model.align_arrays = aligned;
+    const std::string whole = cw::BuildContainer(model);
+    // After the index list: the counts and one word each of arrays 7 and 8.
+    const std::size_t list_end = whole.size() - 16;
+    ASSERT_EQ(LoadU32(reinterpret_cast<const std::uint8_t*>(whole.data()) + list_end - 4), 2u);
     for (const std::string& bytes : {whole, whole.substr(0, list_end)}) {
       folder_.Write("_model.cvm", bytes);
       PartAndNoticeSink sink;
@@ -155,6 +173,20 @@ TEST_F(ReaderNoticesTest, AReadInsideTheFileAsOpenedFailsAndOneBeyondItRunsPastT
     EXPECT_EQ(sink.read_failures, c.failed ? 1 : 0);
     EXPECT_EQ(sink.past_end, c.failed ? std::vector<std::uint64_t>{} : std::vector<std::uint64_t>{c.at});
   }
+}
+
+// The part whose charge passes a bound is not handed on: the part names handed on stay
+// within theirs.
+TEST_F(ReaderNoticesTest, APartPastABoundIsNotHandedOn) {
+  const std::string bytes = cw::LongSharedNameFile(200, 20000);
+  const auto sink = Read<PartAndNoticeSink>(bytes);
+  ASSERT_EQ(sink.abandoned.size(), 1u);
+  std::uint64_t units = 0;
+  for (const testing::RecordedSolid& solid : sink.solids) {
+    for (const testing::RecordedPart& part : solid.parts) units += part.name.size();
+  }
+  EXPECT_GT(units, 0u);
+  EXPECT_LE(units, WorkLimit(WorkKind::kNames, bytes.size()));
 }
 
 TEST_F(ReaderNoticesTest, ReadingAHeaderWritesNothing) {
