@@ -146,6 +146,7 @@ inline bool BodyReader::SolidParts(const SolidInfo& solid, std::uint32_t first_p
   if (!bytes_.Readable()) return false;
   sink_.OnSolidBegin(solid);
   const auto read = [&](std::uint32_t part) { return parts_.Read(At(part), end_); };
+  // Most solids have one part: their table is gone through without a word table or visits.
   OneEntry one(first_part);
   const bool all_parts = part_table_.size() == 1
                              ? ForEachEntry(one, one, budget_, true, read)
