@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,9 +32,29 @@ struct Outcome {
   std::uint64_t size = 0;
 };
 
-Outcome ReadBody(const std::string& bytes, bool removals = false) {
-  auto stream = ContainerStream::OverMemory(
+// A stream over `bytes`, which must outlive it.
+std::unique_ptr<ContainerStream> StreamOver(const std::string& bytes) {
+  return ContainerStream::OverMemory(
       std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+// Words laid out as a table's, and a stream over them.
+struct Words {
+  explicit Words(const std::vector<std::uint32_t>& words) {
+    for (const std::uint32_t word : words) {
+      for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
+    }
+    stream = StreamOver(bytes);
+  }
+  Words(const Words&) = delete;
+  Words& operator=(const Words&) = delete;
+
+  std::string bytes;
+  std::unique_ptr<ContainerStream> stream;
+};
+
+Outcome ReadBody(const std::string& bytes, bool removals = false) {
+  auto stream = StreamOver(bytes);
   Outcome outcome;
   outcome.size = bytes.size();
   if (removals) {
@@ -165,15 +186,10 @@ TEST(BodyLimitsTest, AnEntryNamedAgainIsNotReadAgain) {
 }
 
 TEST(BodyLimitsTest, ATableRemembersOnlyFromItsFirstStepBack) {
-  std::string bytes;
-  for (const std::uint32_t word : {5u, 9u, 12u, 9u, 20u, 5u, 20u}) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
-  }
-  auto stream = ContainerStream::OverMemory(
-      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  const Words words({5, 9, 12, 9, 20, 5, 20});
   RecordingSink sink;
   BodyBudget budget(1000, 0, sink);
-  WordTable table(*stream, 0, 7);
+  WordTable table(*words.stream, 0, 7);
   TableVisits visits;
   std::vector<bool> first;
   for (std::uint32_t i = 0; i < table.size(); ++i) first.push_back(visits.First(table[i], table, i, budget));
@@ -197,10 +213,7 @@ TEST(BodyLimitsTest, ATableOfOneEntryGoesAsAWordTableOfThatWord) {
   };
   const std::uint64_t limit = WorkLimit(WorkKind::kEntries, 1000);
   for (const std::uint32_t word : {0u, 7u}) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
-    auto stream = ContainerStream::OverMemory(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    const Words words({word});
     for (const bool zero_is_empty : {false, true}) {
       // Entries looked at before: none, up to the bound (this one passes it), past it.
       for (const std::uint64_t before : {std::uint64_t{0}, limit, limit + 1}) {
@@ -218,7 +231,7 @@ TEST(BodyLimitsTest, ATableOfOneEntryGoesAsAWordTableOfThatWord) {
             run.exhausted = budget.Exhausted();
             return run;
           };
-          WordTable table(*stream, 0, 1);
+          WordTable table(*words.stream, 0, 1);
           TableVisits visits;
           OneEntry one(word);
           const Run expected = go(table, visits), got = go(one, one);
@@ -237,15 +250,10 @@ TEST(BodyLimitsTest, ATableOfOneEntryGoesAsAWordTableOfThatWord) {
 // A removal section's words go in pairs, an offset and a word not interpreted: only the
 // offsets are remembered, even when a later offset stands as an earlier pair's other word.
 TEST(BodyLimitsTest, ARemovalSectionRemembersOnlyTheOffsetsOfItsPairs) {
-  std::string bytes;
-  for (const std::uint32_t word : {10u, 30u, 10u, 99u, 20u, 10u, 5u, 7u, 30u, 1u}) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
-  }
-  auto stream = ContainerStream::OverMemory(
-      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  const Words words({10, 30, 10, 99, 20, 10, 5, 7, 30, 1});
   RecordingSink sink;
   BodyBudget budget(1000, 0, sink);
-  WordTable table(*stream, 0, 10);
+  WordTable table(*words.stream, 0, 10);
   TableVisits visits(2);
   std::vector<bool> first;
   for (std::uint32_t i = 0; i < table.size(); i += 2) first.push_back(visits.First(table[i], table, i, budget));
@@ -274,19 +282,14 @@ TEST(BodyLimitsTest, TheNoticeNamesTheBoundPassedNotOneReached) {
 // Past the most offsets a table remembers, one remembered before is still not read again;
 // only new ones are, each time they come.
 TEST(BodyLimitsTest, PastItsMostATableStillKnowsTheOffsetsItRemembered) {
-  std::vector<std::uint32_t> words = {1, 0};
-  for (std::uint32_t word = 2; words.size() < TableVisits::kMaxRemembered; ++word) words.push_back(word);
+  std::vector<std::uint32_t> offsets = {1, 0};
+  for (std::uint32_t word = 2; offsets.size() < TableVisits::kMaxRemembered; ++word) offsets.push_back(word);
   const std::uint32_t fresh = 1u << 30;
-  words.insert(words.end(), {5, fresh, fresh});
-  std::string bytes;
-  for (const std::uint32_t word : words) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(word >> (8 * i)));
-  }
-  auto stream = ContainerStream::OverMemory(
-      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  offsets.insert(offsets.end(), {5, fresh, fresh});
+  const Words words(offsets);
   RecordingSink sink;
-  BodyBudget budget(bytes.size(), 0, sink);
-  WordTable table(*stream, 0, static_cast<std::uint32_t>(words.size()));
+  BodyBudget budget(words.bytes.size(), 0, sink);
+  WordTable table(*words.stream, 0, static_cast<std::uint32_t>(offsets.size()));
   TableVisits visits;
   std::vector<bool> first;
   for (std::uint32_t i = 0; i < table.size(); ++i) first.push_back(visits.First(table[i], table, i, budget));

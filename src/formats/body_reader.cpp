@@ -137,7 +137,6 @@ bool BodyReader::Solid(std::uint32_t offset) {
     const std::uint8_t* first = fields.At(parts_at + 4, 4);
     if (first == nullptr) return false;
     first_part = LoadU32(first);
-    part_table_.Preload(first_part);
   }
   return SolidParts(solid, first_part);
 }
@@ -147,10 +146,14 @@ inline bool BodyReader::SolidParts(const SolidInfo& solid, std::uint32_t first_p
   sink_.OnSolidBegin(solid);
   const auto read = [&](std::uint32_t part) { return parts_.Read(At(part), end_); };
   // Most solids have one part: their table is gone through without a word table or visits.
-  OneEntry one(first_part);
-  const bool all_parts = part_table_.size() == 1
-                             ? ForEachEntry(one, one, budget_, true, read)
-                             : ForEachEntry(part_table_, part_visits_, budget_, true, read);
+  bool all_parts = false;
+  if (part_table_.size() == 1) {
+    OneEntry one(first_part);
+    all_parts = ForEachEntry(one, one, budget_, true, read);
+  } else {
+    part_table_.Preload(first_part);
+    all_parts = ForEachEntry(part_table_, part_visits_, budget_, true, read);
+  }
   // A part the renderer took from a page that was lost meanwhile was not the file's.
   sink_.OnSolidEnd(all_parts && bytes_.Readable());
   return !bytes_.stopped();
