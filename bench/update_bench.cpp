@@ -9,6 +9,9 @@
 //                        document of N: a change of the same size in a larger model
 //   StartUpExport/N      the start-up export of a model of N one-triangle solids (no
 //                        bound on it: its time per solid should stay near the same)
+//   SinkAlone/N          what the export's renderer side costs alone: the calls a reader
+//                        makes for N one-triangle solids, made straight on the sink; the
+//                        rest of StartUpExport/N is the reader's
 //   LightSyncChange/N    the light sync of an update that removes 20,000 solids, spread
 //                        evenly, of a document of N and sends them again changed
 // The stand-in renderer keeps no records.
@@ -145,6 +148,38 @@ void StartUpExport(benchmark::State& state) {
       static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+void SinkAlone(benchmark::State& state) {
+  QuietRenderer();
+  const auto count = static_cast<std::uint32_t>(state.range(0));
+  // One triangle named "Wall", as the models of StartUpExport hold it.
+  static const float kPositions[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  static const std::uint32_t kIndices[3] = {0, 1, 2};
+  static const std::uint8_t kName[8] = {'W', 0, 'a', 0, 'l', 0, 'l', 0};
+  tarnwick::PartGeometry part;
+  part.position_count = 9;
+  part.positions = kPositions;
+  part.index_count = 3;
+  part.indices = kIndices;
+  for (auto _ : state) {
+    ExchangeDocument document;
+    document.Session.handle = 1;
+    tarnwick::RendererExport export_sink(document, tarnwick::ExportSettings{});
+    // Called through the base, as the reader calls it: the compiler may not see the type.
+    tarnwick::ModelSink* sink = &export_sink;
+    benchmark::DoNotOptimize(sink);
+    sink->OnSolidTable(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      sink->OnSolidBegin({kFirstId + i, 1, i});
+      sink->OnPart({kName, 4}, part);
+      sink->OnSolidEnd(true);
+    }
+    export_sink.Finish();
+    if (document.Solids.size() != count) state.SkipWithError("not every solid was held");
+  }
+  state.counters["ns_per_solid"] = benchmark::Counter(
+      static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void LightSyncChange(benchmark::State& state) {
   QuietRenderer();
   tarnwick::testing::TempExchangeFolder folder;
@@ -176,6 +211,7 @@ BENCHMARK(RemoveSolids)->Apply(Sizes);
 BENCHMARK(RemoveFixedChange)->Apply(Sizes);
 BENCHMARK(LightSyncChange)->Apply(Sizes);
 BENCHMARK(StartUpExport)->Arg(200000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SinkAlone)->Arg(200000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
