@@ -130,7 +130,6 @@ bool BodyReader::Solid(std::uint32_t offset) {
     return false;
   }
   end_ = table_end;
-  part_table_.Open(parts_at + 4, count);
   // The table's first word lies in the run just read, as a host writes a solid.
   std::uint32_t first_part = 0;
   if (count != 0) {
@@ -138,20 +137,21 @@ bool BodyReader::Solid(std::uint32_t offset) {
     if (first == nullptr) return false;
     first_part = LoadU32(first);
   }
-  return SolidParts(solid, first_part);
+  return SolidParts(solid, parts_at + 4, count, first_part);
 }
 
-inline bool BodyReader::SolidParts(const SolidInfo& solid, std::uint32_t first_part) {
+inline bool BodyReader::SolidParts(const SolidInfo& solid, std::uint64_t table_at,
+                                   std::uint32_t count, std::uint32_t first_part) {
   if (!bytes_.Readable()) return false;
   sink_.OnSolidBegin(solid);
   const auto read = [&](std::uint32_t part) { return parts_.Read(At(part), end_); };
   // Most solids have one part: their table is gone through without a word table or visits.
   bool all_parts = false;
-  if (part_table_.size() == 1) {
+  if (count == 1) {
     OneEntry one(first_part);
     all_parts = ForEachEntry(one, one, budget_, true, read);
   } else {
-    part_table_.Preload(first_part);
+    part_table_.Open(table_at, count, first_part);
     all_parts = ForEachEntry(part_table_, part_visits_, budget_, true, read);
   }
   // A part the renderer took from a page that was lost meanwhile was not the file's.

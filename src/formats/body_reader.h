@@ -37,9 +37,10 @@ class BodyReader {
   bool Material(std::uint32_t offset);
   bool Light(std::uint32_t offset);
   bool Solid(std::uint32_t offset);
-  // Begins the solid, reads the parts of part_table_ (whose first word is `first_part`), ends
-  // it.
-  bool SolidParts(const SolidInfo& solid, std::uint32_t first_part);
+  // Begins the solid, reads the parts of its table of `count` words at `table_at` (whose first
+  // word is `first_part`), ends it.
+  bool SolidParts(const SolidInfo& solid, std::uint64_t table_at, std::uint32_t count,
+                  std::uint32_t first_part);
   void Camera();
   bool RemovalList(std::uint32_t offset);
   // The counted text at `count_at` into text_; false when it is not whole in the file.
@@ -58,7 +59,8 @@ class BodyReader {
   PartReader parts_;
   TableVisits visits_;       // of the material, light or solid table
   TableVisits part_visits_;  // of the current solid's part table
-  // The current solid's part table: kept here, its chunk is not laid out for every solid.
+  // The current solid's part table when it has several entries: kept here, its chunk is not
+  // laid out for every solid.
   WordTable part_table_;
   // Where the last read ended: the camera block stands there.
   std::uint64_t end_;

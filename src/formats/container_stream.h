@@ -147,20 +147,14 @@ class WordTable {
   WordTable(ContainerStream& stream, std::uint64_t start, std::uint32_t count)
       : stream_(stream), start_(start), count_(count) {}
 
-  // Becomes the table of `count` words from `start` on, with nothing of it read yet.
-  void Open(std::uint64_t start, std::uint32_t count) {
+  // Becomes the table of `count` words from `start` on, whose first word (when it has one)
+  // the caller has read already as `first`.
+  void Open(std::uint64_t start, std::uint32_t count, std::uint32_t first) {
     start_ = start;
     count_ = count;
     chunk_first_ = 0;
-    chunk_count_ = 0;
-  }
-  // Takes the first word, which the caller has read already: most tables a record holds
-  // have one.
-  void Preload(std::uint32_t first) {
-    if (count_ == 0) return;
+    chunk_count_ = count != 0 ? 1 : 0;
     StoreU32(chunk_.data(), first);
-    chunk_first_ = 0;
-    chunk_count_ = 1;
   }
 
   // Number of words.

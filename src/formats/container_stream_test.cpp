@@ -107,13 +107,13 @@ TEST_P(ContainerStreamTest, WordTableReadsLongTablesInChunks) {
   EXPECT_EQ(table[2048], 2048u * 3);
   EXPECT_EQ(table[5000], 0u);
   // A first word the caller has read takes its place; the words after it are the file's.
-  WordTable preloaded(*stream, 4, 5000);
-  preloaded.Preload(7);
+  WordTable preloaded(*stream, 0, 0);
+  preloaded.Open(4, 5000, 7);
   EXPECT_EQ(preloaded[0], 7u);
   EXPECT_EQ(preloaded[1], 3u);
   EXPECT_EQ(preloaded[1024], 1024u * 3);
-  WordTable empty(*stream, 4, 0);
-  empty.Preload(7);
+  WordTable empty(*stream, 0, 0);
+  empty.Open(4, 0, 7);
   EXPECT_EQ(empty[0], 0u);
 }
 
